@@ -1,0 +1,109 @@
+#include "engine/registry_key.h"
+#include <shlwapi.h>
+#include <vector>
+
+CRegistryKey::CRegistryKey(HKEY parent, const std::string& path) : m_path(path), m_root(parent)
+{
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &m_key) != ERROR_SUCCESS)
+        m_key = nullptr;
+    else
+        QueryFigures();
+}
+
+CRegistryKey::CRegistryKey(HKEY adopted) : m_root(adopted), m_key(adopted)
+{
+    if (m_key) QueryFigures();
+}
+
+CRegistryKey::~CRegistryKey()
+{
+    if (m_key) RegCloseKey(m_key);
+    m_key = nullptr;
+}
+
+void CRegistryKey::QueryFigures()
+{
+    DWORD classLen = sizeof m_className;
+    RegQueryInfoKeyA(m_key, m_className, &classLen, nullptr, &m_subKeyCount, &m_maxSubKeyLen, &m_maxClassLen,
+                     &m_valueCount, &m_maxValueNameLen, &m_maxValueLen, &m_securityDescriptorSize,
+                     &m_lastWriteTime);
+}
+
+static void EnsureProductKey(HKEY hive)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(hive, kProductKey, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+bool CRegistryKey::OpenOrCreate()
+{
+    if (m_key) RegCloseKey(m_key);
+    m_key = nullptr;
+    if (RegOpenKeyExA(m_root, m_path.c_str(), 0, KEY_ALL_ACCESS, &m_key) != ERROR_SUCCESS) {
+        m_key = nullptr;
+        EnsureProductKey(HKEY_CURRENT_USER);
+        EnsureProductKey(HKEY_LOCAL_MACHINE);
+        if (RegCreateKeyExA(m_root, m_path.c_str(), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS) {
+            m_key = nullptr;
+            return false;
+        }
+    }
+    QueryFigures();
+    return true;
+}
+
+bool CRegistryKey::QueryValue(const char* name, void* buffer, DWORD* size) const
+{
+    if (!m_key) return false;
+    return RegQueryValueExA(m_key, name ? name : "", nullptr, nullptr, static_cast<BYTE*>(buffer), size) ==
+           ERROR_SUCCESS;
+}
+
+bool CRegistryKey::SetValue(const char* name, DWORD type, const void* data, DWORD size) const
+{
+    if (!m_key) return false;
+    return RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool CRegistryKey::DeleteValue(const char* name) const
+{
+    if (!m_key) return false;
+    return RegDeleteValueA(m_key, name) == ERROR_SUCCESS;
+}
+
+bool CRegistryKey::DeleteSubKeyTree(const char* name) const
+{
+    if (!m_key) return false;
+    return SHDeleteKeyA(m_key, name) == ERROR_SUCCESS;
+}
+
+HKEY CRegistryKey::OpenSubKey(const char* name) const
+{
+    HKEY sub = nullptr;
+    if (!m_key || RegOpenKeyExA(m_key, name, 0, KEY_ALL_ACCESS, &sub) != ERROR_SUCCESS) return nullptr;
+    return sub;
+}
+
+bool CRegistryKey::NextSubKeyName(std::string& name)
+{
+    if (!m_key) return false;
+    std::vector<char> buffer(m_maxSubKeyLen ? m_maxSubKeyLen + 1 : 257, '\0');
+    const LONG result = RegEnumKeyA(m_key, m_subKeyIndex++, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (result != ERROR_SUCCESS) return false;
+    name.assign(buffer.data());
+    return true;
+}
+
+bool CRegistryKey::NextValue(std::string& name, BYTE* data, DWORD* dataSize, DWORD* type)
+{
+    if (!m_key) return false;
+    std::vector<char> buffer(m_maxValueNameLen ? std::max<DWORD>(m_maxValueNameLen, 18) + 1 : 257, '\0');
+    DWORD nameLen = static_cast<DWORD>(buffer.size());
+    const LONG result = RegEnumValueA(m_key, m_valueIndex++, buffer.data(), &nameLen, nullptr, type, data, dataSize);
+    if (result != ERROR_SUCCESS) return false;
+    name.assign(buffer.data(), nameLen);
+    return true;
+}

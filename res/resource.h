@@ -1,0 +1,3 @@
+#pragma once
+// Resource ids of the program.
+#define IDI_OMBRIX 137

@@ -1,0 +1,237 @@
+#include "settings/settings_groups.h"
+#include <cstdio>
+#include "settings/target_bits.h"
+
+GeneralSettings g_generalSettings;
+ApplicationsSettings g_applicationsSettings;
+WindowsSettings g_windowsSettings;
+InternetSettings g_internetSettings;
+
+void LoadAllSettings()
+{
+    g_generalSettings.LoadAtStartup(kGeneralSettingsKey);
+    g_applicationsSettings.LoadAtStartup(kApplicationsSettingsKey);
+    g_windowsSettings.LoadAtStartup(kWindowsSettingsKey);
+    g_internetSettings.LoadAtStartup(kInternetSettingsKey);
+}
+
+namespace {
+
+// Removes every list subkey (any name with the prefix), stepping back so that none is passed over.
+void DeleteListSubKeys(CRegistryKey& key, const char* prefix)
+{
+    std::string name;
+    while (key.NextSubKeyName(name)) {
+        if (IsListSubKey(name, prefix) && key.DeleteSubKeyTree(name.c_str())) --key.m_subKeyIndex;
+    }
+}
+
+template <class Record, class Read>
+void LoadListSubKeys(CRegistryKey& key, const char* prefix, std::vector<Record>& list, Read read)
+{
+    std::string name;
+    while (key.NextSubKeyName(name)) {
+        if (!IsListSubKey(name, prefix)) continue;
+        CRegistryKey sub(key.OpenSubKey(name.c_str()));
+        Record record;
+        if (sub.Handle() && read(sub, name, record)) list.push_back(std::move(record));
+    }
+}
+
+std::string TwoDigits(uint32_t n)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%02u", n);
+    return text;
+}
+
+}  // namespace
+
+// ---- General
+
+std::vector<ScalarField> GeneralSettings::Scalars()
+{
+    return {{"Targets", &Targets}, {"StTm", &StTm}, {"TmSn", &TmSn}, {"LsRn", &LsRn}, {"NotShowLogo", &NotShowLogo}};
+}
+
+void GeneralSettings::FillPage(SettingsPageMembers& page) const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return;
+    FillCheckboxes(Targets, page, kGeneralTargetCheckboxes);
+    FillCheckboxes(StTm, page, kSweepAtCheckboxes);
+    page.showStartupWindow = NotShowLogo != 1 ? 1 : 0;
+    page.periodSeconds = TmSn;
+    page.hoursText = TwoDigits(TmSn / 3600 % 24);
+    page.minutesText = TwoDigits(TmSn / 60 % 60);
+    page.lastRun = LastRun();
+}
+
+bool GeneralSettings::TakePage(const SettingsPageMembers& page)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    Targets = TakeCheckboxes(Targets, page, kGeneralTargetCheckboxes);
+    StTm = TakeCheckboxes(StTm, page, kSweepAtCheckboxes);
+    NotShowLogo = page.showStartupWindow == 1 ? 0 : 1;
+    TmSn = page.periodSeconds;
+    LsRn = static_cast<uint32_t>(page.lastRun);
+    return SaveToUserLocked(kGeneralSettingsKey);
+}
+
+// ---- Applications
+
+std::vector<ScalarField> ApplicationsSettings::Scalars()
+{
+    return {{"Targets", &Targets}, {"LsRn", &LsRn}};
+}
+
+void ApplicationsSettings::FillPage(ApplicationPageMembers& page) const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return;
+    FillCheckboxes(Targets, page, kApplicationCheckboxes);
+    page.lastRun = LastRun();
+}
+
+bool ApplicationsSettings::TakePage(const ApplicationPageMembers& page)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    Targets = TakeCheckboxes(Targets, page, kApplicationCheckboxes);
+    LsRn = static_cast<uint32_t>(page.lastRun);
+    return SaveToUserLocked(kApplicationsSettingsKey);
+}
+
+// ---- Windows
+
+std::vector<ScalarField> WindowsSettings::Scalars()
+{
+    return {{"Targets", &Targets}, {"LsRn", &LsRn}};
+}
+
+void WindowsSettings::LoadValues(CRegistryKey& key)
+{
+    SettingsGroup::LoadValues(key);
+    LoadListSubKeys(key, "CusDir", m_locations, [](CRegistryKey& sub, const std::string& name, CustomLocation& loc) {
+        if (!ReadTextValue(sub, "Dir", 1024, loc.Dir)) return false;
+        if (!ReadTextValue(sub, "Flt", 256, loc.Flt)) loc.Flt.clear();
+        uint32_t subInc = 0;
+        loc.SubInc = ReadNumberValue(sub, "SubInc", subInc) ? static_cast<int32_t>(subInc) : 0;
+        loc.keyName = name;
+        return true;
+    });
+}
+
+void WindowsSettings::SaveValues(CRegistryKey& key)
+{
+    SettingsGroup::SaveValues(key);
+    if (!listChanged) return;
+    DeleteListSubKeys(key, "CusDir");
+    listChanged = false;
+    for (size_t n = 0; n < m_locations.size(); ++n) {
+        CustomLocation& loc = m_locations[n];
+        loc.keyName = std::string(kWindowsSettingsKey) + "\\" + ListSubKeyName("CusDir", n);
+        CRegistryKey record(HKEY_CURRENT_USER, loc.keyName);
+        if (!record.OpenOrCreate()) continue;
+        WriteTextValue(record, "Dir", loc.Dir);
+        WriteTextValue(record, "Flt", loc.Flt);
+        WriteNumberValue(record, "SubInc", static_cast<uint32_t>(loc.SubInc));
+    }
+}
+
+void WindowsSettings::FillPage(WindowsPageMembers& page) const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return;
+    FillCheckboxes(Targets, page, kWindowsCheckboxes);
+    page.lastRun = LastRun();
+    page.customLocations = m_locations;
+}
+
+bool WindowsSettings::TakePage(WindowsPageMembers& page)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    Targets = TakeCheckboxes(Targets, page, kWindowsCheckboxes);
+    LsRn = static_cast<uint32_t>(page.lastRun);
+    if (page.listChanged) {
+        m_locations = page.customLocations;
+        page.listChanged = 0;
+        listChanged = true;
+    }
+    return SaveToUserLocked(kWindowsSettingsKey);
+}
+
+std::optional<CustomLocationList> WindowsSettings::CopyCustomLocations() const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return std::nullopt;
+    return m_locations;
+}
+
+// ---- Internet
+
+std::vector<ScalarField> InternetSettings::Scalars()
+{
+    return {{"Targets", &Targets}, {"Browser", &Browser}, {"LsRn", &LsRn}};
+}
+
+void InternetSettings::LoadValues(CRegistryKey& key)
+{
+    SettingsGroup::LoadValues(key);
+    LoadListSubKeys(key, "Cookie", m_cookies, [](CRegistryKey& sub, const std::string&, FriendlyCookie& cookie) {
+        if (!ReadTextValue(sub, "Url", 2084, cookie.Url)) return false;
+        if (!ReadTextValue(sub, "Fl", 260, cookie.Fl)) cookie.Fl.clear();
+        return true;
+    });
+}
+
+void InternetSettings::FillPage(InternetPageMembers& page) const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return;
+    FillCheckboxes(Targets, page, kInternetCheckboxes);
+    page.lastRun = LastRun();
+}
+
+bool InternetSettings::TakePage(const InternetPageMembers& page)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    Targets = TakeCheckboxes(Targets, page, kInternetCheckboxes);
+    LsRn = static_cast<uint32_t>(page.lastRun);
+    return SaveToUserLocked(kInternetSettingsKey);
+}
+
+bool InternetSettings::CopyFriendlyCookies(FriendlyCookieList& list) const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    list.insert(list.end(), m_cookies.begin(), m_cookies.end());
+    return true;
+}
+
+bool InternetSettings::ReplaceFriendlyCookies(const FriendlyCookieList& list)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    m_cookies = list;
+    return true;
+}
+
+bool InternetSettings::SaveFriendlyCookies()
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    CRegistryKey key(HKEY_CURRENT_USER, kInternetSettingsKey);
+    if (!key.Handle()) return false;
+    DeleteListSubKeys(key, "Cookie");
+    for (size_t n = 0; n < m_cookies.size(); ++n) {
+        CRegistryKey record(HKEY_CURRENT_USER, std::string(kInternetSettingsKey) + "\\" + ListSubKeyName("Cookie", n));
+        if (!record.OpenOrCreate()) continue;
+        WriteTextValue(record, "Url", m_cookies[n].Url);
+        WriteTextValue(record, "Fl", m_cookies[n].Fl);
+    }
+    return true;
+}

@@ -1,0 +1,81 @@
+#pragma once
+#include <optional>
+#include "settings/page_members.h"
+#include "settings/settings_group.h"
+#include "settings/settings_records.h"
+
+inline constexpr const char* kGeneralSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\General Settings";
+inline constexpr const char* kWindowsSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Windows";
+inline constexpr const char* kApplicationsSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Applications";
+inline constexpr const char* kInternetSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Internet";
+
+class GeneralSettings : public SettingsGroup {
+public:
+    GeneralSettings() : SettingsGroup(0x1F) {}
+    void FillPage(SettingsPageMembers& page) const;
+    bool TakePage(const SettingsPageMembers& page);
+
+    std::atomic<uint32_t> StTm{0};
+    std::atomic<uint32_t> TmSn{60};
+    std::atomic<uint32_t> NotShowLogo{0};
+
+protected:
+    std::vector<ScalarField> Scalars() override;
+};
+
+class ApplicationsSettings : public SettingsGroup {
+public:
+    ApplicationsSettings() : SettingsGroup(0) {}
+    void FillPage(ApplicationPageMembers& page) const;
+    bool TakePage(const ApplicationPageMembers& page);
+
+protected:
+    std::vector<ScalarField> Scalars() override;
+};
+
+class WindowsSettings : public SettingsGroup {
+public:
+    WindowsSettings() : SettingsGroup(0) {}
+    void LoadValues(CRegistryKey& key) override;
+    void SaveValues(CRegistryKey& key) override;
+    void FillPage(WindowsPageMembers& page) const;
+    bool TakePage(WindowsPageMembers& page);
+    // The list as it is now, or nothing when the lock could not be had in time.
+    std::optional<CustomLocationList> CopyCustomLocations() const;
+
+    bool listChanged = false;
+
+protected:
+    std::vector<ScalarField> Scalars() override;
+
+private:
+    CustomLocationList m_locations;
+};
+
+class InternetSettings : public SettingsGroup {
+public:
+    InternetSettings() : SettingsGroup(0x18) {}
+    void LoadValues(CRegistryKey& key) override;
+    void FillPage(InternetPageMembers& page) const;
+    bool TakePage(const InternetPageMembers& page);
+    bool CopyFriendlyCookies(FriendlyCookieList& list) const;
+    bool ReplaceFriendlyCookies(const FriendlyCookieList& list);
+    bool SaveFriendlyCookies();
+
+    std::atomic<uint32_t> Browser{0};
+
+protected:
+    std::vector<ScalarField> Scalars() override;
+
+private:
+    FriendlyCookieList m_cookies;
+};
+
+// The process-wide groups, constructed before the application starts.
+extern GeneralSettings g_generalSettings;
+extern ApplicationsSettings g_applicationsSettings;
+extern WindowsSettings g_windowsSettings;
+extern InternetSettings g_internetSettings;
+
+// Loads the four groups in start-up order: General, Applications, Windows, Internet.
+void LoadAllSettings();

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+#include <thread>
+#include "settings/settings_groups.h"
+#include "tests/support/registry_tree.h"
+#include "tests/support/scratch.h"
+
+namespace {
+const std::string kGeneral = kGeneralSettingsKey;
+const std::string kWindows = kWindowsSettingsKey;
+const std::string kInternet = kInternetSettingsKey;
+const std::string kApps = kApplicationsSettingsKey;
+
+std::string Bytes(std::initializer_list<int> list)
+{
+    std::string s;
+    for (int b : list) s.push_back(static_cast<char>(b));
+    return s;
+}
+}  // namespace
+
+class SettingsTest : public SandboxTest {};
+
+TEST_F(SettingsTest, FirstStartSeedsBothHivesWithTheDefaults)
+{
+    GeneralSettings general;
+    InternetSettings internet;
+    ApplicationsSettings apps;
+    WindowsSettings windows;
+    EXPECT_TRUE(general.LoadAtStartup(kGeneralSettingsKey));
+    EXPECT_TRUE(apps.LoadAtStartup(kApplicationsSettingsKey));
+    EXPECT_TRUE(windows.LoadAtStartup(kWindowsSettingsKey));
+    EXPECT_TRUE(internet.LoadAtStartup(kInternetSettingsKey));
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        EXPECT_EQ(reg::GetNumber(hive, kGeneral, "Targets"), 0x1Fu);
+        EXPECT_EQ(reg::GetNumber(hive, kGeneral, "TmSn"), 60u);
+        EXPECT_EQ(reg::ValueNames(hive, kGeneral),
+                  (std::vector<std::string>{"LsRn", "NotShowLogo", "StTm", "Targets", "TmSn"}));
+        EXPECT_EQ(reg::GetNumber(hive, kInternet, "Targets"), 0x18u);
+        EXPECT_EQ(reg::ValueNames(hive, kInternet), (std::vector<std::string>{"Browser", "LsRn", "Targets"}));
+        EXPECT_EQ(reg::ValueNames(hive, kApps), (std::vector<std::string>{"LsRn", "Targets"}));
+        EXPECT_EQ(reg::GetNumber(hive, kWindows, "Targets"), 0u);
+    }
+    EXPECT_EQ(general.Targets, 0x1Fu);
+    EXPECT_EQ(general.TmSn, 60u);
+}
+
+TEST_F(SettingsTest, MachineSeedIsReadWhenTheUserKeyIsMissingAndNothingIsWritten)
+{
+    reg::SetNumber(HKEY_LOCAL_MACHINE, kGeneral, "Targets", 0x21);
+    reg::SetNumber(HKEY_LOCAL_MACHINE, kGeneral, "TmSn", 3600);
+    GeneralSettings general;
+    EXPECT_FALSE(general.LoadAtStartup(kGeneralSettingsKey));
+    EXPECT_EQ(general.Targets, 0x21u);
+    EXPECT_EQ(general.TmSn, 3600u);
+    EXPECT_EQ(general.StTm, 0u) << "a missing value leaves the default";
+    EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, kGeneral));
+    EXPECT_TRUE(general.SaveToUser(kGeneralSettingsKey));
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kGeneral, "Targets"), 0x21u);
+}
+
+TEST_F(SettingsTest, UserKeyWinsAndNamesMatchWithoutRegardToCase)
+{
+    reg::SetNumber(HKEY_LOCAL_MACHINE, kGeneral, "Targets", 0x01);
+    reg::SetNumber(HKEY_CURRENT_USER, kGeneral, "TARGETS", 0x42);
+    reg::SetNumber(HKEY_CURRENT_USER, kGeneral, "notshowlogo", 1);
+    reg::SetNumber(HKEY_CURRENT_USER, kGeneral, "Unrelated", 7);
+    GeneralSettings general;
+    EXPECT_TRUE(general.LoadAtStartup(kGeneralSettingsKey));
+    EXPECT_EQ(general.Targets, 0x42u);
+    EXPECT_EQ(general.NotShowLogo, 1u);
+}
+
+TEST_F(SettingsTest, NumbersTakeTheFirstFourBytesOfAnyTypeAndShortDataIsIgnored)
+{
+    reg::SetRaw(HKEY_CURRENT_USER, kGeneral, "Targets", REG_BINARY, Bytes({0x9f, 0x01, 0, 0}));
+    reg::SetRaw(HKEY_CURRENT_USER, kGeneral, "TmSn", REG_BINARY, Bytes({0x10, 0x0e, 0, 0, 0xff, 0xff, 0xff}));
+    reg::SetRaw(HKEY_CURRENT_USER, kGeneral, "StTm", REG_BINARY, Bytes({0x07, 0x00}));
+    reg::SetRaw(HKEY_CURRENT_USER, kGeneral, "LsRn", REG_DWORD, "");
+    GeneralSettings general;
+    general.LoadAtStartup(kGeneralSettingsKey);
+    EXPECT_EQ(general.Targets, 0x19fu);
+    EXPECT_EQ(general.TmSn, 3600u);
+    EXPECT_EQ(general.StTm, 0u) << "two bytes of data must not be read as a number";
+    EXPECT_EQ(general.LsRn, 0u);
+}
+
+TEST_F(SettingsTest, CustomLocationsLoadInOrderAndBadRecordsAreDropped)
+{
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "Dir", "C:\\Data");
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "Flt", "*.tmp");
+    reg::SetNumber(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "SubInc", 1);
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\cusdir.9", "Dir", "C:\\Other");
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.1", "Flt", "*.*");           // no Dir: dropped
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.2", "Dir", std::string(1025, 'd'));  // too long
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\Unrelated", "Dir", "C:\\Never");
+    WindowsSettings windows;
+    windows.LoadAtStartup(kWindowsSettingsKey);
+    const auto list = windows.CopyCustomLocations();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 2u);
+    EXPECT_EQ((*list)[0].Dir, "C:\\Data");
+    EXPECT_EQ((*list)[0].DisplayText(), "C:\\Data: *.tmp: including subdirectories");
+    EXPECT_EQ((*list)[0].keyName, "CusDir.0");
+    EXPECT_EQ((*list)[1].Dir, "C:\\Other");
+    EXPECT_EQ((*list)[1].Flt, "");
+    EXPECT_EQ((*list)[1].SubInc, 0);
+    EXPECT_EQ((*list)[1].DisplayText(), "C:\\Other: ");
+}
+
+TEST_F(SettingsTest, TextsWithoutNulOrFillingTheWholeBufferNeverOverrun)
+{
+    // Wine's ANSI layer hands back one NUL more than was stored, so the longest texts tried here leave
+    // room for it; on Windows a text filling the buffer exactly without a NUL is read whole.
+    reg::SetTextNoNul(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "Dir", std::string(1023, 'a'));
+    reg::SetTextNoNul(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "Flt", std::string(255, 'f'));
+    reg::SetRaw(HKEY_CURRENT_USER, kWindows + "\\CusDir.1", "Dir", REG_BINARY, "C:\\Bin");
+    reg::SetRaw(HKEY_CURRENT_USER, kWindows + "\\CusDir.1", "SubInc", REG_SZ, Bytes({1}));
+    reg::SetRaw(HKEY_CURRENT_USER, kWindows + "\\CusDir.2", "Dir", REG_DWORD, Bytes({0x43, 0, 0, 0}));
+    WindowsSettings windows;
+    windows.LoadAtStartup(kWindowsSettingsKey);
+    const auto list = windows.CopyCustomLocations();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 3u);
+    EXPECT_EQ((*list)[0].Dir, std::string(1023, 'a'));
+    EXPECT_EQ((*list)[0].Flt, std::string(255, 'f'));
+    EXPECT_EQ((*list)[1].Dir, "C:\\Bin");
+    EXPECT_EQ((*list)[1].SubInc, 0) << "a one-byte number is unreadable";
+    EXPECT_EQ((*list)[2].Dir, "C");
+}
+
+TEST_F(SettingsTest, SavingWithoutAListChangeLeavesTheSubkeysAlone)
+{
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.7", "Dir", "C:\\Seven");
+    WindowsSettings windows;
+    windows.LoadAtStartup(kWindowsSettingsKey);
+    windows.Targets = 0x7f;
+    EXPECT_TRUE(windows.SaveToUser(kWindowsSettingsKey));
+    EXPECT_EQ(reg::SubKeyNames(HKEY_CURRENT_USER, kWindows), (std::vector<std::string>{"CusDir.7"}));
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kWindows, "Targets"), 0x7fu);
+}
+
+TEST_F(SettingsTest, AChangedListIsRewrittenAsExactlyItsRecords)
+{
+    for (const char* name : {"CusDir.7", "cusdir_old", "CusDir.0"})
+        reg::SetText(HKEY_CURRENT_USER, kWindows + "\\" + name, "Dir", "C:\\Old");
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\cusdir_old\\Inner", "x", "y");
+    reg::SetText(HKEY_CURRENT_USER, kWindows + "\\Keep", "x", "y");
+    WindowsSettings windows;
+    windows.LoadAtStartup(kWindowsSettingsKey);
+    WindowsPageMembers page;
+    windows.FillPage(page);
+    EXPECT_EQ(page.customLocations.size(), 3u);
+    page.customLocations = {{"C:\\A", "*.*", 1, ""}, {"C:\\B", "", 0, ""}};
+    page.listChanged = 1;
+    EXPECT_TRUE(windows.TakePage(page));
+    EXPECT_EQ(page.listChanged, 0);
+    EXPECT_FALSE(windows.listChanged);
+    EXPECT_EQ(reg::SubKeyNames(HKEY_CURRENT_USER, kWindows), (std::vector<std::string>{"CusDir.0", "CusDir.1", "Keep"}));
+    EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "Dir"), "C:\\A");
+    EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kWindows + "\\CusDir.1", "Flt"), "");
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kWindows + "\\CusDir.0", "SubInc"), 1u);
+    const auto saved = windows.CopyCustomLocations();
+    EXPECT_EQ((*saved)[1].keyName, "SOFTWARE\\Quillane\\Ombrix\\Windows\\CusDir.1");
+
+    WindowsSettings reloaded;
+    reloaded.LoadAtStartup(kWindowsSettingsKey);
+    EXPECT_EQ(reloaded.CopyCustomLocations()->at(0).Dir, "C:\\A");
+}
+
+TEST_F(SettingsTest, FriendlyCookiesWithoutUrlAreDroppedAndGoneAfterTheNextSave)
+{
+    reg::SetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.0", "Url", "Cookie:user@example.com/");
+    reg::SetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.0", "Fl", "C:\\Cookies\\user@example[1].txt");
+    reg::SetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.1", "Fl", "C:\\Cookies\\orphan.txt");
+    reg::SetText(HKEY_CURRENT_USER, kInternet + "\\COOKIE.5", "Url", "");
+    InternetSettings internet;
+    internet.LoadAtStartup(kInternetSettingsKey);
+    FriendlyCookieList list;
+    ASSERT_TRUE(internet.CopyFriendlyCookies(list));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].Fl, "C:\\Cookies\\user@example[1].txt");
+    EXPECT_EQ(list[1].Url, "");
+    EXPECT_TRUE(internet.SaveFriendlyCookies());
+    EXPECT_EQ(reg::SubKeyNames(HKEY_CURRENT_USER, kInternet), (std::vector<std::string>{"Cookie.0", "Cookie.1"}));
+    EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.1", "Url"), "");
+
+    list.push_back({"Cookie:x@y/", "C:\\x.txt"});
+    EXPECT_TRUE(internet.ReplaceFriendlyCookies(list));
+    EXPECT_TRUE(internet.SaveFriendlyCookies());
+    EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.2", "Fl"), "C:\\x.txt");
+}
+
+TEST_F(SettingsTest, SaveFriendlyCookiesDoesNothingWithoutTheInternetKey)
+{
+    InternetSettings internet;
+    internet.ReplaceFriendlyCookies({{"u", "f"}});
+    EXPECT_FALSE(internet.SaveFriendlyCookies());
+    EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, kInternet));
+}
+
+TEST_F(SettingsTest, PageExchangeKeepsBitsWithoutCheckboxes)
+{
+    GeneralSettings general;
+    general.Targets = 0x100 | 0x01;
+    general.StTm = 0x8 | 0x1;
+    general.TmSn = 27000 + 86400;
+    SettingsPageMembers page;
+    general.FillPage(page);
+    EXPECT_EQ(page.shredder, 0);
+    EXPECT_EQ(page.windowsHistory, 1);
+    EXPECT_EQ(page.sweepEvery, 1);
+    EXPECT_EQ(page.showStartupWindow, 1);
+    EXPECT_EQ(page.hoursText, "07");
+    EXPECT_EQ(page.minutesText, "30");
+    page.shredder = 1;
+    page.windowsHistory = 2;  // only 1 means checked
+    page.sweepEvery = 0;
+    page.sweepAtStartup = 1;
+    page.showStartupWindow = 0;
+    EXPECT_TRUE(general.TakePage(page));
+    EXPECT_EQ(general.Targets, 0x100u | 0x80u);
+    EXPECT_EQ(general.StTm, 0x8u | 0x4u);
+    EXPECT_EQ(general.NotShowLogo, 1u);
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kGeneral, "Targets"), 0x180u);
+}
+
+TEST_F(SettingsTest, CategoryPagesMapEveryCheckboxToItsBit)
+{
+    InternetSettings internet;
+    internet.Targets = 0x200 | 0x080;
+    InternetPageMembers page;
+    internet.FillPage(page);
+    EXPECT_EQ(page.yahooBar, 1);
+    EXPECT_EQ(page.cookies + page.temporaryFiles + page.history + page.passwords + page.formData, 0);
+    page.chrome = 1;
+    page.cookies = 1;
+    internet.TakePage(page);
+    EXPECT_EQ(internet.Targets, 0x200u | 0x080u | 0x800u | 0x001u);
+
+    ApplicationsSettings apps;
+    ApplicationPageMembers appPage;
+    appPage.word = 1;
+    appPage.mediaPlayer = 1;
+    apps.TakePage(appPage);
+    EXPECT_EQ(apps.Targets, 0x02u | 0x40u);
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kApps, "Targets"), 0x42u);
+}
+
+TEST_F(SettingsTest, StampLastRunRecordsTheCurrentTime)
+{
+    ApplicationsSettings apps;
+    const int32_t before = static_cast<int32_t>(time(nullptr));
+    EXPECT_TRUE(apps.StampLastRun());
+    EXPECT_GE(apps.LastRun(), before);
+    EXPECT_LE(apps.LastRun(), before + 5);
+    EXPECT_EQ(LastSweepText(0), "");
+    EXPECT_EQ(LastSweepText(apps.LastRun()).rfind("Last Sweeping Time: ", 0), 0u);
+}
+
+TEST_F(SettingsTest, AGroupHeldByAnotherThreadIsNotTouched)
+{
+    WindowsSettings windows;
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        windows.Lock().Lock();
+        SetEvent(held);
+        WaitForSingleObject(release, INFINITE);
+        windows.Lock().Unlock();
+    });
+    WaitForSingleObject(held, INFINITE);
+    EXPECT_FALSE(windows.CopyCustomLocations().has_value());
+    WindowsPageMembers page;
+    page.documentHistory = 1;
+    EXPECT_FALSE(windows.TakePage(page));
+    EXPECT_EQ(windows.Targets, 0u);
+    EXPECT_FALSE(windows.StampLastRun());
+    SetEvent(release);
+    holder.join();
+    EXPECT_TRUE(windows.TakePage(page));
+    CloseHandle(held);
+    CloseHandle(release);
+}
+
+TEST_F(SettingsTest, TheLockNestsForItsOwnThread)
+{
+    GeneralSettings general;
+    CGuardLock::Scope outer(general.Lock());
+    ASSERT_TRUE(outer);
+    EXPECT_TRUE(general.SaveToUser(kGeneralSettingsKey));
+}

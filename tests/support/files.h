@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Terse helpers to build file trees in a scratch folder and to assert on them.
+namespace files {
+void MakeDirs(const std::string& folder);
+void Write(const std::string& path, const std::string& content);
+void WriteSized(const std::string& path, uint64_t size, char fill = 'x');  // sparse past 1 MB
+std::string Read(const std::string& path);
+bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
+uint64_t Size(const std::string& path);
+// Names directly inside a folder, sorted, without "." and "..".
+std::vector<std::string> List(const std::string& folder);
+// A folder link made on the Linux side, as a user's junction or symbolic link would be.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+}  // namespace files
