@@ -89,9 +89,49 @@ std::vector<std::string> List(const std::string& folder)
     return names;
 }
 
+std::string UnixPath(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    static const auto toUnix =
+        reinterpret_cast<ToUnix>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* unixName = toUnix(wide);
+    if (!unixName) return {};
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+// Wine's CreateSymbolicLinkA makes nothing, so links come from the Linux tools, started through Wine.
+static bool RunUnixTool(const char* tool, const std::string& commandLine)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command = commandLine;
+    if (!CreateProcessA(tool, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code == 0;
+}
+
 bool MakeFolderLink(const std::string& link, const std::string& target)
 {
-    return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    return RunUnixTool("\\\\?\\unix\\bin\\ln", "ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") && Exists(link);
+}
+
+bool RemoveLink(const std::string& link)
+{
+    const std::string unixLink = UnixPath(link);
+    return !unixLink.empty() && RunUnixTool("\\\\?\\unix\\bin\\rm", "rm -f \"" + unixLink + "\"");
 }
 
 }  // namespace files

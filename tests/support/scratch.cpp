@@ -82,8 +82,8 @@ void RemoveScratchTree(const std::string& folder)
             const std::string path = folder + "\\" + name;
             const DWORD attrs = data.dwFileAttributes;
             if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A link: take away the link alone.
-                if (!RemoveDirectoryA(path.c_str())) ADD_FAILURE() << "cannot remove link " << path;
+                // A link: take away the link alone (Wine's RemoveDirectoryA would remove its target).
+                if (!files::RemoveLink(path)) ADD_FAILURE() << "cannot remove link " << path;
             } else if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveScratchTree(path);
             } else {

@@ -1,0 +1,51 @@
+#include "engine/sweep_actions.h"
+#include <atomic>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include "engine/file_removal.h"
+#include "engine/recycle_bin.h"
+#include "framework/file.h"
+
+namespace {
+SweepActions g_realActions;
+std::atomic<SweepActions*> g_actions{&g_realActions};
+}  // namespace
+
+SweepActions& Actions() { return *g_actions; }
+
+SweepActions* InstallActions(SweepActions* actions)
+{
+    return g_actions.exchange(actions ? actions : &g_realActions);
+}
+
+void SweepActions::RemoveFile(const std::string& path) { RemoveOneFile(path); }
+
+bool SweepActions::RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+bool SweepActions::RemoveAtReboot(const std::string& path)
+{
+    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool SweepActions::ClearReadOnly(const std::string& path, DWORD attributes)
+{
+    try {
+        CFile::SetStatus(path, {0, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)});
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
+}
+
+int SweepActions::WipeIndexFile(const std::string& path) { return ::WipeIndexFile(path); }
+
+bool SweepActions::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name) == ERROR_SUCCESS; }
+
+bool SweepActions::SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size)
+{
+    return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return SHDeleteKeyA(key, name) == ERROR_SUCCESS; }
+
+bool SweepActions::EmptyRecycleBin() { return EmptyAllRecycleBins(); }

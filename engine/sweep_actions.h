@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Every change a sweep makes to the machine goes through this one seam: files, folders, registry
+// values and keys, the Recycle Bin. A preview installs its own actions that record instead of remove.
+class SweepActions {
+public:
+    virtual ~SweepActions() = default;
+    virtual void RemoveFile(const std::string& path);  // throws CFileException
+    virtual bool RemoveFolder(const std::string& path);
+    virtual bool RemoveAtReboot(const std::string& path);
+    virtual bool ClearReadOnly(const std::string& path, DWORD attributes);
+    virtual int WipeIndexFile(const std::string& path);
+    virtual bool DeleteValue(HKEY key, const char* name);
+    virtual bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
+    virtual bool DeleteKeyTree(HKEY key, const char* name);
+    virtual bool EmptyRecycleBin();
+};
+
+// The actions in force; the real ones unless a caller installed others.
+SweepActions& Actions();
+// Installs other actions (null: the real ones again) and returns the previous ones.
+SweepActions* InstallActions(SweepActions* actions);

@@ -1,0 +1,150 @@
+#include "engine/sweep_log.h"
+#include <atomic>
+#include <commctrl.h>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <richedit.h>
+
+namespace {
+// A window handle, not an object pointer: a worker that writes just as the window goes away sends to a
+// dead handle, which fails harmlessly.
+std::atomic<HWND> g_progressWindow{nullptr};
+std::atomic<bool> g_echo{false};
+std::mutex g_echoMutex;
+
+void Echo(const char* text)
+{
+    if (!g_echo) return;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE) return;
+    std::lock_guard<std::mutex> hold(g_echoMutex);
+    DWORD written = 0;
+    WriteFile(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+}
+}  // namespace
+
+SweepTotals& WindowTotals()
+{
+    static SweepTotals totals;
+    return totals;
+}
+
+void AttachProgressWindow(HWND dialog) { g_progressWindow = dialog; }
+HWND ProgressWindow() { return g_progressWindow; }
+void EchoLogToStdout(bool on) { g_echo = on; }
+
+std::string LocalTimeText(const char* format)
+{
+    const time_t now = time(nullptr);
+    struct tm local{};
+    localtime_s(&local, &now);
+    char text[128];
+    strftime(text, sizeof text, format, &local);
+    return text;
+}
+
+void AppendToLogPane(HWND pane, const char* text)
+{
+    const LRESULT end = SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageA(pane, EM_SETSEL, end, end);
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    SendMessageA(pane, EM_LINESCROLL, 0, SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+}
+
+void LogLine(const char* text, int statusId)
+{
+    Echo(text);
+    HWND dialog = g_progressWindow;
+    if (!dialog) return;
+    SendMessageA(dialog, kAppendLogMessage, 0, reinterpret_cast<LPARAM>(text));
+    if (statusId != kStatusLogOnly) SetDlgItemTextA(dialog, statusId, text);
+}
+
+void LogTimedLine(const char* text, int statusId)
+{
+    const std::string stamped = text + LocalTimeText(" @ %H:%M - %b %d %Y\n");
+    LogLine(stamped.c_str(), statusId);
+}
+
+int FormatLogLine(char* buffer, int size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int length = vsnprintf(buffer, static_cast<size_t>(size), format, args);
+    va_end(args);
+    if (length >= 0 && length < size) return length;
+    const int error = snprintf(buffer, static_cast<size_t>(size), "Error: Buffer is not enough. Format: %s\n", format);
+    if (error >= 0 && error < size) return error;
+    snprintf(buffer, static_cast<size_t>(size), "%s", "Error: Buffer is not enough.\n");
+    return static_cast<int>(strlen(buffer));
+}
+
+void SetSweepProgress(int barId, unsigned percent)
+{
+    if (HWND dialog = g_progressWindow)
+        SendDlgItemMessageA(dialog, barId, PBM_SETPOS, percent > 100 ? 100 : percent, 0);
+}
+
+void AddSweepTotals(int items, float kb)
+{
+    SweepTotals& totals = WindowTotals();
+    if (!g_progressWindow) return;
+    CGuardLock::Scope hold(totals.lock);
+    if (!hold) return;
+    totals.items += items;
+    totals.kb += kb;
+}
+
+void ShowSweepTotals()
+{
+    SweepTotals& totals = WindowTotals();
+    HWND dialog = g_progressWindow;
+    if (!dialog) return;
+    CGuardLock::Scope hold(totals.lock);
+    if (!hold) return;
+    char text[kLineBufferSize];
+    FormatLogLine(text, sizeof text, "Total: %d item(s) swept, %.3f KB restored.", totals.items,
+                  static_cast<double>(totals.kb));
+    SetDlgItemTextA(dialog, kTotalsLineId, text);
+}
+
+void SetProgressTitle(const char* text)
+{
+    if (HWND dialog = g_progressWindow) SetWindowTextA(dialog, text);
+}
+
+void ShowWaitingState(HWND dialog)
+{
+    for (int id : {kStatusWindows, kStatusInternet, kStatusApplications, kTotalsLineId})
+        SetDlgItemTextA(dialog, id, kWaitingText);
+    for (int bar : {kBarWindows, kBarInternet, kBarApplications}) {
+        SendDlgItemMessageA(dialog, bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        SendDlgItemMessageA(dialog, bar, PBM_SETPOS, 0, 0);
+    }
+}
+
+void ResetSweepProgress()
+{
+    HWND dialog = g_progressWindow;
+    if (!dialog) return;
+    ShowWaitingState(dialog);
+    SetWindowTextA(dialog, "Sweeping Progress");
+    SweepTotals& totals = WindowTotals();
+    totals.items = 0;
+    totals.kb = 0.0f;
+}
+
+void TraceMessage([[maybe_unused]] const char* format, ...)
+{
+#ifdef OMBRIX_TRACE
+    char text[kLineBufferSize];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    OutputDebugStringA(text);
+#endif
+}

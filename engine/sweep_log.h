@@ -1,0 +1,76 @@
+#pragma once
+#include <windows.h>
+#include <string>
+#include "engine/guard_lock.h"
+
+// Controls of the progress window that the log functions write.
+inline constexpr int kStatusLogOnly = 0;
+inline constexpr int kStatusWindows = 1064;
+inline constexpr int kStatusInternet = 1065;
+inline constexpr int kStatusApplications = 1066;
+inline constexpr int kBarWindows = 1058;
+inline constexpr int kBarInternet = 1059;
+inline constexpr int kBarApplications = 1060;
+inline constexpr int kLogPaneId = 1061;
+inline constexpr int kTotalsLineId = 1083;
+
+inline constexpr int kLineBufferSize = 512;
+inline constexpr double kBytesToKB = 0.0009765625;
+inline constexpr const char* kWaitingText = "Waiting to start sweeping";
+
+void LogLine(const char* text, int statusId);
+void LogTimedLine(const char* text, int statusId);
+int FormatLogLine(char* buffer, int size, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+void SetSweepProgress(int barId, unsigned percent);
+void AddSweepTotals(int items, float kb);
+void ShowSweepTotals();
+void SetProgressTitle(const char* text);
+void ResetSweepProgress();
+// Developer diagnostics: nothing in a release build, the debugger's output in a debug build.
+void TraceMessage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+// The window totals: items swept and kilobytes restored since the last reset.
+struct SweepTotals {
+    CGuardLock lock;
+    int items = 0;
+    float kb = 0.0f;
+};
+SweepTotals& WindowTotals();
+
+// The progress window the functions write into; null while there is none.
+void AttachProgressWindow(HWND dialog);
+HWND ProgressWindow();
+// Also write every log line to standard output (for sweeps without a window).
+void EchoLogToStdout(bool on);
+
+// Appends a line at the end of a log pane and scrolls it into view.
+void AppendToLogPane(HWND pane, const char* text);
+// Sent to the progress window with the text as lParam: it appends on its own thread, so that lines of
+// different threads never cut into one another (select-end and replace are two messages).
+inline constexpr UINT kAppendLogMessage = WM_APP + 1;
+// The current local time in strftime form.
+std::string LocalTimeText(const char* format);
+// Status lines and bars back to their waiting state (used by the reset and by the window).
+void ShowWaitingState(HWND dialog);
+
+// The two forms of an item line: with a counter the counter is stepped and the counted form goes to
+// the caller's status line; without one the plain form goes to the log only (or, for lines that keep
+// it, to the caller's status line too).
+struct ItemLine {
+    const char* counted;
+    const char* plain;
+    bool plainKeepsStatus = false;
+};
+
+template <class... Args>
+void LogItem(const ItemLine& line, int statusId, int* counter, Args... args)
+{
+    char text[kLineBufferSize];
+    if (counter) {
+        FormatLogLine(text, sizeof text, line.counted, ++*counter, args...);
+        LogLine(text, statusId);
+    } else {
+        FormatLogLine(text, sizeof text, line.plain, args...);
+        LogLine(text, line.plainKeepsStatus ? statusId : kStatusLogOnly);
+    }
+}

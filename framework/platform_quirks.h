@@ -1,0 +1,10 @@
+#pragma once
+
+// Where Wine behaves differently from Windows in a way that matters to a cleaner. Each answer is the
+// Windows behaviour unless the process runs under Wine.
+namespace Platform {
+bool RunningOnWine();
+// Windows' RemoveDirectoryA on a junction or folder symlink removes the link alone. Wine's removes
+// the target folder when it is empty and keeps the link, so there links are left in place.
+bool RemovesFolderLinkAlone();
+}  // namespace Platform

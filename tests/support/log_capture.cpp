@@ -1,0 +1,75 @@
+#include "tests/support/log_capture.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include "ui/sweep_progress_dlg.h"
+
+LogCapture::LogCapture()
+{
+    if (!CSweepProgressDlg::CreateProgressWindow(nullptr, false)) ADD_FAILURE() << "no progress window";
+}
+
+LogCapture::~LogCapture() { CSweepProgressDlg::DestroyProgressWindow(); }
+
+HWND LogCapture::Window() const
+{
+    CSweepProgressDlg* dlg = CSweepProgressDlg::Instance();
+    return dlg ? dlg->GetSafeHwnd() : nullptr;
+}
+
+std::string LogCapture::Text(int controlId) const
+{
+    HWND control = GetDlgItem(Window(), controlId);
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, text.data(), length + 1);
+    text.resize(strlen(text.c_str()));
+    std::string lines;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            lines += text[i];
+        }
+    }
+    return lines;
+}
+
+std::string LogCapture::Log() const { return Text(1061); }
+
+std::vector<std::string> LogCapture::Lines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(Log());
+    std::string line;
+    std::getline(in, line);  // the opening line
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+int LogCapture::BarPosition(int barId) const
+{
+    return static_cast<int>(SendDlgItemMessageA(Window(), barId, PBM_GETPOS, 0, 0));
+}
+
+void PumpPending()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool PumpUntil(HANDLE handle, DWORD timeoutMs)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        PumpPending();
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// The real progress window, created hidden for one test, and what its controls show.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    HWND Window() const;
+    std::string Log() const;                // the log pane, line breaks as "\n"
+    std::vector<std::string> Lines() const; // the log pane without the opening line
+    std::string Text(int controlId) const;
+    int BarPosition(int barId) const;
+};
+
+// Runs the calling thread's messages until the handle is signalled (or the timeout passes).
+bool PumpUntil(HANDLE handle, DWORD timeoutMs = 60000);
+void PumpPending();
