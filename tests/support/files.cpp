@@ -14,10 +14,12 @@ void MakeDirs(const std::string& folder)
     if (!IsFolder(folder)) ADD_FAILURE() << "cannot make folder " << folder;
 }
 
+bool IsFolder(const std::string& path);
+
 static HANDLE OpenForWrite(const std::string& path)
 {
     const size_t slash = path.rfind('\\');
-    if (slash != std::string::npos) CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    if (slash != std::string::npos && !IsFolder(path.substr(0, slash))) MakeDirs(path.substr(0, slash));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) ADD_FAILURE() << "cannot write " << path;
     return h;
@@ -57,6 +59,37 @@ std::string Read(const std::string& path)
     while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
     CloseHandle(h);
     return content;
+}
+
+static HANDLE OpenAt(const std::string& path, DWORD access, uint64_t offset)
+{
+    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    return h;
+}
+
+std::string ReadAt(const std::string& path, uint64_t offset, size_t length)
+{
+    HANDLE h = OpenAt(path, GENERIC_READ, offset);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string content(length, '\0');
+    DWORD got = 0;
+    ReadFile(h, content.data(), static_cast<DWORD>(length), &got, nullptr);
+    CloseHandle(h);
+    content.resize(got);
+    return content;
+}
+
+void WriteAt(const std::string& path, uint64_t offset, const std::string& content)
+{
+    HANDLE h = OpenAt(path, GENERIC_WRITE, offset);
+    if (h == INVALID_HANDLE_VALUE) return ADD_FAILURE() << "cannot write " << path, void();
+    DWORD written = 0;
+    WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(h);
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -105,6 +138,12 @@ std::string UnixPath(const std::string& path)
 }
 
 // Wine's CreateSymbolicLinkA makes nothing, so links come from the Linux tools, started through Wine.
+static bool Eventually(bool (*condition)(const std::string&), const std::string& path)
+{
+    for (int i = 0; i < 500 && !condition(path); ++i) Sleep(10);
+    return condition(path);
+}
+
 static bool RunUnixTool(const char* tool, const std::string& commandLine)
 {
     STARTUPINFOA startup{};
@@ -113,25 +152,26 @@ static bool RunUnixTool(const char* tool, const std::string& commandLine)
     std::string command = commandLine;
     if (!CreateProcessA(tool, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
+    // Wine neither waits for a Linux process nor reports its exit code: callers poll for the result.
     WaitForSingleObject(process.hProcess, 10000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return code == 0;
+    return true;
 }
 
 bool MakeFolderLink(const std::string& link, const std::string& target)
 {
     const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
     if (unixLink.empty() || unixTarget.empty()) return false;
-    return RunUnixTool("\\\\?\\unix\\bin\\ln", "ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") && Exists(link);
+    return RunUnixTool("\\\\?\\unix\\bin\\ln", "ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") &&
+           Eventually(Exists, link);
 }
 
 bool RemoveLink(const std::string& link)
 {
     const std::string unixLink = UnixPath(link);
-    return !unixLink.empty() && RunUnixTool("\\\\?\\unix\\bin\\rm", "rm -f \"" + unixLink + "\"");
+    return !unixLink.empty() && RunUnixTool("\\\\?\\unix\\bin\\rm", "rm -f \"" + unixLink + "\"") &&
+           Eventually([](const std::string& p) { return !Exists(p); }, link);
 }
 
 }  // namespace files

@@ -9,6 +9,8 @@ void MakeDirs(const std::string& folder);
 void Write(const std::string& path, const std::string& content);
 void WriteSized(const std::string& path, uint64_t size, char fill = 'x');  // sparse past 1 MB
 std::string Read(const std::string& path);
+std::string ReadAt(const std::string& path, uint64_t offset, size_t length);
+void WriteAt(const std::string& path, uint64_t offset, const std::string& content);
 bool Exists(const std::string& path);
 bool IsFolder(const std::string& path);
 uint64_t Size(const std::string& path);
