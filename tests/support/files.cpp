@@ -25,12 +25,13 @@ static HANDLE OpenForWrite(const std::string& path)
     return h;
 }
 
-void Write(const std::string& path, const std::string& content)
+void Write(const std::string& path, const std::string& content, bool flush)
 {
     HANDLE h = OpenForWrite(path);
     if (h == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    if (flush) FlushFileBuffers(h);
     CloseHandle(h);
 }
 

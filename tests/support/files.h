@@ -6,7 +6,7 @@
 // Terse helpers to build file trees in a scratch folder and to assert on them.
 namespace files {
 void MakeDirs(const std::string& folder);
-void Write(const std::string& path, const std::string& content);
+void Write(const std::string& path, const std::string& content, bool flush = false);
 void WriteSized(const std::string& path, uint64_t size, char fill = 'x');  // sparse past 1 MB
 std::string Read(const std::string& path);
 std::string ReadAt(const std::string& path, uint64_t offset, size_t length);
