@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <optional>
+#include <vector>
 #include <richedit.h>
 
 namespace {
@@ -13,6 +15,17 @@ namespace {
 // dead handle, which fails harmlessly.
 std::atomic<HWND> g_progressWindow{nullptr};
 std::atomic<bool> g_echo{false};
+
+// Lines wait here until the window's thread takes them all at once: a worker never waits for the
+// pane, and one insert and one repaint serve many lines. Of a status line only the last text counts.
+struct PendingLog {
+    std::string text;
+    std::optional<std::string> status[3];  // 1064, 1065, 1066
+    std::vector<std::pair<int, std::string>> otherStatus;
+    bool flushPosted = false;
+};
+PendingLog g_pending;
+std::mutex g_pendingMutex;
 std::mutex g_echoMutex;
 
 void Echo(const char* text)
@@ -32,7 +45,12 @@ SweepTotals& WindowTotals()
     return totals;
 }
 
-void AttachProgressWindow(HWND dialog) { g_progressWindow = dialog; }
+void AttachProgressWindow(HWND dialog)
+{
+    std::lock_guard<std::mutex> hold(g_pendingMutex);
+    g_progressWindow = dialog;
+    g_pending = PendingLog();  // lines meant for another window are not shown in this one
+}
 HWND ProgressWindow() { return g_progressWindow; }
 void EchoLogToStdout(bool on) { g_echo = on; }
 
@@ -48,19 +66,54 @@ std::string LocalTimeText(const char* format)
 
 void AppendToLogPane(HWND pane, const char* text)
 {
+    // Painting is held back while the text changes: redrawn at every insert, the pane costs
+    // milliseconds a line.
+    SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
     const LRESULT end = SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0);
     SendMessageA(pane, EM_SETSEL, end, end);
     SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-    SendMessageA(pane, EM_LINESCROLL, 0, SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+    SendMessageA(pane, WM_VSCROLL, SB_BOTTOM, 0);
+    SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(pane, nullptr, FALSE);
 }
 
 void LogLine(const char* text, int statusId)
 {
     Echo(text);
-    HWND dialog = g_progressWindow;
-    if (!dialog) return;
-    SendMessageA(dialog, kAppendLogMessage, 0, reinterpret_cast<LPARAM>(text));
-    if (statusId != kStatusLogOnly) SetDlgItemTextA(dialog, statusId, text);
+    HWND dialog = nullptr;
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> hold(g_pendingMutex);
+        dialog = g_progressWindow;
+        if (!dialog) return;
+        g_pending.text += text;
+        if (statusId >= kStatusWindows && statusId <= kStatusApplications)
+            g_pending.status[statusId - kStatusWindows] = text;
+        else if (statusId != kStatusLogOnly)
+            g_pending.otherStatus.emplace_back(statusId, text);
+        post = !g_pending.flushPosted;
+        g_pending.flushPosted = true;
+    }
+    if (post) PostMessageA(dialog, kFlushLogMessage, 0, 0);
+}
+
+void WritePendingLog(HWND dialog)
+{
+    PendingLog taken;
+    {
+        std::lock_guard<std::mutex> hold(g_pendingMutex);
+        std::swap(taken, g_pending);
+    }
+    if (!taken.text.empty())
+        if (HWND pane = GetDlgItem(dialog, kLogPaneId)) AppendToLogPane(pane, taken.text.c_str());
+    for (int i = 0; i < 3; ++i)
+        if (taken.status[i]) SetDlgItemTextA(dialog, kStatusWindows + i, taken.status[i]->c_str());
+    for (const auto& [id, text] : taken.otherStatus) SetDlgItemTextA(dialog, id, text.c_str());
+}
+
+void FlushPendingLog()
+{
+    if (HWND dialog = g_progressWindow) SendMessageA(dialog, kFlushLogMessage, 0, 0);
 }
 
 void LogTimedLine(const char* text, int statusId)
@@ -118,6 +171,7 @@ void SetProgressTitle(const char* text)
 
 void ShowWaitingState(HWND dialog)
 {
+    WritePendingLog(dialog);  // else an older status line would overwrite the waiting text
     for (int id : {kStatusWindows, kStatusInternet, kStatusApplications, kTotalsLineId})
         SetDlgItemTextA(dialog, id, kWaitingText);
     for (int bar : {kBarWindows, kBarInternet, kBarApplications}) {

@@ -45,9 +45,13 @@ void EchoLogToStdout(bool on);
 
 // Appends a line at the end of a log pane and scrolls it into view.
 void AppendToLogPane(HWND pane, const char* text);
-// Sent to the progress window with the text as lParam: it appends on its own thread, so that lines of
-// different threads never cut into one another (select-end and replace are two messages).
-inline constexpr UINT kAppendLogMessage = WM_APP + 1;
+// Logged lines reach the pane in batches: the progress window writes what is pending when it gets
+// this message, on its own thread, so that lines of different threads never cut into one another.
+inline constexpr UINT kFlushLogMessage = WM_APP + 1;
+// Writes the pending lines and status texts now (on the window's thread).
+void WritePendingLog(HWND dialog);
+// From any thread: brings the window up to date with everything logged so far.
+void FlushPendingLog();
 // The current local time in strftime form.
 std::string LocalTimeText(const char* format);
 // Status lines and bars back to their waiting state (used by the reset and by the window).

@@ -155,6 +155,7 @@ void CSweepProgressDlg::ClearLog()
 {
     CDialog confirm(IDD_CLEAR_LOG);
     if (confirm.DoModal(m_hWnd) != IDOK) return;
+    WritePendingLog(m_hWnd);
     SetDlgItemTextA(m_hWnd, IDC_LOG_PANE, "");
     WriteOpeningLine();
     ShowWaitingState(m_hWnd);
@@ -174,10 +175,10 @@ bool CSweepProgressDlg::OnCommand(int id, int code)
     }
 }
 
-bool CSweepProgressDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result)
+bool CSweepProgressDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result)
 {
-    if (message == kAppendLogMessage) {
-        AppendToLogPane(GetDlgItem(IDC_LOG_PANE), reinterpret_cast<const char*>(lParam));
+    if (message == kFlushLogMessage) {
+        WritePendingLog(m_hWnd);
         result = TRUE;
         return true;
     }

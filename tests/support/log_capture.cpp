@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include "engine/sweep_log.h"
 #include "ui/sweep_progress_dlg.h"
 
 LogCapture::LogCapture()
@@ -19,6 +20,7 @@ HWND LogCapture::Window() const
 
 std::string LogCapture::Text(int controlId) const
 {
+    FlushPendingLog();
     HWND control = GetDlgItem(Window(), controlId);
     const int length = GetWindowTextLengthA(control);
     std::string text(static_cast<size_t>(length) + 1, '\0');

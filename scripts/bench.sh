@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Benchmarks, each against a Linux tool doing the same work in the same run:
+#   removal: RemoveTree of 20,000 small files in 200 folders, without and with the progress window,
+#            against rm -rf of an identical tree;
+#   shred:   the Shredder's two passes over a 256 MB file, against dd conv=fsync writing both passes.
+set -euo pipefail
+. "$(dirname "$0")/session.sh"
+bench_c="$WINEPREFIX/drive_c/ombrix/bench"
+run() { "$build/wine-run" "$build/wine/drive_c/ombrix/bin/ombrix_bench.exe" "$@"; }
+make_tree() {
+  rm -rf "$bench_c/tree"
+  python3 - "$bench_c/tree" <<'PY'
+import os, sys
+root = sys.argv[1]
+for d in range(200):
+    folder = os.path.join(root, "folder%03d" % d)
+    os.makedirs(folder)
+    for f in range(100):
+        with open(os.path.join(folder, "file%03d.tmp" % f), "wb") as out:
+            out.write(b"x" * 512)
+PY
+  sync
+}
+now() { date +%s.%N; }
+ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
+
+mkdir -p "$bench_c"
+make_tree; t0=$(now); rm -rf "$bench_c/tree"; rm_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
+make_tree; read -r plain items < <(run remove 'C:\ombrix\bench\tree' 0)
+make_tree; read -r shown _ < <(run remove 'C:\ombrix\bench\tree' 1)
+echo "removal of $items items: rm -rf ${rm_s}s, RemoveTree ${plain}s ($(ratio "$plain" "$rm_s")x, goal 2.5x)," \
+     "with the window logging every line ${shown}s ($(ratio "$shown" "$rm_s")x, goal 4x)"
+
+file="$bench_c/shred.bin"
+head -c $((256 << 20)) /dev/zero > "$file"; sync
+t0=$(now)
+head -c $((256 << 20)) /dev/zero | tr '\0' '\377' | dd of="$file" bs=1M iflag=fullblock conv=fsync,notrunc status=none
+dd if=/dev/zero of="$file" bs=1M count=256 conv=fsync,notrunc status=none
+dd_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
+read -r shred_s < <(run shred 'C:\ombrix\bench\shred.bin')
+echo "shredding 256 MB twice: dd ${dd_s}s, ShredFile ${shred_s}s (throughput $(ratio "$dd_s" "$shred_s") of dd's, goal 0.8)"
+rm -rf "$bench_c"
