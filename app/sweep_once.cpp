@@ -1,0 +1,29 @@
+#include "app/sweep_once.h"
+#include <windows.h>
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+
+namespace {
+// A scheduled or scripted sweep can be followed when its output goes to a console, pipe or file.
+bool StandardOutputIsUsable()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(out);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE || type == FILE_TYPE_DISK;
+}
+}  // namespace
+
+int RunSweepOnce()
+{
+    EchoLogToStdout(StandardOutputIsUsable());
+    CSweepCoordinator* coordinator = CSweepCoordinator::Start();
+    const uint32_t targets = g_generalSettings.Targets;
+    if (targets & GeneralBit::Applications) SweepApplications(coordinator);
+    if (targets & GeneralBit::Windows) SweepWindows(coordinator);
+    if (targets & GeneralBit::Internet) SweepInternet(coordinator);
+    CSweepCoordinator::Terminate();
+    return 0;
+}

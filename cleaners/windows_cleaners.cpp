@@ -1,0 +1,178 @@
+#include "cleaners/windows_cleaners.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <string>
+#include "engine/file_removal.h"
+#include "engine/recycle_bin.h"
+#include "engine/registry_ops.h"
+#include "engine/sweep_actions.h"
+#include "engine/sweep_finder.h"
+#include "engine/sweep_log.h"
+#include "engine/sweep_options.h"
+#include "settings/settings_groups.h"
+
+namespace {
+
+constexpr int kStatus = kStatusWindows;
+constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char* kExplorerBars =
+    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}";
+
+const RegistryRow kDocumentRows[] = {
+    {"Explorer\\ComDlg32\\LastVisitedMRU", CleanMRU},
+    {"Explorer\\ComDlg32\\OpenSaveMRU", CleanMRU},
+    {"Explorer\\ComDlg32\\OpenSaveMRU", CleanSubKeyMRU},
+    {"Explorer\\FileExts", CleanFileExt},
+    {"Explorer\\RecentDocs", CleanMRU},
+    {"Explorer\\RecentDocs", CleanSubKeyMRU},
+};
+
+const FolderValueRow kRecentFolderRows[] = {
+    {"Explorer\\User Shell Folders", "Recent", nullptr, CleanRegDir},
+    {"Explorer\\Shell Folders", "Recent", nullptr, CleanRegDir},
+};
+
+const RegistryRow kFindBarRows[] = {
+    {"ContainingTextMRU", CleanRegKey},
+    {"FilesNamedMRU", CleanRegKey},
+};
+
+const RegistryRow kFindRows[] = {
+    {"Explorer\\Doc Find Spec MRU", CleanMRU},
+    {"Explorer\\FindComputerMRU", CleanMRU},
+};
+
+const RegistryRow kRunRows[] = {{"Explorer\\RunMRU", CleanMRU}};
+const RegistryRow kNetworkRows[] = {{"Explorer\\Map Network Drive MRU", CleanMRU}};
+
+const FolderRow kTemporaryRows[] = {
+    {"%TMP%", "*.*", CleanDir},
+    {"%TEMP%", "*.*", CleanDir},
+    {"%TMPDIR%", "*.*", CleanDir},
+};
+
+const char* const kLogonKeys[] = {
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Winlogon",
+};
+const char* const kLogonValues[] = {"AltDefaultDomainName", "AltDefaultUserName", "DefaultDomainName",
+                                    "DefaultUserName"};
+
+struct Hive {
+    HKEY key;
+    const char* counted;
+    const char* plain;
+};
+const Hive kLogonHives[] = {
+    {HKEY_CURRENT_USER, "  Item %d, Clean up registry key: HKEY_CURRENT_USER\\%s\\%s\n",
+     "  Clean up registry key: HKEY_CURRENT_USER\\%s\\%s\n"},
+    {HKEY_LOCAL_MACHINE, "  Item %d, Clean up registry key: HKEY_LOCAL_MACHINE\\%s\\%s\n",
+     "  Clean up registry key: HKEY_LOCAL_MACHINE\\%s\\%s\n"},
+};
+
+void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* counter, float* kb)
+{
+    try {
+        CSweepFinder finder(pattern, DeepSweepOn());
+        if (tree)
+            finder.RemoveTree(mode, kStatus, counter, kb);
+        else
+            finder.RemoveFiles(kStatus, counter, kb);
+    } catch (const std::exception&) {
+        // A failed walk ends this folder only.
+    }
+}
+
+}  // namespace
+
+void CleanRecycleBin(CSweepCoordinator*, int* counter, float* kb)
+{
+    RecycleBinContents contents;
+    char line[kLineBufferSize];
+    if (QueryAllRecycleBins(contents)) {
+        const float size = BytesToKB(static_cast<unsigned long long>(contents.bytes));
+        FormatLogLine(line, sizeof line, "  Clean up 'Recycle Bin'. Items %d, Size %.3f(KB)\n",
+                      static_cast<int>(contents.items & 0xFFFFFFFF), static_cast<double>(size));
+        if (counter) *counter += static_cast<int>(contents.items & 0xFFFFFFFF);
+        if (kb) *kb += size;
+        LogLine(line, kStatus);
+    } else {
+        LogLine("  Clean up 'Recycle Bin'.\n", kStatusLogOnly);
+    }
+    if (Actions().EmptyRecycleBin())
+        LogLine("  Cleaned up 'Recycle Bin'.\n", kStatusLogOnly);
+    else
+        TraceMessage("Cannot Empty All RecycleBin\n");
+}
+
+void CleanDocumentHistory(CSweepCoordinator*, int* counter, float* kb)
+{
+    std::string recentPattern;
+    char recent[MAX_PATH] = {};
+    if (SHGetSpecialFolderPathA(nullptr, recent, CSIDL_RECENT, FALSE)) {
+        recentPattern = std::string(recent) + "\\*.*";
+        RemoveFolderContents(recentPattern, false, 0, counter, kb);
+    }
+    LogLine("Start clean up document historical records.\n", kStatusLogOnly);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kDocumentRows, kStatus, counter, kb);
+    CleanFolderValueRows(HKEY_CURRENT_USER, kCurrentVersion, kRecentFolderRows, std::size(kRecentFolderRows),
+                         &recentPattern, kStatus, counter, kb);
+}
+
+void CleanFindHistory(CSweepCoordinator*, int* counter, float* kb)
+{
+    LogLine("Start clean up finding historical records.\n", kStatusLogOnly);
+    CleanRegistryRows(HKEY_CURRENT_USER, kExplorerBars, kFindBarRows, kStatus, counter, kb);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kFindRows, kStatus, counter, kb);
+}
+
+void CleanRunHistory(CSweepCoordinator*, int* counter, float* kb)
+{
+    LogLine("Start clean up running historical records.\n", kStatusLogOnly);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kRunRows, kStatus, counter, kb);
+}
+
+void CleanNetworkHistory(CSweepCoordinator*, int* counter, float* kb)
+{
+    LogLine("Start clean up network historical records.\n", kStatusLogOnly);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kNetworkRows, kStatus, counter, kb);
+}
+
+void CleanTemporaryFiles(CSweepCoordinator*, int* counter, float* kb)
+{
+    LogLine("Start clean up temporary files.\n", kStatusLogOnly);
+    std::string lastCleaned;
+    for (const FolderRow& row : kTemporaryRows) {
+        char expanded[1024];
+        const DWORD n = ExpandEnvironmentStringsA(row.folder, expanded, sizeof expanded);
+        if (n == 0 || n >= sizeof expanded || lastCleaned == expanded) continue;
+        lastCleaned = expanded;
+        CleanTarget target;
+        target.folder = row.folder;
+        target.filter = row.filter;
+        row.operation(target, kStatus, counter, kb);
+    }
+}
+
+void CleanLastLogonUser(CSweepCoordinator*, int* counter, float*)
+{
+    LogLine("Clean up default logon user name.\n", kStatusLogOnly);
+    for (const char* keyPath : kLogonKeys) {
+        for (const Hive& hive : kLogonHives) {
+            CRegistryKey key(hive.key, keyPath);
+            if (!key.Handle()) continue;
+            for (const char* value : kLogonValues) {
+                if (!Actions().DeleteValue(key.Handle(), value)) continue;
+                LogItem({hive.counted, hive.plain}, kStatus, counter, keyPath, value);
+            }
+        }
+    }
+}
+
+void CleanCustomLocations(CSweepCoordinator*, int* counter, float* kb)
+{
+    const auto locations = g_windowsSettings.CopyCustomLocations();
+    if (!locations) return;
+    for (const CustomLocation& location : *locations)
+        RemoveFolderContents(location.Dir + "\\" + location.Flt, location.SubInc == 1, 1, counter, kb);
+}

@@ -1,0 +1,108 @@
+#include <atomic>
+#include "cleaners/windows_cleaners.h"
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+
+namespace {
+
+using Cleaner = void (*)(CSweepCoordinator*, int*, float*);
+
+inline constexpr int kNoProgress = -1;
+inline constexpr uint32_t kAlways = 0;
+
+// One step of a category's run: move the bar, test the stop bits, run the cleaner if its bit is set.
+// A null cleaner is one that does nothing (yet).
+struct WorkerStep {
+    int percent;
+    bool check;
+    uint32_t bit;
+    Cleaner cleaner;
+};
+
+struct CategoryPlan {
+    int bar;
+    int status;
+    uint32_t stopBit;
+    const std::atomic<uint32_t>& targets;
+    const WorkerStep* steps;
+    size_t count;
+};
+
+const WorkerStep kWindowsSteps[] = {
+    {5, true, WindowsBit::RecycleBin, CleanRecycleBin},
+    {20, true, WindowsBit::Documents, CleanDocumentHistory},
+    {40, true, WindowsBit::Find, CleanFindHistory},
+    {60, true, WindowsBit::Run, CleanRunHistory},
+    {70, true, WindowsBit::Network, CleanNetworkHistory},
+    {85, true, WindowsBit::TemporaryFiles, CleanTemporaryFiles},
+    {95, true, WindowsBit::LastLogonUser, CleanLastLogonUser},
+    {100, true, kAlways, CleanCustomLocations},
+};
+
+const WorkerStep kApplicationsSteps[] = {
+    {20, true, ApplicationsBit::Word, nullptr},
+    {40, true, ApplicationsBit::Excel, nullptr},
+    {60, true, ApplicationsBit::Access, nullptr},
+    {80, true, ApplicationsBit::PowerPoint, nullptr},
+    {kNoProgress, true, kAlways, nullptr},  // the other applications move the bar themselves
+};
+
+const WorkerStep kInternetSteps[] = {
+    {20, true, InternetBit::TemporaryFiles, nullptr},
+    {40, true, InternetBit::Cookies, nullptr},
+    {60, true, InternetBit::History, nullptr},
+    {70, true, InternetBit::Passwords, nullptr},
+    {80, true, InternetBit::FormData, nullptr},
+    {90, true, InternetBit::Msn, nullptr},
+    {kNoProgress, false, InternetBit::GoogleBar, nullptr},
+    {kNoProgress, false, InternetBit::YahooBar, nullptr},
+    {kNoProgress, false, InternetBit::Firefox, nullptr},
+    {kNoProgress, false, InternetBit::Chrome, nullptr},
+    {100, true, InternetBit::Aol, nullptr},
+};
+
+bool StopRequested(const CSweepCoordinator* coordinator, uint32_t stopBit)
+{
+    return coordinator && (coordinator->IsStopRequested(stopBit) || coordinator->IsStopRequested(kSweepAll));
+}
+
+UINT RunCategory(void* argument, const CategoryPlan& plan)
+{
+    auto* coordinator = static_cast<CSweepCoordinator*>(argument);
+    int items = 0;
+    float kb = 0.0f;
+    SetSweepProgress(plan.bar, 0);
+    for (size_t i = 0; i < plan.count; ++i) {
+        const WorkerStep& step = plan.steps[i];
+        if (step.percent != kNoProgress) SetSweepProgress(plan.bar, static_cast<unsigned>(step.percent));
+        // Stopped at a check: no totals and no final line; the bar stays where it is.
+        if (step.check && StopRequested(coordinator, plan.stopBit)) return 0;
+        if (step.cleaner && (step.bit == kAlways || (plan.targets & step.bit))) step.cleaner(coordinator, &items, &kb);
+    }
+    AddSweepTotals(items, kb);
+    ShowSweepTotals();
+    if (items == 0) LogLine("Finished cleaning up.", plan.status);
+    return 0;
+}
+
+}  // namespace
+
+UINT SweepWindows(void* coordinator)
+{
+    return RunCategory(coordinator, {kBarWindows, kStatusWindows, kSweepWindows, g_windowsSettings.Targets,
+                                     kWindowsSteps, std::size(kWindowsSteps)});
+}
+
+UINT SweepApplications(void* coordinator)
+{
+    return RunCategory(coordinator, {kBarApplications, kStatusApplications, kSweepApplications,
+                                     g_applicationsSettings.Targets, kApplicationsSteps, std::size(kApplicationsSteps)});
+}
+
+UINT SweepInternet(void* coordinator)
+{
+    return RunCategory(coordinator, {kBarInternet, kStatusInternet, kSweepInternet, g_internetSettings.Targets,
+                                     kInternetSteps, std::size(kInternetSteps)});
+}

@@ -1,0 +1,289 @@
+#include "engine/registry_ops.h"
+#include <cstring>
+#include <vector>
+#include "engine/sweep_actions.h"
+#include "engine/sweep_finder.h"
+#include "engine/sweep_log.h"
+#include "engine/sweep_options.h"
+#include "framework/file.h"
+
+namespace {
+
+// Each change is made first and then logged: the Part's line and count when it was done, a line
+// saying it failed (log only, not counted) when it was not.
+const ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n"};
+const ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n"};
+const ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n"};
+const ItemLine kDeleteKey{"  Item %d, Delete Key: %s.\n", "  Delete Key: %s.\n"};
+const ItemLine kOfficeValue{"  Item %d: Clean a register: %s.\n", "  Clean a register: %s.\n"};
+
+template <class... Args>
+void LogChange(bool done, const ItemLine& line, const char* failed, int statusId, int* counter, Args... args)
+{
+    if (done) return LogItem(line, statusId, counter, args...);
+    char text[kLineBufferSize];
+    FormatLogLine(text, sizeof text, failed, args...);
+    LogLine(text, kStatusLogOnly);
+}
+
+// The enumeration data buffer of a key walk: the key's longest data and one, zero-filled.
+class ValueWalk {
+public:
+    explicit ValueWalk(CRegistryKey& key) : m_key(key), m_data(key.m_maxValueLen ? key.m_maxValueLen + 1 : 257, 0) {}
+
+    // The next value, its data as text up to the first zero byte.
+    bool Next()
+    {
+        DWORD size = static_cast<DWORD>(m_data.size());
+        if (!m_key.NextValue(name, m_data.data(), &size, &type)) return false;
+        const size_t length = std::min<size_t>(size, m_data.size() - 1);
+        data.assign(reinterpret_cast<const char*>(m_data.data()), strnlen(reinterpret_cast<const char*>(m_data.data()), length));
+        firstByteZero = size == 0 || m_data[0] == 0;
+        return true;
+    }
+    void StepBack() { --m_key.m_valueIndex; }
+
+    std::string name;
+    std::string data;
+    DWORD type = 0;
+    bool firstByteZero = false;
+
+private:
+    CRegistryKey& m_key;
+    std::vector<BYTE> m_data;
+};
+
+bool DeleteValue(CRegistryKey& key, ValueWalk& walk, int statusId, int* counter)
+{
+    const bool done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
+    LogChange(done, kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+              walk.data.c_str());
+    if (done) walk.StepBack();
+    return done;
+}
+
+void Header(const char* format, const std::string& text, int statusId = kStatusLogOnly)
+{
+    char line[kLineBufferSize];
+    FormatLogLine(line, sizeof line, format, text.c_str());
+    LogLine(line, statusId);
+}
+
+bool StartsWith(const std::string& name, const char* prefix) { return strncmp(name.c_str(), prefix, strlen(prefix)) == 0; }
+
+std::string Expand(const std::string& path)
+{
+    char expanded[1024];
+    const DWORD n = ExpandEnvironmentStringsA(path.c_str(), expanded, sizeof expanded);
+    if (n == 0 || n >= sizeof expanded) {
+        TraceMessage("Path buffer is not enough.\n");
+        return {};
+    }
+    return expanded;
+}
+
+enum class Removal { Files, Tree, CacheTree };
+
+void RemoveMatching(const std::string& pattern, Removal removal, int statusId, int* counter, float* kb)
+{
+    try {
+        CSweepFinder finder(pattern, DeepSweepOn());
+        if (removal == Removal::Files)
+            finder.RemoveFiles(statusId, counter, kb);
+        else
+            finder.RemoveTree(removal == Removal::CacheTree ? 1 : 0, statusId, counter, kb);
+    } catch (const std::exception&) {
+        // The row simply ends.
+    }
+}
+
+// The folder operations that read their folder from a registry value.
+void CleanValueFolder(const CleanTarget& t, Removal removal, bool tempRow, int statusId, int* counter, float* kb)
+{
+    if (!t.key || !t.valueName) return;
+    char raw[1025] = {};
+    DWORD size = 1024;
+    if (!t.key->QueryValue(t.valueName, raw, &size)) {
+        TraceMessage("Cannot get value from registry\n");
+        return;
+    }
+    raw[std::min<DWORD>(size, 1024)] = '\0';
+    char header[kLineBufferSize];
+    if (removal == Removal::Files)
+        FormatLogLine(header, sizeof header, "  Clean up directory: %s.\n", raw);
+    else
+        FormatLogLine(header, sizeof header, "  Clean up directory %s in registry %s\\%s\n", raw, t.key->Path().c_str(),
+                      t.valueName);
+    LogLine(header, kStatusLogOnly);
+    std::string pattern = Expand(raw);
+    if (pattern.empty()) return;
+    if (pattern.size() > 1 && pattern.back() == '\\') pattern.pop_back();
+    if (tempRow) pattern += std::string("\\Temp\\") + (t.subFolder ? t.subFolder : "");
+    pattern += t.filter ? t.filter : "\\*.*";
+    if (t.skipPath && *t.skipPath == pattern) return;  // that folder was already cleaned
+    if (tempRow && t.skipPath) *t.skipPath = pattern;
+    RemoveMatching(pattern, removal, statusId, counter, kb);
+}
+
+void CleanPathFolder(const CleanTarget& t, Removal removal, int statusId, int* counter, float* kb)
+{
+    if (!t.folder) return;
+    Header("  Clean up directory: %s.\n", t.folder);
+    std::string pattern = Expand(t.folder);
+    if (pattern.empty()) return;
+    pattern += t.filter ? std::string("\\") + t.filter : std::string("\\*.*");
+    RemoveMatching(pattern, removal, statusId, counter, kb);
+}
+
+}  // namespace
+
+void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* counter)
+{
+    ValueWalk walk(key);
+    while (walk.Next()) {
+        if (walk.name == "(Default)") continue;
+        if (resetName) {
+            if (walk.firstByteZero) continue;
+            if (walk.name == resetName) {
+                const bool done = Actions().SetValue(key.Handle(), walk.name.c_str(), REG_SZ, "", 0);
+                LogChange(done, kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+                          walk.data.c_str());
+                continue;
+            }
+        }
+        DeleteValue(key, walk, statusId, counter);
+    }
+}
+
+void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter)
+{
+    std::string name;
+    while (key.NextSubKeyName(name)) {
+        CRegistryKey sub(key.OpenSubKey(name.c_str()));
+        if (sub.Handle()) SweepValues(sub, resetName, statusId, counter);
+    }
+}
+
+void CleanMRU(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    Header("  Clean up MRU in registry key: %s\n", t.key->Path());
+    SweepValues(*t.key, "MRUList", statusId, counter);
+}
+
+void CleanSubKeyMRU(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    Header("  Clean up MRU in sub-registry key: %s\n", t.key->Path());
+    SweepSubKeyValues(*t.key, "MRUList", statusId, counter);
+}
+
+void CleanRegKey(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    Header("  Clean up registry key: %s\n", t.key->Path());
+    SweepValues(*t.key, nullptr, statusId, counter);
+}
+
+void CleanRegKeyTree(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    Header("  Clean up registry key: %s\n", t.key->Path(), statusId);
+    SweepValues(*t.key, nullptr, statusId, counter);
+    SweepSubKeyValues(*t.key, "", statusId, counter);
+}
+
+void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    TraceMessage("Calling CleanFileExt Function.\n");
+    CRegistryKey& key = *t.key;
+    std::string name;
+    while (key.NextSubKeyName(name)) {
+        if (name.empty() || name.find('/') == std::string::npos) continue;
+        const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
+        LogChange(done, kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
+                  name.c_str());
+        if (done) --key.m_subKeyIndex;
+    }
+}
+
+void CleanOfficeCommon(const CleanTarget& t, int, int* counter, float*)
+{
+    CRegistryKey& key = *t.key;
+    Header("  Clean up Office Common registry key: %s\n", key.Path());
+    ValueWalk walk(key);
+    while (walk.Next()) {
+        bool done;
+        if (walk.name == "Value") {
+            if (walk.firstByteZero) continue;
+            static const BYTE kEmptyMultiString[4] = {};
+            done = Actions().SetValue(key.Handle(), "Value", REG_MULTI_SZ, kEmptyMultiString, sizeof kEmptyMultiString);
+        } else {
+            done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
+            if (done) walk.StepBack();
+        }
+        LogChange(done, kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
+                  key.Path().c_str());
+    }
+}
+
+void DeleteValuesByPrefixes(CRegistryKey& key, const char* prefix1, const char* prefix2, int statusId, int* counter,
+                            float*)
+{
+    ValueWalk walk(key);
+    while (walk.Next()) {
+        if (walk.name == "(Default)") continue;
+        if (StartsWith(walk.name, prefix1) || (prefix2 && StartsWith(walk.name, prefix2)))
+            DeleteValue(key, walk, statusId, counter);
+    }
+}
+
+void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float* kb)
+{
+    DeleteValuesByPrefixes(key, prefix, nullptr, statusId, counter, kb);
+}
+
+void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float*)
+{
+    std::string name;
+    while (key.NextSubKeyName(name)) {
+        if (!StartsWith(name, prefix)) continue;
+        const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
+        LogChange(done, kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
+        if (done) --key.m_subKeyIndex;
+    }
+}
+
+void CleanRegDir(const CleanTarget& t, int s, int* c, float* kb) { CleanValueFolder(t, Removal::Files, false, s, c, kb); }
+void CleanRegDirTree(const CleanTarget& t, int s, int* c, float* kb) { CleanValueFolder(t, Removal::CacheTree, false, s, c, kb); }
+void CleanRegTempDir(const CleanTarget& t, int s, int* c, float* kb) { CleanValueFolder(t, Removal::CacheTree, true, s, c, kb); }
+void CleanDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::Tree, s, c, kb); }
+void CleanCacheDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::CacheTree, s, c, kb); }
+
+void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
+                       int* counter, float* kb)
+{
+    CRegistryKey base(hive, baseKey);
+    if (!base.Handle()) return;
+    for (size_t i = 0; i < count; ++i) {
+        CRegistryKey key(base.OpenSubKey(rows[i].path));
+        if (!key.Handle()) continue;
+        key.SetPath(rows[i].path);
+        CleanTarget target;
+        target.key = &key;
+        rows[i].operation(target, statusId, counter, kb);
+    }
+}
+
+void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* rows, size_t count,
+                          std::string* skipPath, int statusId, int* counter, float* kb)
+{
+    CRegistryKey base(hive, baseKey);
+    if (!base.Handle()) return;
+    for (size_t i = 0; i < count; ++i) {
+        CRegistryKey key(base.OpenSubKey(rows[i].keyPath));
+        if (!key.Handle()) continue;
+        CleanTarget target;
+        target.key = &key;
+        target.valueName = rows[i].valueName;
+        target.filter = rows[i].filter;
+        target.skipPath = skipPath;
+        rows[i].operation(target, statusId, counter, kb);
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include <string>
+#include "engine/registry_key.h"
+
+// What a catalogue row hands its operation: a key (registry and folder-value rows), the value naming a
+// folder, a file filter, a folder path (folder rows), the skip path shared by a cleaner's rows, and the
+// sub-folder of a temp row. Unused members stay null.
+struct CleanTarget {
+    CRegistryKey* key = nullptr;
+    const char* valueName = nullptr;
+    const char* filter = nullptr;
+    const char* folder = nullptr;
+    std::string* skipPath = nullptr;
+    const char* subFolder = nullptr;
+};
+
+// The one calling form of every operation of the table.
+using CleanOperation = void (*)(const CleanTarget& target, int statusId, int* counter, float* kb);
+
+// The operation table.
+void CleanMRU(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanSubKeyMRU(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanRegKey(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanRegKeyTree(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanFileExt(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanOfficeCommon(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanRegDir(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanRegDirTree(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanRegTempDir(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanDir(const CleanTarget& target, int statusId, int* counter, float* kb);
+void CleanCacheDir(const CleanTarget& target, int statusId, int* counter, float* kb);
+
+// The value walks behind them. A reset name (or null for none) is the value emptied instead of deleted.
+void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
+void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
+
+// Called directly by the application cleaners.
+void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float* kb);
+void DeleteValuesByPrefixes(CRegistryKey& key, const char* prefix1, const char* prefix2, int statusId, int* counter,
+                            float* kb);
+void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float* kb);
+
+// Catalogue rows, walked in order by one engine.
+struct RegistryRow {
+    const char* path;
+    CleanOperation operation;
+};
+struct FolderValueRow {
+    const char* keyPath;
+    const char* valueName;
+    const char* filter;  // with its own leading backslash; null means "\*.*"
+    CleanOperation operation;
+};
+struct FolderRow {
+    const char* folder;  // may hold environment references
+    const char* filter;  // without a leading backslash; null means "*.*"
+    CleanOperation operation;
+};
+
+// Opens each row's key below the base key (itself below the hive) and runs the row's operation when
+// it opened; nothing when the base key does not open.
+void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
+                       int* counter, float* kb);
+void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* rows, size_t count,
+                          std::string* skipPath, int statusId, int* counter, float* kb);
+
+template <size_t N>
+void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow (&rows)[N], int statusId, int* counter,
+                       float* kb)
+{
+    CleanRegistryRows(hive, baseKey, rows, N, statusId, counter, kb);
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <memory>
+#include <vector>
+#include "engine/guard_lock.h"
+#include "framework/win_thread.h"
+
+// Category indices of queries and messages, and the request and stop bits.
+namespace Category {
+inline constexpr int Windows = 0;
+inline constexpr int Applications = 1;
+inline constexpr int Internet = 2;
+}  // namespace Category
+inline constexpr uint32_t kRequestTerminate = 0x01;
+inline constexpr uint32_t kSweepAll = 0x04;
+inline constexpr uint32_t kSweepWindows = 0x08;
+inline constexpr uint32_t kSweepApplications = 0x10;
+inline constexpr uint32_t kSweepInternet = 0x20;
+
+// Posted to the main window: wParam category (8 = all), lParam 2 worker(s) started, 1 worker ended.
+inline constexpr UINT kWorkerMessage = WM_USER + 10;
+inline constexpr WPARAM kAllCategories = 8;
+
+// The window that receives the worker messages (the hidden main window).
+void SetWorkerMessageWindow(HWND window);
+
+// One long-lived thread that starts a worker thread per requested category and reports their ends.
+class CSweepCoordinator {
+public:
+    CSweepCoordinator();
+    virtual ~CSweepCoordinator();
+    CSweepCoordinator(const CSweepCoordinator&) = delete;
+    CSweepCoordinator& operator=(const CSweepCoordinator&) = delete;
+
+    // Start-up: makes the coordinator and resumes its thread. Exit: terminate, wait, destroy.
+    static CSweepCoordinator* Start();
+    static void Terminate();
+    static CSweepCoordinator* Instance();
+
+    void RequestSweep(uint32_t bits);
+    void RequestStop(uint32_t bits);
+    void ClearStop(uint32_t bits);
+    bool IsCategoryRunning(int index) const;
+    bool IsAnyWorkerRunning() const;
+    bool IsStopRequested(uint32_t bits) const;
+    const CGuardLock& Lock() const { return m_lock; }
+
+private:
+    static UINT CoordinatorProcedure(void* self);
+    UINT Run();
+    bool ServeRequests(std::vector<HANDLE>& waitList);   // false: leave the loop
+    bool ServeWorkerEnd(std::vector<HANDLE>& waitList, size_t index);
+    void StartWorker(int index, std::vector<HANDLE>& waitList, const char* failure);
+
+    std::unique_ptr<CWinThread> m_thread;
+    HANDLE m_wakeUp;
+    std::unique_ptr<CWinThread> m_workers[3];
+    uint32_t m_requests = 0;
+    uint32_t m_stops = 0;
+    int m_terminating = 0;
+    CGuardLock m_lock;
+};
+
+// The category sweeps, on a worker thread or called directly; the argument is the coordinator.
+UINT SweepWindows(void* coordinator);
+UINT SweepApplications(void* coordinator);
+UINT SweepInternet(void* coordinator);
