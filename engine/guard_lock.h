@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "framework/wait.h"
 
 // An unnamed mutex guarding one piece of shared state. A thread that already holds it goes on at once
 // (the mutex counts nested takes); any other thread waits at most 500 ms.
@@ -14,7 +15,7 @@ public:
 
     bool Lock() const
     {
-        const DWORD result = WaitForSingleObject(m_mutex, kWaitMs);
+        const DWORD result = WaitAnsweringSentMessages(m_mutex, kWaitMs);
         return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     }
     void Unlock() const { ReleaseMutex(m_mutex); }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include "engine/sweep_log.h"
+#include "framework/wait.h"
 
 namespace {
 std::atomic<HWND> g_messageWindow{nullptr};
@@ -85,7 +86,7 @@ void CSweepCoordinator::Terminate()
         c->m_requests |= kRequestTerminate;
         SetEvent(c->m_wakeUp);
     }
-    if (c->m_thread) WaitForSingleObject(c->m_thread->Handle(), INFINITE);
+    if (c->m_thread) WaitAnsweringSentMessages(c->m_thread->Handle(), INFINITE);
     g_coordinator.reset();
 }
 
