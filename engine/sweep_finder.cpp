@@ -18,13 +18,24 @@ const ItemLine kRebootLine{"   Item %d, Remove File %s, size %.3f(KB) (After Reb
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// "X:\..." or "\\server\share..."; not "X:name", "\name", "name", and not the "\\?\" and "\\.\" forms,
-// which reach devices and, under Wine, the whole Linux file system.
+// One component of a UNC name: not empty, no wildcards.
+bool IsNameComponent(const std::string& text)
+{
+    return !text.empty() && text.find_first_of("*?") == std::string::npos && text != "." && text != "..";
+}
+
+// "X:\..." or "\\server\share\..."; not "X:name", "\name", "name", "\\*.*", and not the "\\?\" and
+// "\\.\" forms, which reach devices and, under Wine, the whole Linux file system.
 bool IsAbsolute(const std::string& path)
 {
     if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && IsSeparator(path[2])) return true;
-    return path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] != '?' && path[2] != '.' &&
-           !IsSeparator(path[2]);
+    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+    const size_t serverEnd = path.find_first_of("\\/", 2);
+    if (serverEnd == std::string::npos) return false;
+    const size_t shareEnd = path.find_first_of("\\/", serverEnd + 1);
+    if (shareEnd == std::string::npos) return false;
+    return IsNameComponent(path.substr(2, serverEnd - 2)) &&
+           IsNameComponent(path.substr(serverEnd + 1, shareEnd - serverEnd - 1));
 }
 
 // A normalised folder ("C:\", "\\server\share") that is the top of a drive or share.

@@ -40,3 +40,13 @@ dd_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
 read -r shred_s < <(run shred 'C:\ombrix\bench\shred.bin')
 echo "shredding 256 MB twice: dd ${dd_s}s, ShredFile ${shred_s}s (throughput $(ratio "$dd_s" "$shred_s") of dd's, goal 0.8)"
 rm -rf "$bench_c"
+
+run mru-plant 10000
+t0=$(now)
+"$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench\MRU' /f >/dev/null 2>&1
+reg_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
+run mru-plant 10000
+read -r mru_s mru_items < <(run mru 10000)
+echo "sweeping an MRU key of 10,000 values: reg delete ${reg_s}s, CleanMRU ${mru_s}s for $mru_items items" \
+     "($(ratio "$mru_s" "$reg_s")x of reg's time, goal at most 1x)"
+"$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench' /f >/dev/null 2>&1 || true

@@ -1,6 +1,7 @@
 // Benchmark driver: times one engine operation in the sandbox and prints seconds on standard output.
 //   ombrix_bench remove <folder> <window 0|1>   RemoveTree of everything in the folder
 //   ombrix_bench shred <file>                   the Shredder's two passes over a file
+//   ombrix_bench mru-plant <n> | mru <n>        an MRU key of n values under HKCU, and its sweep
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <string>
 #include <thread>
 #include "engine/file_removal.h"
+#include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "ui/sweep_progress_dlg.h"
@@ -77,6 +79,38 @@ int TimeShred(const std::string& file)
     return result > 0 ? 0 : 1;
 }
 
+const char* const kBenchKey = "Software\\OmbrixBench\\MRU";
+
+int PlantMru(int count)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kBenchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return 1;
+    const std::string data = "C:\\Users\\me\\Documents\\report.doc";
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "v" + std::to_string(i);
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+    }
+    RegSetValueExA(key, "MRUList", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 4);
+    RegCloseKey(key);
+    return 0;
+}
+
+int TimeMru()
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    int items = 0;
+    float kb = 0.0f;
+    CRegistryKey key(HKEY_CURRENT_USER, kBenchKey);
+    key.SetPath(kBenchKey);
+    CleanTarget target;
+    target.key = &key;
+    CleanMRU(target, kStatusWindows, &items, &kb);
+    printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -84,6 +118,8 @@ int main(int argc, char** argv)
     if (argc == 4 && strcmp(argv[1], "remove") == 0) return TimeRemoval(argv[2], strcmp(argv[3], "1") == 0);
     if (argc == 3 && strcmp(argv[1], "shred") == 0) return TimeShred(argv[2]);
     if (argc == 3 && strcmp(argv[1], "log") == 0) return TimeLog(atoi(argv[2]));
+    if (argc == 3 && strcmp(argv[1], "mru-plant") == 0) return PlantMru(atoi(argv[2]));
+    if (argc == 3 && strcmp(argv[1], "mru") == 0) return TimeMru();
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
 }

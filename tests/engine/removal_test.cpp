@@ -232,7 +232,8 @@ TEST_F(RemovalTest, EmptyRelativeAndRootPatternsRemoveNothing)
     files::Write(Path("work.txt"), "w");
     SetCurrentDirectoryA(Path("").c_str());
     for (const std::string pattern : {"", "*.*", "\\*.*", "work.txt", "C:*.*", "C:\\*.*", "C:\\*", "c:/*.*",
-                                      "C:\\ombrix\\..\\*.*", "\\\\?\\unix\\*.*", "\\\\.\\C:\\*.*", "\\\\server\\share\\*.*"}) {
+                                      "C:\\ombrix\\..\\*.*", "\\\\?\\unix\\*.*", "\\\\.\\C:\\*.*", "\\\\server\\share\\*.*", "\\\\*.*",
+                                      "\\\\\\*.*", "\\\\*\\share\\x\\*.*", "\\\\server\\*.*"}) {
         EXPECT_NE(RefusedPatternReason(pattern), nullptr) << pattern;
         CSweepFinder(pattern, true).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
         CSweepFinder(pattern, true).RemoveFiles(kStatusWindows, &m_counter, &m_kb);

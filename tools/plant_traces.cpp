@@ -1,0 +1,51 @@
+// Plants the demo profile of Windows traces in the sandbox, or checks it after a sweep.
+//   plant_traces plant <root>   |   plant_traces check <root>
+//   plant_traces demo <root> <Ombrix.exe>: plants, sweeps with "/once" (its log on this output), checks
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include "tools/trace_profile.h"
+
+int RunAndWait(std::string command)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<int>(code);
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && strcmp(argv[1], "plant") == 0) {
+        PlantTraceProfile(argv[2]);
+        printf("planted the demo profile in %s\n", argv[2]);
+        return 0;
+    }
+    if (argc == 3 && strcmp(argv[1], "check") == 0) {
+        const auto problems = CheckTraceProfile(argv[2]);
+        for (const auto& p : problems) printf("%s\n", p.c_str());
+        printf(problems.empty() ? "every trace is gone and every canary intact\n" : "the sweep left problems\n");
+        return problems.empty() ? 0 : 1;
+    }
+    if (argc == 4 && strcmp(argv[1], "demo") == 0) {
+        PlantTraceProfile(argv[2]);
+        printf("planted the demo profile in %s; sweeping it with Ombrix.exe /once:\n\n", argv[2]);
+        fflush(stdout);
+        SetProfileEnvironment(argv[2]);
+        if (RunAndWait(std::string("\"") + argv[3] + "\" /once") != 0) return 1;
+        const auto problems = CheckTraceProfile(argv[2]);
+        for (const auto& p : problems) printf("%s\n", p.c_str());
+        printf(problems.empty() ? "\n\nevery trace is gone and every canary intact\n" : "\n\nthe sweep left problems\n");
+        return problems.empty() ? 0 : 1;
+    }
+    fprintf(stderr, "usage: plant_traces plant|check <root> | demo <root> <Ombrix.exe>\n");
+    return 2;
+}

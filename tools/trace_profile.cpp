@@ -1,0 +1,226 @@
+#include "tools/trace_profile.h"
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace {
+
+const char* const kCV = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+const char* const kBars = "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}";
+const char* const kLogonNT = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const char* const kLogon = "Software\\Microsoft\\Windows\\CurrentVersion\\Winlogon";
+const char* const kRootCanary = "C:\\ombrix-drive-root-canary.txt";
+
+void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+}
+void SetText(HKEY hive, const std::string& path, const char* name, const std::string& text)
+{
+    SetRaw(hive, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+void SetNumber(HKEY hive, const std::string& path, const char* name, DWORD n)
+{
+    SetRaw(hive, path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&n), 4));
+}
+
+void MakeFolders(const std::string& folder)
+{
+    for (size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
+        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+        if (at == std::string::npos) break;
+    }
+}
+void WriteFileText(const std::string& path, const std::string& text)
+{
+    MakeFolders(path.substr(0, path.rfind('\\')));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ValueExists(HKEY hive, const std::string& path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+bool KeyExists(HKEY hive, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Wine's CreateSymbolicLinkA makes nothing: the link comes from the Linux side.
+void MakeFolderLink(const std::string& link, const std::string& target)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) {
+        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+        return;
+    }
+    auto unixOf = [&](const std::string& path) {
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = toUnix(wide);
+        std::string result = name ? name : "";
+        if (name) HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    std::string command = "ln -s \"" + unixOf(target) + "\" \"" + unixOf(link) + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA("\\\\?\\unix\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
+}
+
+void Recycle(const std::string& path)
+{
+    std::string from = path + '\0';
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+void PlantMru(const std::string& path)
+{
+    SetText(HKEY_CURRENT_USER, path, "MRUList", "ba");
+    SetText(HKEY_CURRENT_USER, path, "a", "C:\\Users\\me\\report.doc");
+    SetText(HKEY_CURRENT_USER, path, "b", "\\\\server\\share\\plan.xls");
+    SetText(HKEY_CURRENT_USER, path, "(Default)", "canary");
+}
+
+}  // namespace
+
+void SetProfileEnvironment(const std::string& root)
+{
+    SetEnvironmentVariableA("TEMP", (root + "\\Temp").c_str());
+    SetEnvironmentVariableA("TMP", (root + "\\Temp").c_str());
+    SetEnvironmentVariableA("TMPDIR", "C:\\");  // hostile: names the drive root
+}
+
+void PlantTraceProfile(const std::string& root)
+{
+    // Histories, each with a "(Default)" canary value; hostile values of odd types and sizes among them.
+    for (const char* key : {"\\RunMRU", "\\Map Network Drive MRU", "\\Doc Find Spec MRU", "\\FindComputerMRU",
+                            "\\RecentDocs", "\\RecentDocs\\.doc", "\\ComDlg32\\OpenSaveMRU", "\\ComDlg32\\OpenSaveMRU\\doc",
+                            "\\ComDlg32\\LastVisitedMRU"})
+        PlantMru(std::string(kExplorer) + key);
+    SetNumber(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU", "c", 7);
+    SetRaw(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU", "d", REG_SZ, std::string(3000, 'r'));
+    SetRaw(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU", "e", REG_BINARY, "C:\\");
+    SetText(HKEY_CURRENT_USER, std::string(kBars) + "\\ContainingTextMRU", "a", "secret words");
+    SetText(HKEY_CURRENT_USER, std::string(kBars) + "\\FilesNamedMRU", "a", "*.doc");
+    SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\.txt\\OpenWithList", "a", "notepad.exe");
+    SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\text/plain", "a", "x");
+
+    // The Recent folder, named by the shell folders, with shortcuts in it.
+    const std::string recent = root + "\\Profile\\Recent";
+    SetRaw(HKEY_CURRENT_USER, std::string(kExplorer) + "\\User Shell Folders", "Recent", REG_EXPAND_SZ, recent + '\0');
+    SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\Shell Folders", "Recent", recent);
+    WriteFileText(recent + "\\report.doc.lnk", "shortcut");
+    WriteFileText(recent + "\\plan.xls.lnk", "shortcut");
+
+    // Temp trees with read-only files, nested folders and a folder link to a canary.
+    WriteFileText(root + "\\Temp\\setup.tmp", "t");
+    SetFileAttributesA((root + "\\Temp\\setup.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileText(root + "\\Temp\\nested\\deeper\\cache.bin", "t");
+    WriteFileText(root + "\\Canary\\LinkTarget\\precious.txt", "keep");
+    MakeFolderLink(root + "\\Temp\\link-to-canary", root + "\\Canary\\LinkTarget");
+    WriteFileText(kRootCanary, "keep");
+
+    // A Recycle Bin with a file and a folder in it.
+    WriteFileText(root + "\\ToRecycle\\old.txt", "r");
+    WriteFileText(root + "\\ToRecycle\\oldfolder\\inner.txt", "r");
+    Recycle(root + "\\ToRecycle\\old.txt");
+    Recycle(root + "\\ToRecycle\\oldfolder");
+
+    // Winlogon names, one of an odd type, and a canary beside them.
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        SetText(hive, kLogonNT, "DefaultUserName", "someone");
+        SetText(hive, kLogonNT, "DefaultDomainName", "HOME");
+        SetNumber(hive, kLogon, "AltDefaultUserName", 1);
+        SetText(hive, kLogonNT, "OmbrixCanary", "keep");
+    }
+
+    // Two custom locations: one filtered, one with subfolders.
+    WriteFileText(root + "\\Custom1\\scratch.tmp", "c");
+    WriteFileText(root + "\\Custom1\\keep.doc", "keep");
+    WriteFileText(root + "\\Custom2\\sub\\notes.txt", "c");
+    const std::string windows = "SOFTWARE\\Quillane\\Ombrix\\Windows";
+    SetText(HKEY_CURRENT_USER, windows + "\\CusDir.0", "Dir", root + "\\Custom1");
+    SetText(HKEY_CURRENT_USER, windows + "\\CusDir.0", "Flt", "*.tmp");
+    SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.0", "SubInc", 0);
+    SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Dir", root + "\\Custom2");
+    SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Flt", "*.*");
+    SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.1", "SubInc", 1);
+    SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x7F);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x01);
+
+    // Outside every target.
+    WriteFileText(root + "\\Documents\\thesis.doc", "keep");
+}
+
+std::vector<std::string> CheckTraceProfile(const std::string& root)
+{
+    std::vector<std::string> problems;
+    auto trace = [&](bool present, const std::string& what) { if (present) problems.push_back("trace left: " + what); };
+    auto canary = [&](bool present, const std::string& what) { if (!present) problems.push_back("canary lost: " + what); };
+
+    for (const char* key : {"\\RunMRU", "\\Map Network Drive MRU", "\\Doc Find Spec MRU", "\\FindComputerMRU",
+                            "\\RecentDocs", "\\RecentDocs\\.doc", "\\ComDlg32\\OpenSaveMRU",
+                            "\\ComDlg32\\OpenSaveMRU\\doc", "\\ComDlg32\\LastVisitedMRU"}) {
+        const std::string path = std::string(kExplorer) + key;
+        trace(ValueExists(HKEY_CURRENT_USER, path, "a") || ValueExists(HKEY_CURRENT_USER, path, "b"), path);
+        canary(ValueExists(HKEY_CURRENT_USER, path, "(Default)"), path + " (Default)");
+    }
+    for (const char* v : {"c", "d", "e"}) trace(ValueExists(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU", v), std::string("RunMRU ") + v);
+    trace(ValueExists(HKEY_CURRENT_USER, std::string(kBars) + "\\ContainingTextMRU", "a"), "ContainingTextMRU");
+    trace(ValueExists(HKEY_CURRENT_USER, std::string(kBars) + "\\FilesNamedMRU", "a"), "FilesNamedMRU");
+    trace(KeyExists(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\text/plain"), "FileExts text/plain");
+    canary(KeyExists(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\.txt"), "FileExts .txt");
+
+    trace(Exists(root + "\\Profile\\Recent\\report.doc.lnk") || Exists(root + "\\Profile\\Recent\\plan.xls.lnk"), "Recent shortcuts");
+    trace(Exists(root + "\\Temp\\setup.tmp"), "read-only temp file");
+    trace(Exists(root + "\\Temp\\nested"), "nested temp folders");
+    canary(Exists(root + "\\Canary\\LinkTarget\\precious.txt"), "folder behind the temp link");
+    canary(Exists(kRootCanary), "file at the drive root");
+
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
+    if (SUCCEEDED(SHQueryRecycleBinA(nullptr, &bin))) trace(bin.i64NumItems != 0, "Recycle Bin items");
+
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        trace(ValueExists(hive, kLogonNT, "DefaultUserName") || ValueExists(hive, kLogonNT, "DefaultDomainName") ||
+                  ValueExists(hive, kLogon, "AltDefaultUserName"),
+              "Winlogon names");
+        canary(ValueExists(hive, kLogonNT, "OmbrixCanary"), "Winlogon canary");
+    }
+
+    trace(Exists(root + "\\Custom1\\scratch.tmp"), "filtered custom location");
+    canary(Exists(root + "\\Custom1\\keep.doc"), "non-matching file of the filtered location");
+    trace(Exists(root + "\\Custom2\\sub"), "custom location with subfolders");
+    canary(Exists(root + "\\Documents\\thesis.doc"), "document outside every target");
+    return problems;
+}
