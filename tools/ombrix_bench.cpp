@@ -87,7 +87,7 @@ int PlantMru(int count)
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kBenchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return 1;
     const std::string data = "C:\\Users\\me\\Documents\\report.doc";
     for (int i = 0; i < count; ++i) {
-        const std::string name = "v" + std::to_string(i);
+        const std::string name = std::to_string(i) + "v";
         RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>(data.size() + 1));
     }
