@@ -57,14 +57,14 @@ std::string FullPath(const std::string& path)
     return n && n < sizeof full ? std::string(full, n) : std::string();
 }
 
-// Reads the status of a file about to be removed, clears a read-only attribute, and gives its size.
-float PrepareFile(const std::string& path)
+// Clears a read-only attribute of a file about to be removed and gives its size. The status comes
+// from the search's own entry: reading it again costs a call per file, a third of a removal's time.
+float PrepareFile(const std::string& path, const CFileFind& entry)
 {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return 0.0f;
-    if ((status.m_attribute & FILE_ATTRIBUTE_READONLY) && !Actions().ClearReadOnly(path, status.m_attribute))
+    const DWORD attributes = entry.GetAttributes();
+    if ((attributes & FILE_ATTRIBUTE_READONLY) && !Actions().ClearReadOnly(path, attributes))
         TraceMessage("Cannot Set File (%s) Status\n", path.c_str());
-    return BytesToKB(status.m_size);
+    return BytesToKB(entry.GetLength());
 }
 
 void Add(float* kb, float size)
@@ -155,7 +155,7 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
             return;
         }
         if (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0) return;
-        const float size = PrepareFile(path);
+        const float size = PrepareFile(path, m_find);
         try {
             RemovePrepared(path, size, statusId, counter, kb);
         } catch (const CFileException& e) {
@@ -173,7 +173,7 @@ void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
     ForEachEntry([&] {
         if (m_find.IsDirectory()) return;
         const std::string path = m_find.GetFilePath();
-        const float size = PrepareFile(path);
+        const float size = PrepareFile(path, m_find);
         try {
             RemovePrepared(path, size, statusId, counter, kb);
         } catch (const CFileException& e) {
@@ -189,7 +189,7 @@ void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* c
         if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat") return;
         const std::string path = m_find.GetFilePath();
         if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return pair.second == path; })) return;
-        const float size = PrepareFile(path);
+        const float size = PrepareFile(path, m_find);
         try {
             RemovePrepared(path, size, statusId, counter, kb);
         } catch (const CFileException&) {

@@ -18,6 +18,11 @@ public:
     bool IsDots() const;
     bool IsDirectory() const { return m_current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY; }
     bool IsReparsePoint() const { return m_current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT; }
+    DWORD GetAttributes() const { return m_current.dwFileAttributes; }
+    unsigned long long GetLength() const
+    {
+        return (static_cast<unsigned long long>(m_current.nFileSizeHigh) << 32) | m_current.nFileSizeLow;
+    }
     std::string GetFileName() const { return m_current.cFileName; }
     std::string GetFilePath() const { return m_folder + "\\" + m_current.cFileName; }
 

@@ -12,13 +12,7 @@
 namespace {
 class WindowsCleanersTest : public SandboxTest {
 protected:
-    size_t Count(const std::string& text) const
-    {
-        const std::string log = m_log.Log();
-        size_t n = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-        return n;
-    }
+    size_t Count(const std::string& text) const { return m_log.Count(text); }
     LogCapture m_log;
     int m_counter = 0;
     float m_kb = 0.0f;

@@ -75,14 +75,7 @@ protected:
         }
         FAIL() << "workers did not end";
     }
-    // Occurrences in the log ("Finished cleaning up." has no line break, so lines may run together).
-    size_t LinesWith(const std::string& text) const
-    {
-        const std::string log = m_log.Log();
-        size_t n = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-        return n;
-    }
+    size_t LinesWith(const std::string& text) const { return m_log.Count(text); }
 
     LogCapture m_log;
     MessageRecorder m_recorder;

@@ -50,6 +50,14 @@ std::vector<std::string> LogCapture::Lines() const
     return lines;
 }
 
+size_t LogCapture::Count(const std::string& text) const
+{
+    const std::string log = Log();
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+}
+
 int LogCapture::BarPosition(int barId) const
 {
     return static_cast<int>(SendDlgItemMessageA(Window(), barId, PBM_GETPOS, 0, 0));

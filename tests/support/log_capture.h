@@ -15,6 +15,9 @@ public:
     std::string Log() const;                // the log pane, line breaks as "\n"
     std::vector<std::string> Lines() const; // the log pane without the opening line
     std::string Text(int controlId) const;
+    // How often a text occurs in the log ("Finished cleaning up." has no line break, so lines may
+    // run together).
+    size_t Count(const std::string& text) const;
     int BarPosition(int barId) const;
 };
 
