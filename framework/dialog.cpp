@@ -58,7 +58,6 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (message == WM_NCDESTROY) {
         self->m_hWnd = nullptr;
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        self->OnDestroyed();
         return FALSE;
     }
     if (message == WM_COMMAND) return self->OnCommand(LOWORD(wParam), HIWORD(wParam));

@@ -25,7 +25,6 @@ protected:
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
     virtual void OnOK() { EndOrHide(IDOK); }
     virtual void OnCancel() { EndOrHide(IDCANCEL); }
-    virtual void OnDestroyed() {}
 
     HWND m_hWnd = nullptr;
 
