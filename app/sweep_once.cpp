@@ -16,14 +16,11 @@ bool StandardOutputIsUsable()
 }
 }  // namespace
 
-int RunSweepOnce()
+void SweepOnce(CSweepCoordinator* coordinator)
 {
     EchoLogToStdout(StandardOutputIsUsable());
-    CSweepCoordinator* coordinator = CSweepCoordinator::Start();
     const uint32_t targets = g_generalSettings.Targets;
     if (targets & GeneralBit::Applications) SweepApplications(coordinator);
     if (targets & GeneralBit::Windows) SweepWindows(coordinator);
     if (targets & GeneralBit::Internet) SweepInternet(coordinator);
-    CSweepCoordinator::Terminate();
-    return 0;
 }

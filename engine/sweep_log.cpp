@@ -54,11 +54,10 @@ void AttachProgressWindow(HWND dialog)
 HWND ProgressWindow() { return g_progressWindow; }
 void EchoLogToStdout(bool on) { g_echo = on; }
 
-std::string LocalTimeText(const char* format)
+std::string LocalTimeText(const char* format, time_t when)
 {
-    const time_t now = time(nullptr);
     struct tm local{};
-    localtime_s(&local, &now);
+    localtime_s(&local, &when);
     char text[128];
     strftime(text, sizeof text, format, &local);
     return text;

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <ctime>
 #include <string>
 #include "engine/guard_lock.h"
 
@@ -52,8 +53,8 @@ inline constexpr UINT kFlushLogMessage = WM_APP + 1;
 void WritePendingLog(HWND dialog);
 // From any thread: brings the window up to date with everything logged so far.
 void FlushPendingLog();
-// The current local time in strftime form.
-std::string LocalTimeText(const char* format);
+// A time (by default now) as local time in strftime form.
+std::string LocalTimeText(const char* format, time_t when = time(nullptr));
 // Status lines and bars back to their waiting state (used by the reset and by the window).
 void ShowWaitingState(HWND dialog);
 

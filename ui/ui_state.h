@@ -1,6 +1,20 @@
 #pragma once
 #include <windows.h>
 
+class MainWindow;
+class TrayMenu;
+
+// Process-wide state of the user interface; touched only on the user-interface thread.
+struct UiState {
+    MainWindow* mainWindow = nullptr;
+    TrayMenu* trayMenu = nullptr;  // the tray menu being shown
+    // From the start of a sweep of all enabled categories until its last worker has reported.
+    bool sweepAllRunning = false;
+    // The closing sweep runs at most once per process.
+    bool endSessionSweepDone = false;
+};
+UiState& Ui();
+
 // The open control-panel sheet, or null while the control panel is closed. The progress window
 // places itself beside it.
 HWND ControlPanelWindow();

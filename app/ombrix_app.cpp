@@ -1,0 +1,83 @@
+#include "app/ombrix_app.h"
+#include "app/command_line.h"
+#include "app/sweep_once.h"
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "ui/main_window.h"
+#include "ui/tray_icon.h"
+#include "ui/ui_state.h"
+
+bool HandOverToRunningInstance()
+{
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        char className[40] = {};
+        GetClassNameA(window, className, sizeof className);
+        if (lstrcmpiA(className, kMainWindowClass) != 0) continue;
+        MessageBeep(0xFFFFFFFF);
+        PostMessageA(window, kOpenControlPanelMessage, 100, 0);
+        return true;
+    }
+    return false;
+}
+
+OmbrixApp::OmbrixApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+OmbrixApp::~OmbrixApp() = default;
+
+bool OmbrixApp::InitInstance()
+{
+    AppCommandLineInfo commandLine;
+    commandLine.Parse(m_argc, m_argv);
+    if (!LoadLibraryA("riched20.dll")) {
+        TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
+        return false;
+    }
+    if (HandOverToRunningInstance()) return false;
+    LoadAllSettings();
+
+    if (!MainWindow::RegisterWindowClass()) return false;
+    m_mainMenu = CreateMenu();
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_mainWindow->Create(m_mainMenu);
+    CSweepCoordinator* coordinator = CSweepCoordinator::Start();
+
+    if (commandLine.Has("once")) {
+        SweepOnce(coordinator);
+        return false;
+    }
+    HWND window = m_mainWindow->GetSafeHwnd();
+    TrayIcon::Instance().Add(window);
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    if (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) m_mainWindow->CreateProgress(false);
+    StartupSweep();
+    const int period = static_cast<int32_t>(g_generalSettings.TmSn.load());
+    if (!m_startupSweepStarted && (g_generalSettings.StTm & SweepAtBit::Timer) && period > 0)
+        m_mainWindow->SetSweepTimer(period);
+    return true;
+}
+
+void OmbrixApp::StartupSweep()
+{
+    if (!(g_generalSettings.StTm & SweepAtBit::Startup)) return;
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    CGuardLock::Scope hold(coordinator->Lock());
+    const uint32_t requests = EnabledCategoryRequests();
+    if (!requests) return;
+    coordinator->RequestSweep(requests);
+    m_startupSweepStarted = true;
+    m_mainWindow->StartAnimation();
+}
+
+int OmbrixApp::ExitInstance()
+{
+    CSweepCoordinator::Terminate();
+    m_mainWindow.reset();
+    // The window takes its menu with it; a window never created leaves the menu to us.
+    if (m_mainMenu && IsMenu(m_mainMenu)) DestroyMenu(m_mainMenu);
+    m_mainMenu = nullptr;
+    TrayIcon::Instance().Remove();
+    TrayIcon::Instance().DestroyIcons();
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,44 @@
+// Drives a running Ombrix from scripts, as its tray would:
+//   ombrix_remote command <id>              posts a menu command to the main window
+//   ombrix_remote tray <mouse message>      posts a tray notification
+//   ombrix_remote wait-window <title> <s>   waits until a top-level window has that title
+//   ombrix_remote wait-exit <s>             waits until no Ombrix main window is left
+// Exit status 0 on success, 1 when the window was not there in time.
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+HWND MainWindow() { return FindWindowA("Ombrix", nullptr); }
+
+template <class Condition>
+int WaitFor(Condition done, int seconds)
+{
+    for (int waited = 0; waited < seconds * 10; ++waited) {
+        if (done()) return 0;
+        Sleep(100);
+    }
+    return 1;
+}
+
+int Post(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (WaitFor([] { return MainWindow() != nullptr; }, 20)) return 1;
+    return PostMessageA(MainWindow(), message, wParam, lParam) ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && strcmp(argv[1], "command") == 0) return Post(WM_COMMAND, strtoul(argv[2], nullptr, 0), 0);
+    if (argc == 3 && strcmp(argv[1], "tray") == 0) return Post(WM_USER + 100, 1, strtol(argv[2], nullptr, 0));
+    if (argc == 4 && strcmp(argv[1], "wait-window") == 0) {
+        const char* title = argv[2];
+        return WaitFor([title] { return FindWindowA(nullptr, title) != nullptr; }, atoi(argv[3]));
+    }
+    if (argc == 3 && strcmp(argv[1], "wait-exit") == 0)
+        return WaitFor([] { return MainWindow() == nullptr; }, atoi(argv[2]));
+    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s>\n");
+    return 2;
+}

@@ -1,0 +1,249 @@
+#include "ui/main_window.h"
+#include <shellapi.h>
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "res/resource.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "ui/sweep_progress_dlg.h"
+#include "ui/tray_icon.h"
+#include "ui/tray_menu.h"
+#include "ui/ui_state.h"
+
+namespace {
+struct CategoryGroup {
+    SettingsGroup* group;
+    const char* keyPath;
+};
+
+// Indexed by the category of a worker message: 0 Windows, 1 Applications, 2 Internet.
+const CategoryGroup kCategoryGroups[3] = {
+    {&g_windowsSettings, kWindowsSettingsKey},
+    {&g_applicationsSettings, kApplicationsSettingsKey},
+    {&g_internetSettings, kInternetSettingsKey},
+};
+
+void StampAndSave(SettingsGroup& group, const char* keyPath)
+{
+    group.StampLastRun();
+    group.SaveToUser(keyPath);
+}
+
+bool AnyWorkerRunning()
+{
+    const CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    return coordinator && coordinator->IsAnyWorkerRunning();
+}
+}  // namespace
+
+uint32_t EnabledCategoryRequests()
+{
+    const uint32_t targets = g_generalSettings.Targets;
+    uint32_t bits = 0;
+    if (targets & GeneralBit::Internet) bits |= kSweepInternet;
+    if (targets & GeneralBit::Windows) bits |= kSweepWindows;
+    if (targets & GeneralBit::Applications) bits |= kSweepApplications;
+    return bits;
+}
+
+MainWindow::~MainWindow()
+{
+    CSweepProgressDlg::DestroyProgressWindow();
+    if (Ui().mainWindow == this) Ui().mainWindow = nullptr;
+}
+
+bool MainWindow::RegisterWindowClass()
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(IDI_OMBRIX));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool MainWindow::Create(HMENU menu)
+{
+    if (!CreateEx(WS_EX_TRANSPARENT, kMainWindowClass, "HideOmbrixWindow", WS_VISIBLE, RECT{0, 0, 20, 20}, nullptr,
+                  menu)) {
+        MessageBoxA(nullptr, "Couldn't Create Window!", "Ombrix", MB_OK);
+        return false;
+    }
+    Ui().mainWindow = this;
+    SetWorkerMessageWindow(m_hWnd);
+    return true;
+}
+
+void MainWindow::OpenControlPanel()
+{
+    if (HWND sheet = ControlPanelWindow()) SetForegroundWindow(sheet);
+}
+
+void MainWindow::CreateProgress(bool show)
+{
+    CSweepProgressDlg::CreateProgressWindow(m_hWnd, show);
+}
+
+void MainWindow::ShowProgress()
+{
+    if (CSweepProgressDlg* progress = CSweepProgressDlg::Instance()) {
+        progress->ShowProgressWindow();
+        ShowWindow(progress->GetSafeHwnd(), SW_SHOW);
+    } else {
+        CreateProgress(true);
+    }
+}
+
+void MainWindow::PlaceSideBySide()
+{
+    HWND sheet = ControlPanelWindow();
+    if (!sheet) return;
+    RECT s;
+    GetWindowRect(sheet, &s);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int width = s.right - s.left;
+    const int height = s.bottom - s.top;
+    POINT at{0, 0};
+    if (screenWidth >= 2 * width) at = {screenWidth / 2 - width, (screenHeight - height) / 2};
+    SetWindowPos(sheet, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+void MainWindow::StartAnimation()
+{
+    if (m_animationTimer != kNoTimer) return;
+    TrayIcon& tray = TrayIcon::Instance();
+    tray.current = tray.NormalIcon();
+    AnimationStep();
+    m_animationTimer = SetTimer(m_hWnd, kAnimationTimerId, 250, nullptr);
+}
+
+void MainWindow::AnimationStep()
+{
+    TrayIcon& tray = TrayIcon::Instance();
+    tray.current = tray.current == tray.NormalIcon() ? tray.BlankIcon() : tray.NormalIcon();
+    tray.Show(tray.current);
+}
+
+void MainWindow::StopAnimation()
+{
+    if (m_animationTimer != kNoTimer) {
+        KillTimer(m_hWnd, kAnimationTimerId);
+        m_animationTimer = kNoTimer;
+    }
+    TrayIcon& tray = TrayIcon::Instance();
+    tray.current = tray.NormalIcon();
+    tray.Show(tray.current);
+}
+
+void MainWindow::SweepAll()
+{
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    if (!coordinator) return;
+    CGuardLock::Scope hold(coordinator->Lock());
+    const uint32_t requests = EnabledCategoryRequests();
+    if (!requests) return;
+    const uint32_t targets = g_generalSettings.Targets;
+    if ((targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground)) ShowProgress();
+    coordinator->RequestSweep(requests);
+    Ui().sweepAllRunning = true;
+    StartAnimation();
+}
+
+void MainWindow::OpenHelpPage()
+{
+    char address[512] = {};
+    LoadStringA(GetModuleHandleA(nullptr), IDS_HELP_ADDRESS, address, sizeof address);
+    SHELLEXECUTEINFOA execute{};
+    execute.cbSize = sizeof execute;
+    execute.lpFile = address;
+    execute.nShow = SW_SHOWMAXIMIZED;
+    ShellExecuteExA(&execute);
+}
+
+bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
+{
+    CSweepProgressDlg* progress = CSweepProgressDlg::Instance();
+    switch (LOWORD(wParam)) {
+    case IDS_TRAY_SHOW_PANEL:
+        if (Ui().trayMenu) EndMenu();
+        OpenControlPanel();
+        return true;
+    case IDS_TRAY_EXIT:
+        if (Ui().trayMenu) EndMenu();
+        ExitSequence();
+        return true;
+    case IDS_TRAY_HIDE_LOG:
+        if (progress) progress->Hide();
+        break;
+    case IDS_TRAY_SWEEP_NOW: SweepAll(); break;
+    case IDS_TRAY_CANCEL:
+        if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(kSweepAll);
+        break;
+    case IDS_TRAY_SHOW_LOG:
+        PlaceSideBySide();
+        ShowProgress();
+        break;
+    case IDS_TRAY_HELP: OpenHelpPage(); break;
+    default: break;
+    }
+    return false;
+}
+
+void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
+{
+    if (status != 1) return;
+    if (category < 3) StampAndSave(*kCategoryGroups[category].group, kCategoryGroups[category].keyPath);
+    UiState& ui = Ui();
+    if (ui.sweepAllRunning && !AnyWorkerRunning()) {
+        if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
+        StampAndSave(g_generalSettings, kGeneralSettingsKey);
+        SetTimerAgainWhenScheduled();
+        ui.sweepAllRunning = false;
+    }
+    if (!AnyWorkerRunning()) {
+        SetProgressTitle("Sweeping Completed");
+        StopAnimation();
+    }
+}
+
+void MainWindow::OnTrayNotification(LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_LBUTTONDBLCLK) {
+        if (HWND sheet = ControlPanelWindow()) {
+            SetForegroundWindow(m_hWnd);
+            SetForegroundWindow(sheet);
+        } else {
+            OpenControlPanel();
+        }
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        ShowTrayMenu(m_hWnd);
+    }
+}
+
+LRESULT MainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kWorkerMessage: OnWorkerFinished(wParam, lParam); return 0;
+    case kTrayMessage: OnTrayNotification(lParam); return 0;
+    case kOpenControlPanelMessage: OpenControlPanel(); return 0;
+    case kShowProgressMessage: ShowProgress(); return 0;
+    case WM_TIMER: OnTimer(wParam); return Default(message, wParam, lParam);
+    case WM_QUERYENDSESSION: OnQueryEndSession(); return Default(message, wParam, lParam);
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_MENU && Ui().trayMenu) { Ui().trayMenu->MeasureItem(*item); return TRUE; }
+        break;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_MENU && Ui().trayMenu) { Ui().trayMenu->DrawItem(*item); return TRUE; }
+        break;
+    }
+    default: break;
+    }
+    return Default(message, wParam, lParam);
+}

@@ -1,0 +1,65 @@
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include "framework/wnd.h"
+
+// Posted by a second start of the program: open the control panel.
+inline constexpr UINT kOpenControlPanelMessage = WM_USER + 11;
+// Posted by the control panel's "Log" buttons: show the progress window.
+inline constexpr UINT kShowProgressMessage = WM_USER + 12;
+inline constexpr UINT_PTR kSweepTimerId = 1;
+inline constexpr UINT_PTR kAnimationTimerId = 2;
+inline constexpr UINT_PTR kNoTimer = UINT_PTR(-1);
+inline constexpr const char* kMainWindowClass = "Ombrix";
+
+// The hidden main window: owns the tray icon's menu, the sweep and animation timers, and the progress
+// window; receives the coordinator's worker messages. Destroying it ends the program.
+class MainWindow : public CWnd {
+public:
+    ~MainWindow() override;
+
+    // False when the window class cannot be registered. A window that cannot be created is only reported.
+    static bool RegisterWindowClass();
+    bool Create(HMENU menu);
+
+    void OpenControlPanel();
+    void ShowProgress();
+    void CreateProgress(bool show);
+    void PlaceSideBySide();
+
+    void StartAnimation();
+    void AnimationStep();
+    void StopAnimation();
+    bool IsAnimating() const { return m_animationTimer != kNoTimer; }
+
+    void SetSweepTimer(int seconds);
+    void CancelSweepTimer();
+    UINT_PTR SweepTimer() const { return m_sweepTimer; }
+
+    // "Sweep Now" from the tray: all enabled categories.
+    void SweepAll();
+    // "Exit": the closing sweep when it is due, then the windows go and the program ends.
+    void ExitSequence();
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override { PostQuitMessage(0); }
+
+private:
+    void OnWorkerFinished(WPARAM category, LPARAM status);
+    void OnTrayNotification(LPARAM mouseMessage);
+    void OnTimer(UINT_PTR id);
+    void OnSweepTimer();
+    void OnQueryEndSession();
+    bool ClosingSweepDue() const;
+    void RunClosingSweep(const char* applicationsEnd);
+    void SetTimerAgainWhenScheduled();
+    void OpenHelpPage();
+
+    UINT_PTR m_sweepTimer = kNoTimer;
+    UINT_PTR m_animationTimer = kNoTimer;
+};
+
+// The coordinator's request bits for the categories enabled in the general targets.
+uint32_t EnabledCategoryRequests();

@@ -1,0 +1,131 @@
+// The sweep timer, and the closing sweep at "Exit" and at the end of the Windows session.
+#include <ctime>
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "ui/main_window.h"
+#include "ui/sweep_progress_dlg.h"
+#include "ui/ui_state.h"
+
+namespace {
+// A period the settings may hold, in seconds; zero or below means none.
+int ScheduledPeriod()
+{
+    if (!(g_generalSettings.StTm & SweepAtBit::Timer)) return 0;
+    return static_cast<int32_t>(g_generalSettings.TmSn.load());
+}
+
+struct ClosingCategory {
+    uint32_t generalBit;
+    UINT (*procedure)(void*);
+    const char* startLine;
+    const char* endLine;
+};
+}  // namespace
+
+void MainWindow::SetSweepTimer(int seconds)
+{
+    const time_t due = time(nullptr) + seconds;
+    LogTimedLine("Set the Timer ", kStatusLogOnly);
+    LogLine(LocalTimeText(" Start to sweep @ %H:%M - %b %d %Y\n", due).c_str(), kStatusLogOnly);
+    // Periods beyond the longest timer the system keeps (about 24 days) are cut to it.
+    const long long ms = static_cast<long long>(seconds) * 1000;
+    m_sweepTimer = SetTimer(m_hWnd, kSweepTimerId, static_cast<UINT>(ms < USER_TIMER_MAXIMUM ? ms : USER_TIMER_MAXIMUM),
+                            nullptr);
+}
+
+void MainWindow::CancelSweepTimer()
+{
+    if (m_sweepTimer == kNoTimer) return;
+    LogTimedLine("Cancel the Timer.", kStatusLogOnly);
+    KillTimer(m_hWnd, kSweepTimerId);
+    m_sweepTimer = kNoTimer;
+}
+
+void MainWindow::SetTimerAgainWhenScheduled()
+{
+    if (const int period = ScheduledPeriod(); period > 0) SetSweepTimer(period);
+}
+
+void MainWindow::OnTimer(UINT_PTR id)
+{
+    if (id == kAnimationTimerId)
+        AnimationStep();
+    else if (id == kSweepTimerId)
+        OnSweepTimer();
+}
+
+void MainWindow::OnSweepTimer()
+{
+    CancelSweepTimer();
+    UiState& ui = Ui();
+    if (ui.sweepAllRunning) {
+        SetTimerAgainWhenScheduled();  // the tick is skipped, not queued
+        return;
+    }
+    LogTimedLine("\nStart Sweeping by Timer.", kStatusLogOnly);
+    bool started = false;
+    if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) {
+        CGuardLock::Scope hold(coordinator->Lock());
+        if (const uint32_t requests = EnabledCategoryRequests()) {
+            coordinator->RequestSweep(requests);
+            started = true;
+        }
+    }
+    if (!started) {
+        SetTimerAgainWhenScheduled();
+        return;
+    }
+    ui.sweepAllRunning = true;
+    if (!CSweepCoordinator::Instance()->IsAnyWorkerRunning()) ResetSweepProgress();
+    StartAnimation();
+}
+
+bool MainWindow::ClosingSweepDue() const
+{
+    const UiState& ui = Ui();
+    return !ui.endSessionSweepDone && !ui.sweepAllRunning && (g_generalSettings.StTm & SweepAtBit::Shutdown);
+}
+
+// The enabled categories one after another on this thread; no worker, no worker message, no stamp.
+void MainWindow::RunClosingSweep(const char* applicationsEnd)
+{
+    Ui().endSessionSweepDone = true;
+    const ClosingCategory categories[] = {
+        {GeneralBit::Applications, SweepApplications, "Start cleaning history on applications.\n", applicationsEnd},
+        {GeneralBit::Windows, SweepWindows, "Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"},
+        {GeneralBit::Internet, SweepInternet, "Start cleaning history on internet brower.\n",
+         "End cleaning history on internet brower.\n"},
+    };
+    for (const ClosingCategory& category : categories) {
+        if (!(g_generalSettings.Targets & category.generalBit)) continue;
+        LogLine(category.startLine, kStatusLogOnly);
+        category.procedure(CSweepCoordinator::Instance());
+        LogLine(category.endLine, kStatusLogOnly);
+    }
+}
+
+void MainWindow::ExitSequence()
+{
+    CancelSweepTimer();
+    LogTimedLine("Start exiting Processes", kStatusLogOnly);
+    if (ClosingSweepDue()) {
+        LogTimedLine("Start Cleaning Processes", kStatusLogOnly);
+        RunClosingSweep("End cleaning history on Application.\n");
+        LogTimedLine("End cleaning Processes", kStatusLogOnly);
+    }
+    LogTimedLine("End exiting Processes", kStatusLogOnly);
+    CSweepProgressDlg::DestroyProgressWindow();
+    if (HWND sheet = ControlPanelWindow()) EndDialog(sheet, IDOK);
+    DestroyWindow();
+}
+
+void MainWindow::OnQueryEndSession()
+{
+    CancelSweepTimer();
+    ShowProgress();
+    LogTimedLine("Start logoff/shutdown Processes", kStatusLogOnly);
+    if (ClosingSweepDue()) RunClosingSweep("End cleaning history on applications.\n");
+    LogTimedLine("End logoff/shutdown Processes", kStatusLogOnly);
+}

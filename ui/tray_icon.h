@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <memory>
+
+// Mouse messages of the tray icon reach the main window as this message, lParam the mouse message.
+inline constexpr UINT kTrayMessage = WM_USER + 100;
+
+// The icon in the notification area, and the normal and blank icons its animation alternates.
+class TrayIcon {
+public:
+    static TrayIcon& Instance();
+    ~TrayIcon();
+
+    void Add(HWND window);
+    void Show(HICON icon);  // the record keeps the normal icon
+    void Remove();
+    bool Exists() const { return m_record != nullptr; }
+    const NOTIFYICONDATAA* Record() const { return m_record.get(); }
+
+    HICON NormalIcon();
+    HICON BlankIcon();  // fully transparent, made on first use
+    HICON current = nullptr;
+    void DestroyIcons();
+
+private:
+    TrayIcon() = default;
+
+    std::unique_ptr<NOTIFYICONDATAA> m_record;
+    HICON m_normal = nullptr;
+    HICON m_blank = nullptr;
+};
