@@ -23,3 +23,7 @@ Xvfb ":$display" -nolisten tcp -screen 0 1280x1024x24 </dev/null >/dev/null 2>&1
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+# Wine starts its desktop process with the first window a program opens, and that process would
+# inherit the program's output pipes (ctest's among them) and hold them open; started here it holds none.
+"$OMBRIX_WINE" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+for _ in $(seq 50); do grep -qas 'explorer.exe' /proc/[0-9]*/cmdline && break; sleep 0.1; done

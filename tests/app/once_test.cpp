@@ -23,12 +23,24 @@ std::string RunCapturing(std::string command, DWORD* exitCode)
         CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(write);
     std::string output;
-    char buffer[4096];
-    DWORD got = 0;
-    while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
+    if (!started) {
+        CloseHandle(read);
+        return output;
+    }
+    // Read until the program has ended, not until the pipe closes: a process it started (Wine's
+    // desktop, say) may hold the pipe open for good.
+    const ULONGLONG end = GetTickCount64() + 120000;
+    for (;;) {
+        const bool ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0;
+        char buffer[4096];
+        DWORD got = 0;
+        while (PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) && available &&
+               ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got)
+            output.append(buffer, got);
+        if (ended || GetTickCount64() > end) break;
+    }
     CloseHandle(read);
-    if (!started) return output;
-    WaitForSingleObject(process.hProcess, 120000);
     GetExitCodeProcess(process.hProcess, exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
