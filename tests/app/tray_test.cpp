@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <optional>
+#include <string>
+#include "tests/support/scratch.h"
+#include "tools/trace_profile.h"
+
+namespace {
+// A program started in the sandbox, waited for (and, if it is still running at the end, ended).
+class Program {
+public:
+    explicit Program(std::string command)
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        m_started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &m_process);
+    }
+    ~Program()
+    {
+        if (!m_started) return;
+        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_process.hProcess, 9);
+        CloseHandle(m_process.hProcess);
+        CloseHandle(m_process.hThread);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return m_started; }
+    // The exit code, or nothing when the program is still running after the wait.
+    std::optional<DWORD> Ended(DWORD waitMs) const
+    {
+        if (WaitForSingleObject(m_process.hProcess, waitMs) != WAIT_OBJECT_0) return std::nullopt;
+        DWORD code = 0;
+        GetExitCodeProcess(m_process.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION m_process{};
+    bool m_started = false;
+};
+
+template <class Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 30000)
+{
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; GetTickCount64() < end; Sleep(50))
+        if (condition()) return true;
+    return condition();
+}
+
+HWND OmbrixWindow() { return FindWindowA("Ombrix", "HideOmbrixWindow"); }
+
+void SetGeneral(const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+const char* const kOmbrix = "\"C:\\ombrix\\bin\\Ombrix.exe\"";
+}  // namespace
+
+// The user's way: Ombrix starts in the tray, a second start hands over to it, "Sweep Now" sweeps in
+// sight of the progress window, and "Exit" ends it.
+TEST(Tray, StartSweepFromTheTrayAndExit)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    const std::string root = "C:\\ombrix\\scratch\\tray-" + std::to_string(GetCurrentProcessId());
+    PlantTraceProfile(root);
+    SetProfileEnvironment(root);
+    SetGeneral("Targets", 0x11);  // Windows, with the progress window
+    SetGeneral("StTm", 0);
+    SetGeneral("NotShowLogo", 1);
+
+    Program ombrix(kOmbrix);
+    ASSERT_TRUE(ombrix.Started());
+    ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+    HWND window = OmbrixWindow();
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    {
+        Program second(kOmbrix);
+        EXPECT_EQ(second.Ended(30000), 0u);
+    }
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(ombrix.Ended(0));
+
+    PostMessageA(window, WM_COMMAND, 1017, 0);
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Sweeping Completed") != nullptr; }, 60000));
+    const auto problems = CheckTraceProfile(root);
+    for (const auto& p : problems) ADD_FAILURE() << p;
+
+    PostMessageA(window, WM_COMMAND, 1015, 0);
+    EXPECT_EQ(ombrix.Ended(30000), 0u);
+    EXPECT_EQ(OmbrixWindow(), nullptr);
+    RemoveScratchTree(root);
+}
