@@ -3,6 +3,7 @@
 //   ombrix_remote tray <mouse message>      posts a tray notification
 //   ombrix_remote wait-window <title> <s>   waits until a top-level window has that title
 //   ombrix_remote wait-exit <s>             waits until no Ombrix main window is left
+//   ombrix_remote window-rect <title>       prints a window's screen rectangle as WxH+X+Y
 // Exit status 0 on success, 1 when the window was not there in time.
 #include <windows.h>
 #include <cstdio>
@@ -39,6 +40,13 @@ int main(int argc, char** argv)
     }
     if (argc == 3 && strcmp(argv[1], "wait-exit") == 0)
         return WaitFor([] { return MainWindow() == nullptr; }, atoi(argv[2]));
-    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s>\n");
+    if (argc == 3 && strcmp(argv[1], "window-rect") == 0) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        RECT r;
+        if (!window || !GetWindowRect(window, &r)) return 1;
+        printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+        return 0;
+    }
+    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title>\n");
     return 2;
 }

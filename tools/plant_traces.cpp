@@ -1,19 +1,26 @@
 // Plants the demo profile of Windows traces in the sandbox, or checks it after a sweep.
 //   plant_traces plant <root>   |   plant_traces check <root>
 //   plant_traces demo <root> <Ombrix.exe>: plants, sweeps with "/once" (its log on this output), checks
+//   plant_traces tray <root> <Ombrix.exe>: starts Ombrix in the tray with a planted profile's environment
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include "tools/trace_profile.h"
 
-int RunAndWait(std::string command)
+// Starts a program; with a wait, waits for it and returns its exit code.
+int Run(std::string command, bool wait)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return -1;
+    if (!wait) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        return 0;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
@@ -40,12 +47,16 @@ int main(int argc, char** argv)
         printf("planted the demo profile in %s; sweeping it with Ombrix.exe /once:\n\n", argv[2]);
         fflush(stdout);
         SetProfileEnvironment(argv[2]);
-        if (RunAndWait(std::string("\"") + argv[3] + "\" /once") != 0) return 1;
+        if (Run(std::string("\"") + argv[3] + "\" /once", true) != 0) return 1;
         const auto problems = CheckTraceProfile(argv[2]);
         for (const auto& p : problems) printf("%s\n", p.c_str());
         printf(problems.empty() ? "\n\nevery trace is gone and every canary intact\n" : "\n\nthe sweep left problems\n");
         return problems.empty() ? 0 : 1;
     }
-    fprintf(stderr, "usage: plant_traces plant|check <root> | demo <root> <Ombrix.exe>\n");
+    if (argc == 4 && strcmp(argv[1], "tray") == 0) {
+        SetProfileEnvironment(argv[2]);
+        return Run(std::string("\"") + argv[3] + "\"", false) == 0 ? 0 : 1;
+    }
+    fprintf(stderr, "usage: plant_traces plant|check <root> | demo|tray <root> <Ombrix.exe>\n");
     return 2;
 }
