@@ -2,6 +2,8 @@
 # Benchmarks, each against a Linux tool doing the same work in the same run:
 #   removal: RemoveTree of 20,000 small files in 200 folders, without and with the progress window,
 #            against rm -rf of an identical tree;
+#   log:     20,000 lines from a worker into the progress window, shown and hidden, against the removal
+#            of as many items that those lines report;
 #   shred:   the Shredder's two passes over a 256 MB file, against dd conv=fsync writing both passes.
 set -euo pipefail
 . "$(dirname "$0")/session.sh"
@@ -30,6 +32,12 @@ make_tree; read -r plain items < <(run remove 'C:\ombrix\bench\tree' 0)
 make_tree; read -r shown _ < <(run remove 'C:\ombrix\bench\tree' 1)
 echo "removal of $items items: rm -rf ${rm_s}s, RemoveTree ${plain}s ($(ratio "$plain" "$rm_s")x, goal 2.5x)," \
      "with the window logging every line ${shown}s ($(ratio "$shown" "$rm_s")x, goal 4x)"
+
+read -r log_shown first_tenth last_tenth kept < <(run log 20000 1)
+read -r log_hidden _ _ _ < <(run log 20000 0)
+echo "logging 20,000 lines: window shown ${log_shown}s, hidden ${log_hidden}s; the removal they report took ${plain}s" \
+     "(log $(ratio "$log_shown" "$plain")x of it, goal at most 1x); first tenth ${first_tenth}s, last tenth" \
+     "${last_tenth}s; $kept lines in the pane"
 
 file="$bench_c/shred.bin"
 head -c $((256 << 20)) /dev/zero > "$file"; sync

@@ -1,8 +1,10 @@
 // Benchmark driver: times one engine operation in the sandbox and prints seconds on standard output.
 //   ombrix_bench remove <folder> <window 0|1>   RemoveTree of everything in the folder
 //   ombrix_bench shred <file>                   the Shredder's two passes over a file
+//   ombrix_bench log <lines> <shown 0|1>        a worker logging that many lines into the progress window
 //   ombrix_bench mru-plant <n> | mru <n>        an MRU key of n values under HKCU, and its sweep
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,23 @@ double Seconds(LARGE_INTEGER from)
     return double(now.QuadPart - from.QuadPart) / double(frequency.QuadPart);
 }
 
+// Runs the work on a worker thread while this thread, the window's, answers its messages.
+template <class Work>
+void OnWorker(Work work)
+{
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        work();
+        SetEvent(done);
+    });
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    worker.join();
+    CloseHandle(done);
+}
+
 int TimeRemoval(const std::string& folder, bool window)
 {
     if (window) {
@@ -35,17 +54,7 @@ int TimeRemoval(const std::string& folder, bool window)
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     // As in a sweep: a worker removes while the window's thread runs its messages.
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread worker([&] {
-        CSweepFinder(folder + "\\*.*", false).RemoveTree(0, kStatusWindows, &items, &kb);
-        SetEvent(done);
-    });
-    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    }
-    worker.join();
-    CloseHandle(done);
+    OnWorker([&] { CSweepFinder(folder + "\\*.*", false).RemoveTree(0, kStatusWindows, &items, &kb); });
     FlushPendingLog();
     const double seconds = Seconds(start);
     printf("%.3f %d\n", seconds, items);
@@ -53,19 +62,35 @@ int TimeRemoval(const std::string& folder, bool window)
     return 0;
 }
 
-int TimeLog(int lines)
+// Prints the whole time and the time of the first and the last tenth of the lines, which shows
+// whether appending slows as the log grows.
+int TimeLog(int lines, bool shown)
 {
-    if (!CSweepProgressDlg::CreateProgressWindow(nullptr, true)) return 2;
+    CSweepProgressDlg* dialog = CSweepProgressDlg::CreateProgressWindow(nullptr, shown);
+    if (!dialog) return 2;
+    const int tenth = lines / 10;
+    double firstTenth = 0, lastTenthStart = 0, total = 0;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    for (int i = 1; i <= lines; ++i) {
-        char text[kLineBufferSize];
-        FormatLogLine(text, sizeof text, "   Item %d, Remove file: C:\\ombrix\\bench\\tree\\folder%03d\\file%03d.tmp, size 0.500(KB).\n",
-                      i, i / 100, i % 100);
-        LogLine(text, kStatusWindows);
-    }
-    FlushPendingLog();
-    printf("%.3f\n", Seconds(start));
+    OnWorker([&] {
+        for (int i = 1; i <= lines; ++i) {
+            char text[kLineBufferSize];
+            FormatLogLine(text, sizeof text,
+                          "   Item %d, Remove file: C:\\ombrix\\bench\\tree\\folder%03d\\file%03d.tmp, size 0.500(KB).\n",
+                          i, i / 100, i % 100);
+            LogLine(text, kStatusWindows);
+            if (i == tenth) { FlushPendingLog(); firstTenth = Seconds(start); }
+            if (i == lines - tenth) { FlushPendingLog(); lastTenthStart = Seconds(start); }
+        }
+        FlushPendingLog();
+        total = Seconds(start);
+    });
+    HWND pane = GetDlgItem(dialog->GetSafeHwnd(), kLogPaneId);
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(pane)) + 1, '\0');
+    GetWindowTextA(pane, text.data(), static_cast<int>(text.size()));
+    // Paragraphs, not the pane's wrapped display lines; the opening line is one of them.
+    const long kept = std::count(text.begin(), text.end(), '\r');
+    printf("%.3f %.3f %.3f %ld\n", total, firstTenth, total - lastTenthStart, kept);
     CSweepProgressDlg::DestroyProgressWindow();
     return 0;
 }
@@ -117,7 +142,7 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && strcmp(argv[1], "remove") == 0) return TimeRemoval(argv[2], strcmp(argv[3], "1") == 0);
     if (argc == 3 && strcmp(argv[1], "shred") == 0) return TimeShred(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "log") == 0) return TimeLog(atoi(argv[2]));
+    if (argc == 4 && strcmp(argv[1], "log") == 0) return TimeLog(atoi(argv[2]), strcmp(argv[3], "1") == 0);
     if (argc == 3 && strcmp(argv[1], "mru-plant") == 0) return PlantMru(atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "mru") == 0) return TimeMru();
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
