@@ -79,7 +79,8 @@ TEST(Tray, StartSweepFromTheTrayAndExit)
     ASSERT_TRUE(ombrix.Started());
     ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
     HWND window = OmbrixWindow();
-    EXPECT_FALSE(IsWindowVisible(window));
+    // Made visible, then hidden once its tray icon is in place.
+    EXPECT_TRUE(WaitFor([window] { return !IsWindowVisible(window); }));
 
     {
         Program second(kOmbrix);
