@@ -49,7 +49,6 @@ uint32_t EnabledCategoryRequests()
 MainWindow::~MainWindow()
 {
     CSweepProgressDlg::DestroyProgressWindow();
-    if (Ui().mainWindow == this) Ui().mainWindow = nullptr;
 }
 
 bool MainWindow::RegisterWindowClass()
@@ -72,7 +71,6 @@ bool MainWindow::Create(HMENU menu)
         MessageBoxA(nullptr, "Couldn't Create Window!", "Ombrix", MB_OK);
         return false;
     }
-    Ui().mainWindow = this;
     SetWorkerMessageWindow(m_hWnd);
     return true;
 }

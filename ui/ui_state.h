@@ -1,12 +1,10 @@
 #pragma once
 #include <windows.h>
 
-class MainWindow;
 class TrayMenu;
 
 // Process-wide state of the user interface; touched only on the user-interface thread.
 struct UiState {
-    MainWindow* mainWindow = nullptr;
     TrayMenu* trayMenu = nullptr;  // the tray menu being shown
     // From the start of a sweep of all enabled categories until its last worker has reported.
     bool sweepAllRunning = false;
