@@ -52,20 +52,14 @@ bool OmbrixApp::InitInstance()
     UpdateWindow(window);
     if (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) m_mainWindow->CreateProgress(false);
     StartupSweep();
-    const int period = static_cast<int32_t>(g_generalSettings.TmSn.load());
-    if (!m_startupSweepStarted && (g_generalSettings.StTm & SweepAtBit::Timer) && period > 0)
-        m_mainWindow->SetSweepTimer(period);
+    if (!m_startupSweepStarted) m_mainWindow->SetTimerWhenScheduled();
     return true;
 }
 
 void OmbrixApp::StartupSweep()
 {
     if (!(g_generalSettings.StTm & SweepAtBit::Startup)) return;
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    CGuardLock::Scope hold(coordinator->Lock());
-    const uint32_t requests = EnabledCategoryRequests();
-    if (!requests) return;
-    coordinator->RequestSweep(requests);
+    if (!RequestEnabledCategories()) return;
     m_startupSweepStarted = true;
     m_mainWindow->StartAnimation();
 }

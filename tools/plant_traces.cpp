@@ -29,6 +29,15 @@ int Run(std::string command, bool wait)
     return static_cast<int>(code);
 }
 
+// Checks the profile and prints what is wrong; the exit status says whether all is well.
+int CheckAndReport(const char* root, const char* gap)
+{
+    const auto problems = CheckTraceProfile(root);
+    for (const auto& p : problems) printf("%s\n", p.c_str());
+    printf("%s%s\n", gap, problems.empty() ? "every trace is gone and every canary intact" : "the sweep left problems");
+    return problems.empty() ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "plant") == 0) {
@@ -36,22 +45,14 @@ int main(int argc, char** argv)
         printf("planted the demo profile in %s\n", argv[2]);
         return 0;
     }
-    if (argc == 3 && strcmp(argv[1], "check") == 0) {
-        const auto problems = CheckTraceProfile(argv[2]);
-        for (const auto& p : problems) printf("%s\n", p.c_str());
-        printf(problems.empty() ? "every trace is gone and every canary intact\n" : "the sweep left problems\n");
-        return problems.empty() ? 0 : 1;
-    }
+    if (argc == 3 && strcmp(argv[1], "check") == 0) return CheckAndReport(argv[2], "");
     if (argc == 4 && strcmp(argv[1], "demo") == 0) {
         PlantTraceProfile(argv[2]);
         printf("planted the demo profile in %s; sweeping it with Ombrix.exe /once:\n\n", argv[2]);
         fflush(stdout);
         SetProfileEnvironment(argv[2]);
         if (Run(std::string("\"") + argv[3] + "\" /once", true) != 0) return 1;
-        const auto problems = CheckTraceProfile(argv[2]);
-        for (const auto& p : problems) printf("%s\n", p.c_str());
-        printf(problems.empty() ? "\n\nevery trace is gone and every canary intact\n" : "\n\nthe sweep left problems\n");
-        return problems.empty() ? 0 : 1;
+        return CheckAndReport(argv[2], "\n\n");
     }
     if (argc == 4 && strcmp(argv[1], "tray") == 0) {
         SetProfileEnvironment(argv[2]);

@@ -46,6 +46,16 @@ uint32_t EnabledCategoryRequests()
     return bits;
 }
 
+bool RequestEnabledCategories()
+{
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    const uint32_t requests = EnabledCategoryRequests();
+    if (!coordinator || !requests) return false;
+    CGuardLock::Scope hold(coordinator->Lock());
+    coordinator->RequestSweep(requests);
+    return true;
+}
+
 MainWindow::~MainWindow()
 {
     CSweepProgressDlg::DestroyProgressWindow();
@@ -139,14 +149,10 @@ void MainWindow::StopAnimation()
 
 void MainWindow::SweepAll()
 {
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (!coordinator) return;
-    CGuardLock::Scope hold(coordinator->Lock());
-    const uint32_t requests = EnabledCategoryRequests();
-    if (!requests) return;
+    if (!CSweepCoordinator::Instance() || !EnabledCategoryRequests()) return;
     const uint32_t targets = g_generalSettings.Targets;
     if ((targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground)) ShowProgress();
-    coordinator->RequestSweep(requests);
+    RequestEnabledCategories();
     Ui().sweepAllRunning = true;
     StartAnimation();
 }
@@ -199,7 +205,7 @@ void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
     if (ui.sweepAllRunning && !AnyWorkerRunning()) {
         if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
         StampAndSave(g_generalSettings, kGeneralSettingsKey);
-        SetTimerAgainWhenScheduled();
+        SetTimerWhenScheduled();
         ui.sweepAllRunning = false;
     }
     if (!AnyWorkerRunning()) {

@@ -34,6 +34,8 @@ public:
 
     void SetSweepTimer(int seconds);
     void CancelSweepTimer();
+    // Sets the sweep timer when the settings schedule one with a period above 0.
+    void SetTimerWhenScheduled();
     UINT_PTR SweepTimer() const { return m_sweepTimer; }
 
     // "Sweep Now" from the tray: all enabled categories.
@@ -54,7 +56,6 @@ private:
     void OnQueryEndSession();
     bool ClosingSweepDue() const;
     void RunClosingSweep(const char* applicationsEnd);
-    void SetTimerAgainWhenScheduled();
     void OpenHelpPage();
 
     UINT_PTR m_sweepTimer = kNoTimer;
@@ -63,3 +64,5 @@ private:
 
 // The coordinator's request bits for the categories enabled in the general targets.
 uint32_t EnabledCategoryRequests();
+// Requests a sweep of the enabled categories (one wake-up); false when none is enabled.
+bool RequestEnabledCategories();

@@ -43,7 +43,7 @@ void MainWindow::CancelSweepTimer()
     m_sweepTimer = kNoTimer;
 }
 
-void MainWindow::SetTimerAgainWhenScheduled()
+void MainWindow::SetTimerWhenScheduled()
 {
     if (const int period = ScheduledPeriod(); period > 0) SetSweepTimer(period);
 }
@@ -61,20 +61,12 @@ void MainWindow::OnSweepTimer()
     CancelSweepTimer();
     UiState& ui = Ui();
     if (ui.sweepAllRunning) {
-        SetTimerAgainWhenScheduled();  // the tick is skipped, not queued
+        SetTimerWhenScheduled();  // the tick is skipped, not queued
         return;
     }
     LogTimedLine("\nStart Sweeping by Timer.", kStatusLogOnly);
-    bool started = false;
-    if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) {
-        CGuardLock::Scope hold(coordinator->Lock());
-        if (const uint32_t requests = EnabledCategoryRequests()) {
-            coordinator->RequestSweep(requests);
-            started = true;
-        }
-    }
-    if (!started) {
-        SetTimerAgainWhenScheduled();
+    if (!RequestEnabledCategories()) {
+        SetTimerWhenScheduled();
         return;
     }
     ui.sweepAllRunning = true;
