@@ -1,6 +1,6 @@
 #pragma once
 #include <string>
-#include "engine/registry_key.h"
+#include "framework/registry_key.h"
 
 // What a catalogue row hands its operation: a key (registry and folder-value rows), the value naming a
 // folder, a file filter, a folder path (folder rows), the skip path shared by a cleaner's rows, and the

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
-#include "engine/guard_lock.h"
+#include "framework/guard_lock.h"
 #include "framework/win_thread.h"
 
 // Category indices of queries and messages, and the request and stop bits.

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <ctime>
 #include <string>
-#include "engine/guard_lock.h"
+#include "framework/guard_lock.h"
 
 // Controls of the progress window that the log functions write.
 inline constexpr int kStatusLogOnly = 0;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 #include <windows.h>
-#include "engine/guard_lock.h"
-#include "engine/registry_key.h"
+#include "framework/guard_lock.h"
+#include "framework/registry_key.h"
 
 // A number of a settings group and the registry value that stores it.
 struct ScalarField {

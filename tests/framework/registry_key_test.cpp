@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "engine/registry_key.h"
+#include "framework/registry_key.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/scratch.h"
 

@@ -1,4 +1,4 @@
-#include "engine/registry_key.h"
+#include "framework/registry_key.h"
 #include <shlwapi.h>
 #include <vector>
 
