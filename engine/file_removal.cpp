@@ -7,24 +7,15 @@
 
 namespace {
 
-class WritableFile {
+class WritableFile : public CFileHandle {
 public:
     WritableFile(const std::string& path, DWORD share)
-        : m_handle(CreateFileA(path.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr)) {}
-    ~WritableFile() { if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle); }
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
-    explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Handle() const { return m_handle; }
+        : CFileHandle(path, GENERIC_WRITE, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL) {}
     unsigned long long Length() const
     {
         LARGE_INTEGER size{};
-        return GetFileSizeEx(m_handle, &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
+        return GetFileSizeEx(Handle(), &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
     }
-
-private:
-    HANDLE m_handle;
 };
 
 // Writes `length` bytes of one value from the current position, in blocks of `block` bytes.
@@ -64,9 +55,13 @@ float BytesToKB(unsigned long long bytes) { return static_cast<float>(static_cas
 
 std::string ShredName(const std::string& path)
 {
-    std::string shred = path;
-    for (size_t i = NameStart(path); i < shred.size(); ++i)
-        if (shred[i] != '.') shred[i] = 'A';
+    const bool utf8 = GetACP() == CP_UTF8;
+    std::string shred = path.substr(0, NameStart(path));
+    for (size_t i = NameStart(path); i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (utf8 && (c & 0xC0) == 0x80) continue;  // the rest of a character already replaced
+        shred += c == '.' ? '.' : 'A';
+    }
     return shred;
 }
 
@@ -76,7 +71,7 @@ std::string FreeShredName(const std::string& path)
     if (lstrcmpiA(shred.c_str(), path.c_str()) == 0) return path;
     // Another file may already carry the name: lengthen it until it is free, never delete that file.
     for (int tries = 0; tries < 64; ++tries) {
-        if (GetFileAttributesA(shred.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (FileSystem::Attributes(shred) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
             return shred;
         const size_t at = NameStart(shred);
         shred = shred.substr(0, at) + 'A' + shred.substr(at);
@@ -84,15 +79,15 @@ std::string FreeShredName(const std::string& path)
     return path;
 }
 
-void RemoveOneFile(const std::string& path)
+void RemoveOneFile(const std::string& path, bool mayShred)
 {
-    if (!ShredderOn() || path.find("index.dat") != std::string::npos) {
+    if (!mayShred || !ShredderOn() || path.find("index.dat") != std::string::npos) {
         CFile::Remove(path);
         return;
     }
     std::string current = path;
     const std::string shred = FreeShredName(path);
-    if (shred != path && MoveFileA(path.c_str(), shred.c_str())) current = shred;
+    if (shred != path && FileSystem::Rename(path, shred)) current = shred;
     // When the rename failed the file is still overwritten, under its own name.
     OverwriteTwice(current);
     CFile::Remove(current);

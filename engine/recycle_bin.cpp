@@ -3,6 +3,9 @@
 #include <shellapi.h>
 #include <cstdlib>
 #include <string>
+#include "engine/walk_entry.h"
+#include "framework/file.h"
+#include "framework/file_find.h"
 #include "framework/platform_quirks.h"
 
 namespace {
@@ -24,47 +27,51 @@ std::string WineTrashFolder()
     return "\\\\?\\unix" + unixPath;
 }
 
-// Removes a trashed folder; links inside are left, since Wine cannot remove a link by itself.
-void RemoveTrashedTree(const std::string& folder)
+constexpr int kMaxDepth = 128;
+
+// Removes a trashed folder with the walks' own rules: links and names that lead elsewhere stay
+// (Wine would remove what a link points at), so a folder holding one stays too.
+bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder, int depth)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTrashedTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+    CFileFind find;
+    for (bool more = depth < kMaxDepth && find.FindFile(folder + "\\*"); more;) {
+        more = find.FindNextFile();
+        FileIdentity identity;
+        if (find.IsDots() || find.IsReparsePoint() || !AdmitEntry(find, finalFolder, identity)) continue;
+        const std::string path = find.GetFilePath();
+        if (find.IsDirectory()) {
+            RemoveTrashedTree(path, identity.finalPath, depth + 1);
+        } else {
+            FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+            FileSystem::RemoveFile(path);
+        }
     }
-    RemoveDirectoryA(folder.c_str());
+    return FileSystem::RemoveFolder(folder);
 }
 
-// Wine's SHEmptyRecycleBinA removes trashed files but leaves trashed folders, and still reports
-// success. Remove what it left, so that an emptied bin is empty.
-void RemoveFoldersWineLeft()
+// Wine's SHEmptyRecycleBinA leaves trashed folders, reports success, and removes the target of a
+// trashed file link. Under Wine the bin is emptied here instead, entry by entry, by the walks' rules.
+bool EmptyWineTrash()
 {
     const std::string trash = WineTrashFolder();
-    if (trash.empty()) return;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((trash + "\\files\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == ".." || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            continue;
-        RemoveTrashedTree(trash + "\\files\\" + name);
-        DeleteFileA((trash + "\\info\\" + name + ".trashinfo").c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    FileIdentity top;
+    if (trash.empty() || !FileSystem::Identify(trash + "\\files", top)) return false;
+    CFileFind find;
+    for (bool more = find.FindFile(trash + "\\files\\*"); more;) {
+        more = find.FindNextFile();
+        FileIdentity identity;
+        if (find.IsDots() || find.IsReparsePoint() || !AdmitEntry(find, top.finalPath, identity)) continue;
+        const std::string path = find.GetFilePath();
+        bool removed;
+        if (find.IsDirectory()) {
+            removed = RemoveTrashedTree(path, identity.finalPath, 1);
+        } else {
+            FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+            removed = FileSystem::RemoveFile(path);
+        }
+        if (removed) FileSystem::RemoveFile(trash + "\\info\\" + find.GetFileName() + ".trashinfo");
+    }
+    return true;
 }
 
 }  // namespace
@@ -84,8 +91,6 @@ bool QueryAllRecycleBins(RecycleBinContents& contents)
 
 bool EmptyAllRecycleBins()
 {
-    const HRESULT result = SHEmptyRecycleBinA(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
-    if (FAILED(result)) return false;
-    if (Platform::RunningOnWine()) RemoveFoldersWineLeft();
-    return true;
+    if (Platform::RunningOnWine()) return EmptyWineTrash();
+    return SUCCEEDED(SHEmptyRecycleBinA(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND));
 }

@@ -18,13 +18,13 @@ SweepActions* InstallActions(SweepActions* actions)
     return g_actions.exchange(actions ? actions : &g_realActions);
 }
 
-void SweepActions::RemoveFile(const std::string& path) { RemoveOneFile(path); }
+void SweepActions::RemoveFile(const std::string& path, bool mayShred) { RemoveOneFile(path, mayShred); }
 
-bool SweepActions::RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool SweepActions::RemoveFolder(const std::string& path) { return FileSystem::RemoveFolder(path); }
 
 bool SweepActions::RemoveAtReboot(const std::string& path)
 {
-    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    return FileSystem::ScheduleRemoval(path);
 }
 
 bool SweepActions::ClearReadOnly(const std::string& path, DWORD attributes)

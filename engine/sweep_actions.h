@@ -7,7 +7,8 @@
 class SweepActions {
 public:
     virtual ~SweepActions() = default;
-    virtual void RemoveFile(const std::string& path);  // throws CFileException
+    // Shreds first when the Shredder is on and mayShred; throws CFileException.
+    virtual void RemoveFile(const std::string& path, bool mayShred = true);
     virtual bool RemoveFolder(const std::string& path);
     virtual bool RemoveAtReboot(const std::string& path);
     virtual bool ClearReadOnly(const std::string& path, DWORD attributes);

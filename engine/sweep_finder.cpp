@@ -1,9 +1,12 @@
 #include "engine/sweep_finder.h"
 #include <windows.h>
 #include <algorithm>
+#include <shlwapi.h>
 #include "engine/file_removal.h"
+#include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_log.h"
+#include "engine/walk_entry.h"
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
 #include "settings/settings_groups.h"
@@ -57,6 +60,34 @@ std::string FullPath(const std::string& path)
     return n && n < sizeof full ? std::string(full, n) : std::string();
 }
 
+std::string WithoutTrailingSeparators(std::string folder)
+{
+    while (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
+    return folder;
+}
+
+// A folder path with a "." or ".." component would be walked somewhere other than it reads.
+bool HasDotComponent(const std::string& path)
+{
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view component(path.data() + start, end - start);
+        if (component == "." || component == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool MatchesEverything(const std::string& filter) { return filter == "*.*" || filter == "*"; }
+
+bool ContainsIndexDat(std::string path)
+{
+    for (char& c : path)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');  // ASCII only: the text stays whole
+    return path.find("index.dat") != std::string::npos;
+}
+
 // Clears a read-only attribute of a file about to be removed and gives its size. The status comes
 // from the search's own entry: reading it again costs a call per file, a third of a removal's time.
 float PrepareFile(const std::string& path, const CFileFind& entry)
@@ -72,6 +103,9 @@ void Add(float* kb, float size)
     if (kb) *kb += size;
 }
 
+// Deep enough for any real tree; a deeper one is a loop or an attack on the stack.
+constexpr size_t kMaxDepth = 128;
+
 }  // namespace
 
 const char* RefusedPatternReason(const std::string& pattern)
@@ -79,6 +113,10 @@ const char* RefusedPatternReason(const std::string& pattern)
     if (pattern.empty()) return "empty pattern";
     if (!IsAbsolute(pattern)) return "relative pattern";
     const size_t slash = pattern.find_last_of("\\/");
+    const std::string filter = pattern.substr(slash + 1);
+    if (filter.empty() || filter.find_first_of(":") != std::string::npos || filter.find("..") != std::string::npos)
+        return "the filter is not a file-name pattern";
+    if (HasDotComponent(pattern.substr(0, slash))) return "the folder has a \".\" or \"..\" in it";
     const std::string folder = FullPath(pattern.substr(0, slash + 1));
     if (folder.empty()) return "unreadable pattern";
     if (IsRoot(folder)) return "pattern names the root of a drive";
@@ -93,9 +131,30 @@ CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) 
     }
     // Walk the normalised folder, so that every path handed on is absolute and has no "." or "..".
     const size_t slash = pattern.find_last_of("\\/");
-    std::string folder = FullPath(pattern.substr(0, slash + 1));
-    while (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
-    m_more = m_find.FindFile(folder + "\\" + pattern.substr(slash + 1));
+    const std::string folder = WithoutTrailingSeparators(FullPath(pattern.substr(0, slash + 1)));
+    m_filter = pattern.substr(slash + 1);
+    FileIdentity top;
+    if (!FileSystem::Identify(folder, top) || !(top.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    const std::string refusal = ProtectedFolderRefusal(folder, top.finalPath);
+    if (!refusal.empty()) {
+        LogLine(refusal.c_str(), kStatusLogOnly);
+        return;
+    }
+    m_ancestors.push_back(top);
+    Start(folder, top.finalPath);
+}
+
+CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity)
+    : m_allowReboot(parent.m_allowReboot), m_filter(parent.m_filter), m_ancestors(parent.m_ancestors)
+{
+    m_ancestors.push_back(identity);
+    Start(folder, identity.finalPath);
+}
+
+void CSweepFinder::Start(const std::string& folder, const std::string& finalFolder)
+{
+    m_finalFolder = WithoutTrailingSeparators(finalFolder);
+    m_more = m_find.FindFile(folder + "\\*");
 }
 
 template <class Handle>
@@ -107,24 +166,49 @@ void CSweepFinder::ForEachEntry(Handle handle)
     }
 }
 
-void CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId,
-                                  int* counter, float* kb)
+// The long name against the filter: the search itself would also match 8.3 names ("*.doc" would
+// find "report.docx"), so it lists everything and the filter is applied here.
+bool CSweepFinder::Matches() const
 {
-    if (!m_allowReboot) return;
-    if (!Actions().RemoveAtReboot(path)) {
-        TraceMessage("   Even Cannot remove File %s (After Rebooting).\n", path.c_str());
-        return;
-    }
-    LogItem(kRebootLine, statusId, counter, logged.c_str(), static_cast<double>(size));
-    Add(kb, size);
+    return MatchesEverything(m_filter) || PathMatchSpecA(m_find.GetFileName().c_str(), m_filter.c_str());
 }
 
-// Removes a prepared file and logs it; throws CFileException when it is still there.
-void CSweepFinder::RemovePrepared(const std::string& path, float size, int statusId, int* counter, float* kb)
+bool CSweepFinder::Admit(FileIdentity& identity) const { return AdmitEntry(m_find, m_finalFolder, identity); }
+
+bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId,
+                                  int* counter, float* kb)
 {
-    Actions().RemoveFile(path);
-    LogItem(kFileLine, statusId, counter, path.c_str(), static_cast<double>(size));
+    if (!m_allowReboot) return false;
+    // Another sweeper may have taken it meanwhile: nothing is left to schedule.
+    if (!FileSystem::Exists(path)) {
+        TraceMessage("   %s is gone already.\n", path.c_str());
+        return false;
+    }
+    if (!Actions().RemoveAtReboot(path)) {
+        TraceMessage("   Even Cannot remove File %s (After Rebooting).\n", path.c_str());
+        return false;
+    }
+    m_scheduled = true;
+    LogItem(kRebootLine, statusId, counter, logged.c_str(), static_cast<double>(size));
     Add(kb, size);
+    return true;
+}
+
+void CSweepFinder::RemoveFileEntry(const std::string& path, const FileIdentity& identity, int mode, int statusId,
+                                   int* counter, float* kb, const char* cannotTrace, bool rebootFallback)
+{
+    // A file with other names is shared with another folder: only this name goes, its data stays.
+    const bool sole = identity.links <= 1;
+    const float size = PrepareFile(path, m_find);
+    try {
+        Actions().RemoveFile(path, sole);
+        LogItem(kFileLine, statusId, counter, path.c_str(), static_cast<double>(size));
+        Add(kb, size);
+    } catch (const CFileException& e) {
+        TraceMessage(cannotTrace, path.c_str());
+        if (mode == 1 && sole && ContainsIndexDat(path)) Actions().WipeIndexFile(path);
+        if (rebootFallback) RemoveAtReboot(path, e.Path(), size, statusId, counter, kb);
+    }
 }
 
 // A junction or folder symlink: what it points at is not the user's to lose here. The link alone may go
@@ -138,63 +222,75 @@ void CSweepFinder::RemoveFolderLink(const std::string& path, int statusId, int* 
     LogItem(kFolderLine, statusId, counter, path.c_str(), 0.0);
 }
 
+// A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
+// it is scheduled to go at the restart after something inside it.
+void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& identity, int mode, int statusId,
+                                 int* counter, float* kb)
+{
+    if (std::any_of(m_ancestors.begin(), m_ancestors.end(), [&](const FileIdentity& a) { return a.SameEntry(identity); })) {
+        TraceMessage("   Passed over %s: the walk is inside it already.\n", path.c_str());
+        return;
+    }
+    if (m_ancestors.size() >= kMaxDepth) {
+        TraceMessage("   Passed over %s: too deep.\n", path.c_str());
+        return;
+    }
+    float subTally = 0.0f;
+    bool scheduledBelow = false;
+    {
+        CSweepFinder sub(*this, path, identity);
+        sub.RemoveTree(mode, statusId, counter, &subTally);
+        scheduledBelow = sub.m_scheduled;
+    }
+    Add(kb, subTally);
+    m_scheduled = m_scheduled || scheduledBelow;
+    if (!MatchesEverything(m_filter)) return;  // a filter selects files; the folders stay
+    if (Actions().RemoveFolder(path) ||
+        (scheduledBelow && m_allowReboot && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
+        LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
+        return;
+    }
+    TraceMessage("   Cannot remove directory now: %s.\n", path.c_str());
+}
+
 void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
 {
     ForEachEntry([&] {
         const std::string path = m_find.GetFilePath();
+        FileIdentity identity;
         if (m_find.IsDirectory()) {
-            if (m_find.IsReparsePoint()) return RemoveFolderLink(path, statusId, counter);
-            float subTally = 0.0f;
-            {
-                CSweepFinder sub(path + "\\*.*", m_allowReboot);
-                sub.RemoveTree(mode, statusId, counter, &subTally);
+            if (m_find.IsReparsePoint()) {
+                if (MatchesEverything(m_filter)) RemoveFolderLink(path, statusId, counter);
+                return;
             }
-            LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
-            Actions().RemoveFolder(path);  // may stay, e.g. around a file left for the reboot
-            Add(kb, subTally);
+            if (Admit(identity)) RemoveSubTree(path, identity, mode, statusId, counter, kb);
             return;
         }
-        if (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0) return;
-        const float size = PrepareFile(path, m_find);
-        try {
-            RemovePrepared(path, size, statusId, counter, kb);
-        } catch (const CFileException& e) {
-            TraceMessage("   Cannot remove system file now: %s.\n", path.c_str());
-            std::string lower = path;
-            CharLowerA(lower.data());
-            if (mode == 1 && lower.find("index.dat") != std::string::npos) Actions().WipeIndexFile(path);
-            RemoveAtReboot(path, e.Path(), size, statusId, counter, kb);
-        }
+        if (!Matches() || (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0)) return;
+        if (Admit(identity))
+            RemoveFileEntry(path, identity, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
     });
 }
 
 void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
 {
     ForEachEntry([&] {
-        if (m_find.IsDirectory()) return;
-        const std::string path = m_find.GetFilePath();
-        const float size = PrepareFile(path, m_find);
-        try {
-            RemovePrepared(path, size, statusId, counter, kb);
-        } catch (const CFileException& e) {
-            TraceMessage("   Cannot remove file now: %s.\n", path.c_str());
-            RemoveAtReboot(path, e.Path(), size, statusId, counter, kb);
-        }
+        FileIdentity identity;
+        if (m_find.IsDirectory() || !Matches() || !Admit(identity)) return;
+        RemoveFileEntry(m_find.GetFilePath(), identity, 0, statusId, counter, kb, "   Cannot remove file now: %s.\n",
+                        true);
     });
 }
 
 void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb)
 {
     ForEachEntry([&] {
-        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat") return;
+        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat" || !Matches()) return;
         const std::string path = m_find.GetFilePath();
         if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return pair.second == path; })) return;
-        const float size = PrepareFile(path, m_find);
-        try {
-            RemovePrepared(path, size, statusId, counter, kb);
-        } catch (const CFileException&) {
-            TraceMessage("   Cannot remove system file now: %s.\n", path.c_str());
-        }
+        FileIdentity identity;
+        if (Admit(identity))
+            RemoveFileEntry(path, identity, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
     });
 }
 
@@ -204,9 +300,10 @@ void CSweepFinder::CollectFiles(PathPairs& list)
     FriendlyCookieList friendly;
     g_internetSettings.CopyFriendlyCookies(friendly);
     ForEachEntry([&] {
-        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat") return;
+        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat" || !Matches()) return;
         const std::string path = m_find.GetFilePath();
         if (std::any_of(friendly.begin(), friendly.end(), [&](const FriendlyCookie& c) { return c.Fl == path; })) return;
-        list.emplace_back(std::string(), path);
+        FileIdentity identity;
+        if (Admit(identity)) list.emplace_back(std::string(), path);
     });
 }

@@ -2,17 +2,22 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "framework/file.h"
 #include "framework/file_find.h"
 
 // Pairs of (first text, full path): the keep list of RemoveFilesExcept and the list CollectFiles fills.
 using PathPairs = std::vector<std::pair<std::string, std::string>>;
 
-// Why a search pattern must not be walked (empty, relative, or naming a drive or share root), or null
-// when it may. Every pattern comes from registry values and environment variables.
+// Why a search pattern must not be walked (empty, relative, a drive or share root, "." or ".." in
+// its folder, a filter that is not a plain file-name pattern), or null when it may. Every pattern
+// comes from registry values and environment variables.
 const char* RefusedPatternReason(const std::string& pattern);
 
-// A wildcard walk of one folder with the removal operations. The folder named by the pattern itself is
-// never removed, links found in it are never entered, and a refused pattern finds nothing.
+// A wildcard walk of one folder with the removal operations. The filter is matched against each
+// entry's long name only. The folder named by the pattern itself is never removed; a walk never
+// leaves it: links and entries whose path would lead elsewhere are passed over, a folder already on
+// the walk's way down is not entered again, and the depth is bounded. A refused pattern, or a folder
+// that is or holds one the system or the user keeps, finds nothing.
 class CSweepFinder {
 public:
     CSweepFinder(const std::string& pattern, bool allowRebootRemoval);
@@ -26,14 +31,28 @@ public:
     void Close() { m_find.Close(); m_more = false; }
 
 private:
+    // A folder on the way down from the top of the walk.
+    using Ancestors = std::vector<FileIdentity>;
+    CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity);
+
+    void Start(const std::string& folder, const std::string& finalFolder);
     template <class Handle>
     void ForEachEntry(Handle handle);
-    void RemovePrepared(const std::string& path, float size, int statusId, int* counter, float* kb);
-    void RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
+    bool Matches() const;
+    bool Admit(FileIdentity& identity) const;
+    void RemoveFileEntry(const std::string& path, const FileIdentity& identity, int mode, int statusId, int* counter,
+                         float* kb, const char* cannotTrace, bool rebootFallback);
+    bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
+    void RemoveSubTree(const std::string& path, const FileIdentity& identity, int mode, int statusId, int* counter,
+                       float* kb);
     void RemoveFolderLink(const std::string& path, int statusId, int* counter);
 
     CFileFind m_find;
     bool m_more = false;
     bool m_allowReboot;
+    std::string m_filter;
+    std::string m_finalFolder;
+    Ancestors m_ancestors;
+    bool m_scheduled = false;  // something below was left for removal at the next restart
 };

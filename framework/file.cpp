@@ -1,11 +1,53 @@
 #include "framework/file.h"
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr size_t kShortPathLimit = MAX_PATH - 12;  // a folder's limit, so that its entries fit too
+
+bool IsLiteral(const std::string& path) { return path.rfind("\\\\?\\", 0) == 0; }
+
+// A component ending in a dot or a blank: the "A" calls would trim it and reach another entry.
+bool HasTrimmedComponent(const std::string& path)
+{
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view component(path.data() + start, end - start);
+        if (!component.empty() && component != "." && component != ".." &&
+            (component.back() == '.' || component.back() == ' '))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// "\\?\C:\x" is "C:\x" and "\\?\UNC\s\x" is "\\s\x"; other forms (Wine's "\\?\unix\...") stay.
+std::string DropLiteralPrefix(const std::string& path)
+{
+    if (path.size() >= 7 && IsLiteral(path) && path[5] == ':' && path[6] == '\\') return path.substr(4);
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+    return path;
+}
+
+template <class A, class W>
+auto Call(const std::string& path, A narrow, W wide)
+{
+    if (FileSystem::NeedsWideForm(path)) return wide(FileSystem::WideForm(path).c_str());
+    return narrow(path.c_str());
+}
+
+}  // namespace
 
 namespace CFile {
 
 bool GetStatus(const std::string& path, CFileStatus& status)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    const bool read = Call(path, [&](const char* p) { return GetFileAttributesExA(p, GetFileExInfoStandard, &data); },
+                           [&](const wchar_t* p) { return GetFileAttributesExW(p, GetFileExInfoStandard, &data); });
+    if (!read) return false;
     status.m_size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.m_attribute = data.dwFileAttributes;
     return true;
@@ -13,13 +55,136 @@ bool GetStatus(const std::string& path, CFileStatus& status)
 
 void SetStatus(const std::string& path, const CFileStatus& status)
 {
-    if (!SetFileAttributesA(path.c_str(), status.m_attribute ? status.m_attribute : FILE_ATTRIBUTE_NORMAL))
+    if (!FileSystem::SetAttributes(path, status.m_attribute ? status.m_attribute : FILE_ATTRIBUTE_NORMAL))
         throw CFileException(path, GetLastError());
 }
 
 void Remove(const std::string& path)
 {
-    if (!DeleteFileA(path.c_str())) throw CFileException(path, GetLastError());
+    if (!FileSystem::RemoveFile(path)) throw CFileException(path, GetLastError());
 }
 
 }  // namespace CFile
+
+CFileHandle::CFileHandle(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+    : m_handle(Call(
+          path, [&](const char* p) { return CreateFileA(p, access, share, nullptr, disposition, flags, nullptr); },
+          [&](const wchar_t* p) { return CreateFileW(p, access, share, nullptr, disposition, flags, nullptr); }))
+{
+}
+
+CFileHandle::~CFileHandle()
+{
+    if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
+}
+
+namespace FileSystem {
+
+bool NeedsWideForm(const std::string& path)
+{
+    return IsLiteral(path) || path.size() >= kShortPathLimit || HasTrimmedComponent(path);
+}
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::wstring WideForm(const std::string& path)
+{
+    std::wstring wide = Widen(path);
+    for (wchar_t& c : wide)
+        if (c == L'/') c = L'\\';  // the literal form takes no other separator
+    if (IsLiteral(path)) return wide;
+    if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
+bool Narrow(const wchar_t* text, std::string& out)
+{
+    const UINT codePage = GetACP();
+    // UTF-8 takes every character but a lone surrogate; another code page must not best-fit.
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* lossy = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    const int n = WideCharToMultiByte(codePage, flags, text, -1, nullptr, 0, nullptr, lossy);
+    if (n <= 0) return false;
+    out.assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, text, -1, out.data(), n, nullptr, lossy);
+    out.pop_back();
+    return !usedDefault;
+}
+
+DWORD Attributes(const std::string& path)
+{
+    return Call(path, [](const char* p) { return GetFileAttributesA(p); },
+                [](const wchar_t* p) { return GetFileAttributesW(p); });
+}
+
+bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool SetAttributes(const std::string& path, DWORD attributes)
+{
+    return Call(path, [&](const char* p) { return SetFileAttributesA(p, attributes); },
+                [&](const wchar_t* p) { return SetFileAttributesW(p, attributes); });
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return Call(path, [](const char* p) { return DeleteFileA(p); }, [](const wchar_t* p) { return DeleteFileW(p); });
+}
+
+bool RemoveFolder(const std::string& path)
+{
+    return Call(path, [](const char* p) { return RemoveDirectoryA(p); },
+                [](const wchar_t* p) { return RemoveDirectoryW(p); });
+}
+
+bool Rename(const std::string& from, const std::string& to)
+{
+    if (!NeedsWideForm(from) && !NeedsWideForm(to)) return MoveFileA(from.c_str(), to.c_str());
+    return MoveFileW(WideForm(from).c_str(), WideForm(to).c_str());
+}
+
+bool ScheduleRemoval(const std::string& path)
+{
+    return Call(path, [](const char* p) { return MoveFileExA(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); },
+                [](const wchar_t* p) { return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); });
+}
+
+bool Identify(const std::string& path, FileIdentity& identity)
+{
+    // Attribute access only: it opens a file that another program holds without sharing.
+    CFileHandle entry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!entry) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(entry.Handle(), &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.links = info.nNumberOfLinks;
+    identity.attributes = info.dwFileAttributes;
+    std::vector<wchar_t> final(1024);
+    DWORD n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
+    if (n >= final.size()) {
+        final.resize(n + 1);
+        n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
+    }
+    std::string narrow;
+    if (n == 0 || n >= final.size() || !Narrow(final.data(), narrow)) return false;
+    identity.finalPath = DropLiteralPrefix(narrow);
+    return true;
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    const std::wstring wa = Widen(a), wb = Widen(b);
+    return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace FileSystem

@@ -28,3 +28,50 @@ bool GetStatus(const std::string& path, CFileStatus& status);
 void SetStatus(const std::string& path, const CFileStatus& status);  // throws CFileException
 void Remove(const std::string& path);                                // throws CFileException
 }  // namespace CFile
+
+// Who an open entry really is: the volume and index that identify it, its hard links, and the path
+// the system resolved it to (links followed), without the "\\?\" of a drive path.
+struct FileIdentity {
+    DWORD volume = 0;
+    uint64_t index = 0;
+    DWORD links = 0;
+    DWORD attributes = 0;
+    std::string finalPath;
+    bool SameEntry(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+};
+
+// An open file handle, closed by its owner.
+class CFileHandle {
+public:
+    CFileHandle(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0);
+    ~CFileHandle();
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Handle() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+// The one file layer of the program. A path that fits MAX_PATH and that the Win32 path rules leave as
+// it is goes to the "A" call; any other takes the same call through its wide "\\?\" form, which has
+// no length limit and no trimming of trailing dots and spaces.
+namespace FileSystem {
+bool NeedsWideForm(const std::string& path);
+std::wstring WideForm(const std::string& path);
+std::wstring Widen(const std::string& text);
+// Text from the system in this code page; false when a character had no exact form (no best fit).
+bool Narrow(const wchar_t* text, std::string& out);
+
+DWORD Attributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when it cannot be read
+bool Exists(const std::string& path);
+bool SetAttributes(const std::string& path, DWORD attributes);
+bool RemoveFile(const std::string& path);
+bool RemoveFolder(const std::string& path);
+bool Rename(const std::string& from, const std::string& to);
+bool ScheduleRemoval(const std::string& path);  // at the next restart
+bool Identify(const std::string& path, FileIdentity& identity);
+// Equal paths, without regard to case.
+bool SamePath(const std::string& a, const std::string& b);
+}  // namespace FileSystem

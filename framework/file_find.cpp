@@ -1,20 +1,63 @@
 #include "framework/file_find.h"
+#include "framework/file.h"
+
+namespace {
+
+template <class Data>
+unsigned long long Length(const Data& data)
+{
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
 
 bool CFileFind::FindFile(const std::string& pattern)
 {
     Close();
     const size_t slash = pattern.rfind('\\');
     m_folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash);
-    m_find = FindFirstFileA(pattern.c_str(), &m_ahead);
+    m_wide = FileSystem::NeedsWideForm(pattern) || GetACP() != CP_UTF8;
+    // The basic information level leaves out the 8.3 names, which nothing here may match.
+    if (m_wide) {
+        WIN32_FIND_DATAW data;
+        m_find = FindFirstFileExW(FileSystem::WideForm(pattern).c_str(), FindExInfoBasic, &data,
+                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (m_find != INVALID_HANDLE_VALUE) {
+            m_ahead.lossy = !FileSystem::Narrow(data.cFileName, m_ahead.name);
+            m_ahead.attributes = data.dwFileAttributes;
+            m_ahead.length = Length(data);
+        }
+    } else {
+        WIN32_FIND_DATAA data;
+        m_find = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                  FIND_FIRST_EX_LARGE_FETCH);
+        if (m_find != INVALID_HANDLE_VALUE) m_ahead = {data.cFileName, data.dwFileAttributes, Length(data), false};
+    }
     m_hasAhead = m_find != INVALID_HANDLE_VALUE;
     return m_hasAhead;
+}
+
+bool CFileFind::Advance()
+{
+    if (m_wide) {
+        WIN32_FIND_DATAW data;
+        if (!::FindNextFileW(m_find, &data)) return false;
+        m_ahead.lossy = !FileSystem::Narrow(data.cFileName, m_ahead.name);
+        m_ahead.attributes = data.dwFileAttributes;
+        m_ahead.length = Length(data);
+        return true;
+    }
+    WIN32_FIND_DATAA data;
+    if (!::FindNextFileA(m_find, &data)) return false;
+    m_ahead = {data.cFileName, data.dwFileAttributes, Length(data), false};
+    return true;
 }
 
 bool CFileFind::FindNextFile()
 {
     if (!m_hasAhead) return false;
-    m_current = m_ahead;
-    m_hasAhead = ::FindNextFileA(m_find, &m_ahead) != 0;
+    std::swap(m_current, m_ahead);
+    m_hasAhead = Advance();
     return m_hasAhead;
 }
 
@@ -27,6 +70,6 @@ void CFileFind::Close()
 
 bool CFileFind::IsDots() const
 {
-    const char* n = m_current.cFileName;
-    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+    const std::string& n = m_current.name;
+    return n == "." || n == "..";
 }

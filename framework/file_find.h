@@ -3,7 +3,9 @@
 #include <string>
 
 // A wildcard folder search. FindNextFile steps onto the entry found ahead and reports whether yet
-// another one follows, so the last entry is handled after the call that returned false.
+// another one follows, so the last entry is handled after the call that returned false. Long
+// patterns, and every pattern where the code page is not UTF-8, are searched through the wide call,
+// and a name the code page cannot hold exactly is marked, never turned into another name.
 class CFileFind {
 public:
     CFileFind() = default;
@@ -16,20 +18,28 @@ public:
     void Close();
 
     bool IsDots() const;
-    bool IsDirectory() const { return m_current.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY; }
-    bool IsReparsePoint() const { return m_current.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT; }
-    DWORD GetAttributes() const { return m_current.dwFileAttributes; }
-    unsigned long long GetLength() const
-    {
-        return (static_cast<unsigned long long>(m_current.nFileSizeHigh) << 32) | m_current.nFileSizeLow;
-    }
-    std::string GetFileName() const { return m_current.cFileName; }
-    std::string GetFilePath() const { return m_folder + "\\" + m_current.cFileName; }
+    bool IsDirectory() const { return m_current.attributes & FILE_ATTRIBUTE_DIRECTORY; }
+    bool IsReparsePoint() const { return m_current.attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
+    // The name had a character without an exact form in the code page.
+    bool IsNameLossy() const { return m_current.lossy; }
+    DWORD GetAttributes() const { return m_current.attributes; }
+    unsigned long long GetLength() const { return m_current.length; }
+    const std::string& GetFileName() const { return m_current.name; }
+    std::string GetFilePath() const { return m_folder + "\\" + m_current.name; }
 
 private:
+    struct Entry {
+        std::string name;
+        DWORD attributes = 0;
+        unsigned long long length = 0;
+        bool lossy = false;
+    };
+    bool Advance();
+
     HANDLE m_find = INVALID_HANDLE_VALUE;
+    bool m_wide = false;
     std::string m_folder;
-    WIN32_FIND_DATAA m_current{};
-    WIN32_FIND_DATAA m_ahead{};
+    Entry m_current;
+    Entry m_ahead;
     bool m_hasAhead = false;
 };

@@ -245,15 +245,23 @@ TEST_F(RemovalTest, EmptyRelativeAndRootPatternsRemoveNothing)
     EXPECT_EQ(RefusedPatternReason("\\\\server\\share\\folder\\*.*"), nullptr);
 }
 
-TEST_F(RemovalTest, FilteredPatternsMatchOnlyTheTopLevel)
+// A filter selects files by their long names at every level; folders stay, whatever their names.
+TEST_F(RemovalTest, AFilterSelectsFilesByLongNameAtEveryLevel)
 {
-    files::Write(Path("c\\a.tmp"), "a");
-    files::Write(Path("c\\b.doc"), "b");
-    files::Write(Path("c\\x.tmp\\inner.doc"), "i");
-    files::Write(Path("c\\keep\\inner.tmp"), "k");
+    for (const char* name : {"c\\a.tmp", "c\\b.doc", "c\\report.docx", "c\\x.document", "c\\page.html",
+                             "c\\x.tmp\\important.doc", "c\\keep\\inner.tmp", "c\\keep\\inner.doc"})
+        files::Write(Path(name), "f");
     CSweepFinder(Path("c\\*.tmp"), false).RemoveTree(1, kStatusWindows, &m_counter, &m_kb);
-    EXPECT_EQ(files::List(Path("c")), (std::vector<std::string>{"b.doc", "keep"}));
-    EXPECT_TRUE(files::Exists(Path("c\\keep\\inner.tmp")));
+    EXPECT_EQ(files::List(Path("c")),
+              (std::vector<std::string>{"b.doc", "keep", "page.html", "report.docx", "x.document", "x.tmp"}));
+    EXPECT_EQ(files::List(Path("c\\keep")), (std::vector<std::string>{"inner.doc"}));
+    EXPECT_TRUE(files::Exists(Path("c\\x.tmp\\important.doc")));
+    EXPECT_EQ(m_counter, 2) << "two files, no folder lines";
+
+    CSweepFinder(Path("c\\*.doc"), false).RemoveFiles(kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("c\\*.htm"), false).RemoveFiles(kStatusWindows, &m_counter, &m_kb);
+    EXPECT_EQ(files::List(Path("c")), (std::vector<std::string>{"keep", "page.html", "report.docx", "x.document", "x.tmp"}))
+        << "8.3 names never match";
 }
 
 TEST_F(RemovalTest, SizesAreSixtyFourBit)

@@ -1,0 +1,95 @@
+#include "engine/protected_folders.h"
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <vector>
+#include "engine/sweep_log.h"
+#include "framework/file.h"
+#include "framework/file_find.h"
+
+namespace {
+
+struct KeptFolder {
+    std::string path;
+    const char* kind;
+};
+
+const int kSystemFolders[] = {CSIDL_WINDOWS,       CSIDL_SYSTEM,         CSIDL_SYSTEMX86,
+                              CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_COMMON_APPDATA};
+const int kUserFolders[] = {CSIDL_PROFILE,  CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,  CSIDL_MYPICTURES, CSIDL_MYMUSIC,
+                            CSIDL_MYVIDEO,  CSIDL_FAVORITES,        CSIDL_APPDATA,   CSIDL_LOCAL_APPDATA};
+
+std::string Trimmed(std::string path)
+{
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// The shell's folder by CSIDL, without creating it.
+std::string ShellFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? Trimmed(path)
+                                                                                           : std::string();
+}
+
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    PWSTR wide = nullptr;
+    std::string path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &wide)) && wide)
+        FileSystem::Narrow(wide, path);
+    CoTaskMemFree(wide);
+    return Trimmed(path);
+}
+
+// Each kept folder as the shell names it and as it resolves (a profile folder may be a link).
+void Keep(std::vector<KeptFolder>& kept, const std::string& path, const char* kind)
+{
+    if (path.empty()) return;
+    kept.push_back({path, kind});
+    FileIdentity identity;
+    if (FileSystem::Identify(path, identity) && !FileSystem::SamePath(identity.finalPath, path))
+        kept.push_back({Trimmed(identity.finalPath), kind});
+}
+
+std::vector<KeptFolder> KeptFolders()
+{
+    std::vector<KeptFolder> kept;
+    for (int csidl : kSystemFolders) Keep(kept, ShellFolder(csidl), "a system folder");
+    for (int csidl : kUserFolders) Keep(kept, ShellFolder(csidl), "a user's folder");
+    Keep(kept, KnownFolder(FOLDERID_Downloads), "a user's folder");
+    const std::string users = KnownFolder(FOLDERID_UserProfiles);
+    Keep(kept, users, "a system folder");
+    // Every folder directly in the Users folder is somebody's profile.
+    CFileFind find;
+    for (bool more = !users.empty() && find.FindFile(users + "\\*"); more;) {
+        more = find.FindNextFile();
+        if (find.IsDirectory() && !find.IsDots()) Keep(kept, find.GetFilePath(), "a user's profile");
+    }
+    return kept;
+}
+
+bool Holds(const std::string& folder, const std::string& inner)
+{
+    const std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
+    return inner.size() > prefix.size() && FileSystem::SamePath(inner.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder)
+{
+    for (const KeptFolder& kept : KeptFolders()) {
+        for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)}) {
+            if (target.empty()) continue;
+            const bool is = FileSystem::SamePath(target, kept.path);
+            if (!is && !Holds(target, kept.path)) continue;
+            char line[kLineBufferSize];
+            FormatLogLine(line, sizeof line, is ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n",
+                          folder.c_str(), kept.kind);
+            return line;
+        }
+    }
+    return {};
+}

@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+// The log line that refuses a sweep target which is, or holds, a folder the system or the user keeps
+// (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known
+// folders); empty when the target may be swept. The folders come from the shell; the target is given
+// as named and as the system resolved it (links followed).
+std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder);
