@@ -59,7 +59,9 @@ std::vector<KeptFolder> KeptFolders()
     for (int csidl : kSystemFolders) Keep(kept, ShellFolder(csidl), "a system folder");
     for (int csidl : kUserFolders) Keep(kept, ShellFolder(csidl), "a user's folder");
     Keep(kept, KnownFolder(FOLDERID_Downloads), "a user's folder");
-    const std::string users = KnownFolder(FOLDERID_UserProfiles);
+    std::string users = KnownFolder(FOLDERID_UserProfiles);
+    const std::string profile = ShellFolder(CSIDL_PROFILE);
+    if (users.empty() && profile.find('\\') != std::string::npos) users = profile.substr(0, profile.rfind('\\'));
     Keep(kept, users, "a system folder");
     // Every folder directly in the Users folder is somebody's profile.
     CFileFind find;
@@ -80,15 +82,17 @@ bool Holds(const std::string& folder, const std::string& inner)
 
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder)
 {
-    for (const KeptFolder& kept : KeptFolders()) {
-        for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)}) {
-            if (target.empty()) continue;
-            const bool is = FileSystem::SamePath(target, kept.path);
-            if (!is && !Holds(target, kept.path)) continue;
-            char line[kLineBufferSize];
-            FormatLogLine(line, sizeof line, is ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n",
-                          folder.c_str(), kept.kind);
-            return line;
+    const std::vector<KeptFolder> kept = KeptFolders();
+    // Being a kept folder says more than holding one, so it is looked for first.
+    for (const bool is : {true, false}) {
+        for (const KeptFolder& k : kept) {
+            for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)}) {
+                if (target.empty() || !(is ? FileSystem::SamePath(target, k.path) : Holds(target, k.path))) continue;
+                char line[kLineBufferSize];
+                FormatLogLine(line, sizeof line, is ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n",
+                              folder.c_str(), k.kind);
+                return line;
+            }
         }
     }
     return {};

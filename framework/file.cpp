@@ -1,4 +1,5 @@
 #include "framework/file.h"
+#include "framework/platform_quirks.h"
 #include <string_view>
 #include <vector>
 
@@ -168,14 +169,18 @@ bool Identify(const std::string& path, FileIdentity& identity)
     identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     identity.links = info.nNumberOfLinks;
     identity.attributes = info.dwFileAttributes;
-    std::vector<wchar_t> final(1024);
+    std::wstring final(1024, L'\0');
     DWORD n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
     if (n >= final.size()) {
         final.resize(n + 1);
         n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
     }
+    if (n > 0 && n < final.size())
+        final.resize(n);
+    else if (!Platform::LongFinalPath(entry.Handle(), final))
+        return false;
     std::string narrow;
-    if (n == 0 || n >= final.size() || !Narrow(final.data(), narrow)) return false;
+    if (!Narrow(final.c_str(), narrow)) return false;
     identity.finalPath = DropLiteralPrefix(narrow);
     return true;
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include "tools/profile_tools.h"
 
 namespace {
 
@@ -11,87 +12,6 @@ const char* const kBars = "Software\\Microsoft\\Internet Explorer\\Explorer Bars
 const char* const kLogonNT = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const char* const kLogon = "Software\\Microsoft\\Windows\\CurrentVersion\\Winlogon";
 const char* const kRootCanary = "C:\\ombrix-drive-root-canary.txt";
-
-void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-}
-void SetText(HKEY hive, const std::string& path, const char* name, const std::string& text)
-{
-    SetRaw(hive, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
-}
-void SetNumber(HKEY hive, const std::string& path, const char* name, DWORD n)
-{
-    SetRaw(hive, path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&n), 4));
-}
-
-void MakeFolders(const std::string& folder)
-{
-    for (size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
-        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
-        if (at == std::string::npos) break;
-    }
-}
-void WriteFileText(const std::string& path, const std::string& text)
-{
-    MakeFolders(path.substr(0, path.rfind('\\')));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    DWORD written;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
-}
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool ValueExists(HKEY hive, const std::string& path, const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    const bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
-bool KeyExists(HKEY hive, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// Wine's CreateSymbolicLinkA makes nothing: the link comes from the Linux side.
-void MakeFolderLink(const std::string& link, const std::string& target)
-{
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) {
-        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
-        return;
-    }
-    auto unixOf = [&](const std::string& path) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-        char* name = toUnix(wide);
-        std::string result = name ? name : "";
-        if (name) HeapFree(GetProcessHeap(), 0, name);
-        return result;
-    };
-    std::string command = "ln -s \"" + unixOf(target) + "\" \"" + unixOf(link) + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessA("\\\\?\\unix\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
-}
 
 void Recycle(const std::string& path)
 {

@@ -1,53 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "app/command_line.h"
+#include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
 #include "tools/trace_profile.h"
 
-namespace {
-
-// Runs a program with its standard output on a pipe and returns what it wrote.
-std::string RunCapturing(std::string command, DWORD* exitCode)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, &inherit, 0);
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
-    startup.hStdError = write;
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(write);
-    std::string output;
-    if (!started) {
-        CloseHandle(read);
-        return output;
-    }
-    // Read until the program has ended, not until the pipe closes: a process it started (Wine's
-    // desktop, say) may hold the pipe open for good.
-    const ULONGLONG end = GetTickCount64() + 120000;
-    for (;;) {
-        const bool ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
-        DWORD available = 0;
-        char buffer[4096];
-        DWORD got = 0;
-        while (PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) && available &&
-               ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got)
-            output.append(buffer, got);
-        if (ended || GetTickCount64() > end) break;
-    }
-    CloseHandle(read);
-    GetExitCodeProcess(process.hProcess, exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return output;
-}
-
-}  // namespace
 
 TEST(CommandLine, SwitchesTakeTheirValueAndAreCaseSensitive)
 {

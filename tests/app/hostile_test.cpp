@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <algorithm>
+#include "tests/support/run_program.h"
+#include "tools/hostile_profile.h"
+
+namespace {
+
+struct Options {
+    bool shredder;
+    bool deepSweep;
+};
+
+class HostileProfile : public testing::TestWithParam<Options> {};
+
+std::string Describe(const testing::TestParamInfo<Options>& info)
+{
+    return std::string(info.param.shredder ? "Shredder" : "NoShredder") + (info.param.deepSweep ? "Deep" : "Plain");
+}
+
+}  // namespace
+
+// Hostile names, filters, links and temp variables, swept by the real program: nothing outside the
+// targets changes, every trace goes, and every removal line is true. With Deep Sweep on, two sweeps
+// start at once in the same profile (the later one may find the first and hand over to it).
+TEST_P(HostileProfile, SweepsOnlyItsTargetsAndEveryLineIsTrue)
+{
+    const Options options = GetParam();
+    const std::string root = "C:\\ombrix\\scratch\\hostile-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             Describe({options, 0});
+    PlantHostileProfile(root, options.shredder, options.deepSweep);
+    SetHostileEnvironment(root);
+    const std::vector<std::string> logs = [&] {
+        // Held open without sharing for the whole sweep, as a running program would.
+        HANDLE busy = CreateFileA(HostileLockedFile(root).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(busy, INVALID_HANDLE_VALUE);
+        const std::string once = "\"C:\\ombrix\\bin\\Ombrix.exe\" /once";
+        std::vector<DWORD> codes;
+        auto outputs = RunAllCapturing(options.deepSweep ? std::vector<std::string>{once, once}
+                                                         : std::vector<std::string>{once},
+                                       codes);
+        for (DWORD code : codes) EXPECT_EQ(code, 0u);
+        CloseHandle(busy);
+        return outputs;
+    }();
+    const std::string removed = "Remove file: " + root + "\\Profile\\AppData\\Local\\Temp\\ж.txt, size";
+    EXPECT_TRUE(std::any_of(logs.begin(), logs.end(), [&](const std::string& log) {
+        return log.find(removed) != std::string::npos;
+    })) << "the name is logged as it is: " << logs.front();
+    for (const auto& problem : CheckHostileProfile(root, logs, options.deepSweep)) ADD_FAILURE() << problem;
+    RemoveHostileProfile(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOption, HostileProfile,
+                         testing::Values(Options{false, false}, Options{true, false}, Options{false, true},
+                                         Options{true, true}),
+                         Describe);

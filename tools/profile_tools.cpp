@@ -1,0 +1,120 @@
+#include "tools/profile_tools.h"
+
+void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+}
+void SetText(HKEY hive, const std::string& path, const char* name, const std::string& text)
+{
+    SetRaw(hive, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+void SetNumber(HKEY hive, const std::string& path, const char* name, DWORD n)
+{
+    SetRaw(hive, path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&n), 4));
+}
+
+void MakeFolders(const std::string& folder)
+{
+    for (size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
+        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+        if (at == std::string::npos) break;
+    }
+}
+void WriteFileText(const std::string& path, const std::string& text)
+{
+    MakeFolders(path.substr(0, path.rfind('\\')));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ValueExists(HKEY hive, const std::string& path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+bool KeyExists(HKEY hive, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
+    CloseHandle(h);
+    return content;
+}
+
+std::string UnixPathOf(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    wchar_t wide[4096];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 4096)) return {};
+    char* name = toUnix(wide);
+    std::string result = name ? name : "";
+    if (name) HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// The script goes to a file, so that no quoting rule of either side touches it. A Linux program
+// started from Wine gives no handle worth waiting on: the script ends by making a marker file, which
+// is waited for instead.
+bool RunUnixScript(const std::string& script)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string base = std::string(temp) + "ombrix-script-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount64());
+    const std::string file = base + ".sh", marker = base + ".done";
+    const std::string unixFile = UnixPathOf(file), unixMarker = UnixPathOf(marker);
+    if (unixFile.empty() || unixMarker.empty()) return false;
+    WriteFileText(file, "set -e\n" + script + "\ntouch '" + unixMarker + "'\n");
+    std::string command = "sh \"" + unixFile + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessA("\\\\?\\unix\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    if (started) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        for (int i = 0; i < 3000 && !Exists(marker); ++i) Sleep(10);
+    }
+    const bool done = Exists(marker);
+    DeleteFileA(marker.c_str());
+    DeleteFileA(file.c_str());
+    return done;
+}
+
+// Wine's CreateSymbolicLinkA makes nothing: the link comes from the Linux side.
+void MakeFolderLink(const std::string& link, const std::string& target)
+{
+    const std::string unixLink = UnixPathOf(link), unixTarget = UnixPathOf(target);
+    if (unixLink.empty() || unixTarget.empty()) {
+        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+        return;
+    }
+    RunUnixScript("ln -s '" + unixTarget + "' '" + unixLink + "'");
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Small helpers the planted profiles share: registry values, files, and the Linux side of the
+// sandbox, where Wine cannot make what a hostile profile needs (links, names Win32 would trim).
+void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data);
+void SetText(HKEY hive, const std::string& path, const char* name, const std::string& text);
+void SetNumber(HKEY hive, const std::string& path, const char* name, DWORD n);
+void MakeFolders(const std::string& folder);
+void WriteFileText(const std::string& path, const std::string& text);
+std::string ReadFileText(const std::string& path);
+bool Exists(const std::string& path);
+bool ValueExists(HKEY hive, const std::string& path, const char* name);
+bool KeyExists(HKEY hive, const std::string& path);
+// The Linux path of a Windows path of the sandbox; empty when Wine cannot tell (or not under Wine).
+std::string UnixPathOf(const std::string& path);
+// Runs a shell script on the Linux side and waits for its end; false when it could not run.
+bool RunUnixScript(const std::string& script);
+void MakeFolderLink(const std::string& link, const std::string& target);
