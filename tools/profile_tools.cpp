@@ -17,23 +17,34 @@ void SetNumber(HKEY hive, const std::string& path, const char* name, DWORD n)
     SetRaw(hive, path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&n), 4));
 }
 
+// Paths go through the wide "\\?\" form, so that a planted profile may hold paths past MAX_PATH.
+std::wstring Literal(const std::string& path)
+{
+    wchar_t wide[4096];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 4096)) return {};
+    return std::wstring(L"\\\\?\\") + wide;
+}
+
 void MakeFolders(const std::string& folder)
 {
     for (size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
-        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+        CreateDirectoryW(Literal(folder.substr(0, at)).c_str(), nullptr);
         if (at == std::string::npos) break;
     }
 }
+
 void WriteFileText(const std::string& path, const std::string& text)
 {
     MakeFolders(path.substr(0, path.rfind('\\')));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
     DWORD written;
     WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(h);
 }
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool Exists(const std::string& path) { return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ValueExists(HKEY hive, const std::string& path, const char* name)
 {

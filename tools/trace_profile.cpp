@@ -31,6 +31,14 @@ void PlantMru(const std::string& path)
     SetText(HKEY_CURRENT_USER, path, "(Default)", "canary");
 }
 
+// A file as deep as a package cache puts one: 400 characters of path.
+std::string LongTempPath(const std::string& root)
+{
+    std::string path = root + "\\Temp\\node_modules";
+    for (int level = 1; path.size() < 350; ++level) path += "\\package-with-a-long-name-" + std::to_string(level);
+    return path + "\\" + std::string(400 - path.size() - 1 - 3, 'i') + ".js";
+}
+
 }  // namespace
 
 void SetProfileEnvironment(const std::string& root)
@@ -66,6 +74,10 @@ void PlantTraceProfile(const std::string& root)
     WriteFileText(root + "\\Temp\\setup.tmp", "t");
     SetFileAttributesA((root + "\\Temp\\setup.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
     WriteFileText(root + "\\Temp\\nested\\deeper\\cache.bin", "t");
+    // Names outside every old code page, and a path of 400 characters.
+    WriteFileText(root + "\\Temp\\ж.txt", "t");
+    WriteFileText(root + "\\Temp\\日本語\\ファイル.txt", "t");
+    WriteFileText(LongTempPath(root), "t");
     WriteFileText(root + "\\Canary\\LinkTarget\\precious.txt", "keep");
     MakeFolderLink(root + "\\Temp\\link-to-canary", root + "\\Canary\\LinkTarget");
     WriteFileText(kRootCanary, "keep");
@@ -124,6 +136,8 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     trace(Exists(root + "\\Profile\\Recent\\report.doc.lnk") || Exists(root + "\\Profile\\Recent\\plan.xls.lnk"), "Recent shortcuts");
     trace(Exists(root + "\\Temp\\setup.tmp"), "read-only temp file");
     trace(Exists(root + "\\Temp\\nested"), "nested temp folders");
+    trace(Exists(root + "\\Temp\\ж.txt") || Exists(root + "\\Temp\\日本語"), "temp files with non-Latin names");
+    trace(Exists(root + "\\Temp\\node_modules"), "temp file at a path of 400 characters");
     canary(Exists(root + "\\Canary\\LinkTarget\\precious.txt"), "folder behind the temp link");
     canary(Exists(kRootCanary), "file at the drive root");
 
