@@ -49,7 +49,7 @@ void Keep(std::vector<KeptFolder>& kept, const std::string& path, const char* ki
     if (path.empty()) return;
     kept.push_back({path, kind});
     FileIdentity identity;
-    if (FileSystem::Identify(path, identity) && !FileSystem::SamePath(identity.finalPath, path))
+    if (FileSystem::Identify(path, identity, true) && !FileSystem::SamePath(identity.finalPath, path))
         kept.push_back({Trimmed(identity.finalPath), kind});
 }
 

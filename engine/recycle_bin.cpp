@@ -55,7 +55,7 @@ bool EmptyWineTrash()
 {
     const std::string trash = WineTrashFolder();
     FileIdentity top;
-    if (trash.empty() || !FileSystem::Identify(trash + "\\files", top)) return false;
+    if (trash.empty() || !FileSystem::Identify(trash + "\\files", top, true)) return false;
     CFileFind find;
     for (bool more = find.FindFile(trash + "\\files\\*"); more;) {
         more = find.FindNextFile();

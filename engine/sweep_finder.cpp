@@ -6,6 +6,7 @@
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_log.h"
+#include "engine/sweep_options.h"
 #include "engine/walk_entry.h"
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
@@ -105,6 +106,8 @@ void Add(float* kb, float size)
 
 // Deep enough for any real tree; a deeper one is a loop or an attack on the stack.
 constexpr size_t kMaxDepth = 128;
+// How long a file in use may take to go before it is left for the restart.
+constexpr DWORD kSettleMs = 50;
 
 }  // namespace
 
@@ -134,7 +137,7 @@ CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) 
     const std::string folder = WithoutTrailingSeparators(FullPath(pattern.substr(0, slash + 1)));
     m_filter = pattern.substr(slash + 1);
     FileIdentity top;
-    if (!FileSystem::Identify(folder, top) || !(top.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (!FileSystem::Identify(folder, top, true) || !(top.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     const std::string refusal = ProtectedFolderRefusal(folder, top.finalPath);
     if (!refusal.empty()) {
         LogLine(refusal.c_str(), kStatusLogOnly);
@@ -179,7 +182,9 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
                                   int* counter, float* kb)
 {
     if (!m_allowReboot) return false;
-    // Another sweeper may have taken it meanwhile: nothing is left to schedule.
+    // Another sweeper may have it in hand (a shredding pass holds a file a moment) or have taken it:
+    // what is gone a moment later is not scheduled.
+    if (FileSystem::Exists(path)) Sleep(kSettleMs);
     if (!FileSystem::Exists(path)) {
         TraceMessage("   %s is gone already.\n", path.c_str());
         return false;
@@ -194,19 +199,20 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
     return true;
 }
 
-void CSweepFinder::RemoveFileEntry(const std::string& path, const FileIdentity& identity, int mode, int statusId,
-                                   int* counter, float* kb, const char* cannotTrace, bool rebootFallback)
+void CSweepFinder::RemoveFileEntry(const std::string& path, int mode, int statusId, int* counter, float* kb,
+                                   const char* cannotTrace, bool rebootFallback)
 {
-    // A file with other names is shared with another folder: only this name goes, its data stays.
-    const bool sole = identity.links <= 1;
+    // A file with other names is shared with another folder: only this name goes, its data is never
+    // overwritten. The count is read only where data would be.
+    const auto sole = [&] { return FileSystem::LinkCount(path) == 1; };
     const float size = PrepareFile(path, m_find);
     try {
-        Actions().RemoveFile(path, sole);
+        Actions().RemoveFile(path, ShredderOn() && sole());
         LogItem(kFileLine, statusId, counter, path.c_str(), static_cast<double>(size));
         Add(kb, size);
     } catch (const CFileException& e) {
         TraceMessage(cannotTrace, path.c_str());
-        if (mode == 1 && sole && ContainsIndexDat(path)) Actions().WipeIndexFile(path);
+        if (mode == 1 && ContainsIndexDat(path) && sole()) Actions().WipeIndexFile(path);
         if (rebootFallback) RemoveAtReboot(path, e.Path(), size, statusId, counter, kb);
     }
 }
@@ -268,7 +274,7 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
         }
         if (!Matches() || (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0)) return;
         if (Admit(identity))
-            RemoveFileEntry(path, identity, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
+            RemoveFileEntry(path, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
     });
 }
 
@@ -277,7 +283,7 @@ void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
     ForEachEntry([&] {
         FileIdentity identity;
         if (m_find.IsDirectory() || !Matches() || !Admit(identity)) return;
-        RemoveFileEntry(m_find.GetFilePath(), identity, 0, statusId, counter, kb, "   Cannot remove file now: %s.\n",
+        RemoveFileEntry(m_find.GetFilePath(), 0, statusId, counter, kb, "   Cannot remove file now: %s.\n",
                         true);
     });
 }
@@ -290,7 +296,7 @@ void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* c
         if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return pair.second == path; })) return;
         FileIdentity identity;
         if (Admit(identity))
-            RemoveFileEntry(path, identity, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
+            RemoveFileEntry(path, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
     });
 }
 

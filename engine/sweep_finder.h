@@ -40,8 +40,8 @@ private:
     void ForEachEntry(Handle handle);
     bool Matches() const;
     bool Admit(FileIdentity& identity) const;
-    void RemoveFileEntry(const std::string& path, const FileIdentity& identity, int mode, int statusId, int* counter,
-                         float* kb, const char* cannotTrace, bool rebootFallback);
+    void RemoveFileEntry(const std::string& path, int mode, int statusId, int* counter, float* kb,
+                         const char* cannotTrace, bool rebootFallback);
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
     void RemoveSubTree(const std::string& path, const FileIdentity& identity, int mode, int statusId, int* counter,

@@ -23,7 +23,7 @@ bool AdmitEntry(const CFileFind& find, const std::string& finalFolder, FileIdent
         TraceMessage("   Passed over %s: %s.\n", path.c_str(), problem);
         return false;
     }
-    if (!FileSystem::Identify(path, identity)) {
+    if (!FileSystem::Identify(path, identity, find.IsDirectory())) {
         TraceMessage("   Passed over %s: it cannot be opened under that name.\n", path.c_str());
         return false;
     }

@@ -157,18 +157,22 @@ bool ScheduleRemoval(const std::string& path)
                 [](const wchar_t* p) { return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); });
 }
 
-bool Identify(const std::string& path, FileIdentity& identity)
+bool Identify(const std::string& path, FileIdentity& identity, bool folder)
 {
     // Attribute access only: it opens a file that another program holds without sharing.
     CFileHandle entry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+                      OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
     if (!entry) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(entry.Handle(), &info)) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    identity.links = info.nNumberOfLinks;
-    identity.attributes = info.dwFileAttributes;
+    // The full record reads the volume too, slow under Wine: a folder's identity guards a walk
+    // against loops, a file needs only its resolved path.
+    if (folder) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(entry.Handle(), &info)) return false;
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        identity.links = info.nNumberOfLinks;
+        identity.attributes = info.dwFileAttributes;
+    }
     std::wstring final(1024, L'\0');
     DWORD n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
     if (n >= final.size()) {
@@ -183,6 +187,16 @@ bool Identify(const std::string& path, FileIdentity& identity)
     if (!Narrow(final.c_str(), narrow)) return false;
     identity.finalPath = DropLiteralPrefix(narrow);
     return true;
+}
+
+DWORD LinkCount(const std::string& path)
+{
+    CFileHandle entry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING);
+    FILE_STANDARD_INFO standard;
+    if (!entry || !GetFileInformationByHandleEx(entry.Handle(), FileStandardInfo, &standard, sizeof standard))
+        return 0;
+    return standard.NumberOfLinks;
 }
 
 bool SamePath(const std::string& a, const std::string& b)

@@ -29,8 +29,8 @@ void SetStatus(const std::string& path, const CFileStatus& status);  // throws C
 void Remove(const std::string& path);                                // throws CFileException
 }  // namespace CFile
 
-// Who an open entry really is: the volume and index that identify it, its hard links, and the path
-// the system resolved it to (links followed), without the "\\?\" of a drive path.
+// Who an entry really is: the path the system resolved it to (links followed, without the "\\?\" of
+// a drive path) and, for a folder, the volume and index that identify it, its links and attributes.
 struct FileIdentity {
     DWORD volume = 0;
     uint64_t index = 0;
@@ -71,7 +71,9 @@ bool RemoveFile(const std::string& path);
 bool RemoveFolder(const std::string& path);
 bool Rename(const std::string& from, const std::string& to);
 bool ScheduleRemoval(const std::string& path);  // at the next restart
-bool Identify(const std::string& path, FileIdentity& identity);
+bool Identify(const std::string& path, FileIdentity& identity, bool folder);
+// The file's hard links; 0 when they cannot be read.
+DWORD LinkCount(const std::string& path);
 // Equal paths, without regard to case.
 bool SamePath(const std::string& a, const std::string& b);
 }  // namespace FileSystem

@@ -21,12 +21,21 @@ CRegistryKey::~CRegistryKey()
     m_key = nullptr;
 }
 
+namespace {
+constexpr DWORD kBytesPerUnit = 3;
+}  // namespace
+
 void CRegistryKey::QueryFigures()
 {
     DWORD classLen = sizeof m_className;
     RegQueryInfoKeyA(m_key, m_className, &classLen, nullptr, &m_subKeyCount, &m_maxSubKeyLen, &m_maxClassLen,
                      &m_valueCount, &m_maxValueNameLen, &m_maxValueLen, &m_securityDescriptorSize,
                      &m_lastWriteTime);
+    // The figures count UTF-16 units, but names and text come back in the code page: in UTF-8 one
+    // unit takes up to three bytes. Buffers sized by the plain figures would drop non-Latin entries.
+    m_maxSubKeyLen *= kBytesPerUnit;
+    m_maxValueNameLen *= kBytesPerUnit;
+    m_maxValueLen += m_maxValueLen / 2 + kBytesPerUnit;
 }
 
 static void EnsureProductKey(HKEY hive)

@@ -13,6 +13,7 @@ const char* const kOmbrix = "SOFTWARE\\Quillane\\Ombrix";
 const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char* const kRunMru = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+const char* const kLongValueName = "日本語のファイル名前日本語のファイル名前";
 const char* const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 const char* const kSystemCanaries[] = {"C:\\windows\\ombrix-hostile-canary.txt", "C:\\users\\ombrix-hostile-canary.txt"};
 
@@ -114,6 +115,8 @@ void PlantRegistry(const std::string& root, bool shredder, bool deepSweep)
     SetText(HKEY_CURRENT_USER, kShellFolders, "Recent", documents);
     SetText(HKEY_CURRENT_USER, kRunMru, "MRUList", "a");
     SetText(HKEY_CURRENT_USER, kRunMru, "日本", "日本語.doc");
+    // Longer in UTF-8 than the key's figures, which count UTF-16 units.
+    SetText(HKEY_CURRENT_USER, kRunMru, kLongValueName, "日本語日本語日本語日本語日本語.doc");
 }
 
 bool PendingRemoval(const std::string& path)
@@ -197,7 +200,8 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
         if (ReadFileText(canary) != CanaryContent(canary)) problems.push_back("canary changed or lost: " + canary);
     for (const std::string& trace : Traces(root))
         if (Exists(trace)) problems.push_back("trace left: " + trace);
-    if (ValueExists(HKEY_CURRENT_USER, kRunMru, "日本")) problems.push_back("trace left: RunMRU value 日本");
+    for (const char* value : {"日本", kLongValueName})
+        if (ValueExists(HKEY_CURRENT_USER, kRunMru, value)) problems.push_back(std::string("trace left: RunMRU ") + value);
     if (!Exists(Temp(root) + "\\flink.txt")) problems.push_back("the file link itself should stay, passed over");
 
     const std::string locked = Temp(root) + "\\locked";

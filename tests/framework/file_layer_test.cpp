@@ -25,9 +25,9 @@ TEST_F(FileLayerTest, LongPathsAndNonLatinNamesTakeTheSameCalls)
         ASSERT_TRUE(create);
     }
     FileIdentity identity;
-    ASSERT_TRUE(FileSystem::Identify(file, identity));
+    ASSERT_TRUE(FileSystem::Identify(file, identity, false));
     EXPECT_TRUE(FileSystem::SamePath(identity.finalPath, file)) << identity.finalPath;
-    EXPECT_EQ(identity.links, 1u);
+    EXPECT_EQ(FileSystem::LinkCount(file), 1u);
 
     CFileFind find;
     ASSERT_TRUE(find.FindFile(folder + "\\*") || find.GetFileName().empty());
