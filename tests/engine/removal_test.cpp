@@ -138,6 +138,8 @@ TEST_F(RemovalTest, ShredderRenamesOverwritesAndLogsTheOriginalPath)
     EXPECT_TRUE(files::List(Path("s")).empty());
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"   Item 1, Remove file: " + Path("s\\notes.txt") +
                                                        ", size 0.006(KB)."}));
+    // One "A" a character, however many bytes it takes.
+    EXPECT_EQ(ShredName("C:\\ж\\日本.txt"), "C:\\ж\\AA.AAA");
 }
 
 TEST_F(RemovalTest, ShredderNeverDeletesAnotherFileThatHasTheShredName)
