@@ -63,7 +63,7 @@ std::vector<std::string> Traces(const std::string& root)
 std::string Quoted(const std::string& unixPath) { return "'" + unixPath + "'"; }
 
 // What only the Linux side can make: names Win32 trims or reads as dots, links, a 366-character
-// path, and a link in the Recycle Bin.
+// path, folders nested deeper than a walk goes, and a link in the Recycle Bin.
 void PlantLinuxSide(const std::string& root)
 {
     const std::string t = Quoted(UnixPathOf(Temp(root)));
@@ -78,6 +78,7 @@ void PlantLinuxSide(const std::string& root)
       << "ln -s '" << outside << "/link-target.txt' flink.txt\n"
       << "d=node_modules; for i in 1 2 3 4 5 6 7 8 9 10 11 12; do d=\"$d/package-with-a-long-name-$i\"; done\n"
       << "mkdir -p \"$d\" && printf 'module' > \"$d/index.js\"\n"
+      << "d=deep; for i in $(seq 140); do d=\"$d/d\"; done; mkdir -p \"$d\" && printf bottom > \"$d/bottom.txt\"\n"
       << "mkdir many && (cd many && for i in $(seq 1500); do printf x > f$i.tmp; done)\n";
     if (trash[0] == '/') {
         const std::string bin = std::string(trash) + "/Trash";
@@ -202,6 +203,9 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
         if (Exists(trace)) problems.push_back("trace left: " + trace);
     for (const char* value : {"日本", kLongValueName})
         if (ValueExists(HKEY_CURRENT_USER, kRunMru, value)) problems.push_back(std::string("trace left: RunMRU ") + value);
+    std::string deepest = Temp(root) + "\\deep";
+    for (int level = 0; level < 140; ++level) deepest += "\\d";
+    if (!Exists(deepest + "\\bottom.txt")) problems.push_back("the walk went deeper than its bound");
     if (!Exists(Temp(root) + "\\flink.txt")) problems.push_back("the file link itself should stay, passed over");
 
     const std::string locked = Temp(root) + "\\locked";
