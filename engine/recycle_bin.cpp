@@ -29,6 +29,17 @@ std::string WineTrashFolder()
 
 constexpr int kMaxDepth = 128;
 
+bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder, int depth);
+
+// One admitted entry of the bin: a file, or a folder with what it holds.
+bool RemoveTrashedEntry(const CFileFind& find, const FileIdentity& identity, int depth)
+{
+    const std::string path = find.GetFilePath();
+    if (find.IsDirectory()) return RemoveTrashedTree(path, identity.finalPath, depth + 1);
+    FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+    return FileSystem::RemoveFile(path);
+}
+
 // Removes a trashed folder with the walks' own rules: links and names that lead elsewhere stay
 // (Wine would remove what a link points at), so a folder holding one stays too.
 bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder, int depth)
@@ -37,14 +48,8 @@ bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder
     for (bool more = depth < kMaxDepth && find.FindFile(folder + "\\*"); more;) {
         more = find.FindNextFile();
         FileIdentity identity;
-        if (find.IsDots() || find.IsReparsePoint() || !AdmitEntry(find, finalFolder, identity)) continue;
-        const std::string path = find.GetFilePath();
-        if (find.IsDirectory()) {
-            RemoveTrashedTree(path, identity.finalPath, depth + 1);
-        } else {
-            FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-            FileSystem::RemoveFile(path);
-        }
+        if (!find.IsDots() && !find.IsReparsePoint() && AdmitEntry(find, finalFolder, identity))
+            RemoveTrashedEntry(find, identity, depth);
     }
     return FileSystem::RemoveFolder(folder);
 }
@@ -60,16 +65,9 @@ bool EmptyWineTrash()
     for (bool more = find.FindFile(trash + "\\files\\*"); more;) {
         more = find.FindNextFile();
         FileIdentity identity;
-        if (find.IsDots() || find.IsReparsePoint() || !AdmitEntry(find, top.finalPath, identity)) continue;
-        const std::string path = find.GetFilePath();
-        bool removed;
-        if (find.IsDirectory()) {
-            removed = RemoveTrashedTree(path, identity.finalPath, 1);
-        } else {
-            FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-            removed = FileSystem::RemoveFile(path);
-        }
-        if (removed) FileSystem::RemoveFile(trash + "\\info\\" + find.GetFileName() + ".trashinfo");
+        if (!find.IsDots() && !find.IsReparsePoint() && AdmitEntry(find, top.finalPath, identity) &&
+            RemoveTrashedEntry(find, identity, 0))
+            FileSystem::RemoveFile(trash + "\\info\\" + find.GetFileName() + ".trashinfo");
     }
     return true;
 }

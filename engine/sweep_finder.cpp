@@ -70,13 +70,8 @@ std::string WithoutTrailingSeparators(std::string folder)
 // A folder path with a "." or ".." component would be walked somewhere other than it reads.
 bool HasDotComponent(const std::string& path)
 {
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find_first_of("\\/", start);
-        if (end == std::string::npos) end = path.size();
-        const std::string_view component(path.data() + start, end - start);
+    for (std::string_view component : FileSystem::PathComponents(path))
         if (component == "." || component == "..") return true;
-        start = end + 1;
-    }
     return false;
 }
 
@@ -252,7 +247,7 @@ void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& id
     m_scheduled = m_scheduled || scheduledBelow;
     if (!MatchesEverything(m_filter)) return;  // a filter selects files; the folders stay
     if (Actions().RemoveFolder(path) ||
-        (scheduledBelow && m_allowReboot && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
+        (scheduledBelow && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
         LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
         return;
     }

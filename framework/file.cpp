@@ -12,15 +12,10 @@ bool IsLiteral(const std::string& path) { return path.rfind("\\\\?\\", 0) == 0; 
 // A component ending in a dot or a blank: the "A" calls would trim it and reach another entry.
 bool HasTrimmedComponent(const std::string& path)
 {
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find_first_of("\\/", start);
-        if (end == std::string::npos) end = path.size();
-        const std::string_view component(path.data() + start, end - start);
+    for (std::string_view component : FileSystem::PathComponents(path))
         if (!component.empty() && component != "." && component != ".." &&
             (component.back() == '.' || component.back() == ' '))
             return true;
-        start = end + 1;
-    }
     return false;
 }
 
@@ -80,6 +75,18 @@ CFileHandle::~CFileHandle()
 }
 
 namespace FileSystem {
+
+std::vector<std::string_view> PathComponents(const std::string& path)
+{
+    std::vector<std::string_view> components;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string::npos) end = path.size();
+        components.emplace_back(path.data() + start, end - start);
+        start = end + 1;
+    }
+    return components;
+}
 
 bool NeedsWideForm(const std::string& path)
 {

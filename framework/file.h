@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // A file operation that failed: the path it failed on and the system's error code.
 class CFileException : public std::runtime_error {
@@ -59,6 +61,8 @@ private:
 // no length limit and no trimming of trailing dots and spaces.
 namespace FileSystem {
 bool NeedsWideForm(const std::string& path);
+// The parts of a path between its separators ("\\" or "/"), empty ones included.
+std::vector<std::string_view> PathComponents(const std::string& path);
 std::wstring WideForm(const std::string& path);
 std::wstring Widen(const std::string& text);
 // Text from the system in this code page; false when a character had no exact form (no best fit).

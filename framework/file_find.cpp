@@ -11,6 +11,18 @@ unsigned long long Length(const Data& data)
 
 }  // namespace
 
+CFileFind::Entry CFileFind::Take(const WIN32_FIND_DATAW& data)
+{
+    Entry entry{{}, data.dwFileAttributes, Length(data), false};
+    entry.lossy = !FileSystem::Narrow(data.cFileName, entry.name);
+    return entry;
+}
+
+CFileFind::Entry CFileFind::Take(const WIN32_FIND_DATAA& data)
+{
+    return {data.cFileName, data.dwFileAttributes, Length(data), false};
+}
+
 bool CFileFind::FindFile(const std::string& pattern)
 {
     Close();
@@ -22,16 +34,12 @@ bool CFileFind::FindFile(const std::string& pattern)
         WIN32_FIND_DATAW data;
         m_find = FindFirstFileExW(FileSystem::WideForm(pattern).c_str(), FindExInfoBasic, &data,
                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-        if (m_find != INVALID_HANDLE_VALUE) {
-            m_ahead.lossy = !FileSystem::Narrow(data.cFileName, m_ahead.name);
-            m_ahead.attributes = data.dwFileAttributes;
-            m_ahead.length = Length(data);
-        }
+        if (m_find != INVALID_HANDLE_VALUE) m_ahead = Take(data);
     } else {
         WIN32_FIND_DATAA data;
         m_find = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                   FIND_FIRST_EX_LARGE_FETCH);
-        if (m_find != INVALID_HANDLE_VALUE) m_ahead = {data.cFileName, data.dwFileAttributes, Length(data), false};
+        if (m_find != INVALID_HANDLE_VALUE) m_ahead = Take(data);
     }
     m_hasAhead = m_find != INVALID_HANDLE_VALUE;
     return m_hasAhead;
@@ -42,14 +50,12 @@ bool CFileFind::Advance()
     if (m_wide) {
         WIN32_FIND_DATAW data;
         if (!::FindNextFileW(m_find, &data)) return false;
-        m_ahead.lossy = !FileSystem::Narrow(data.cFileName, m_ahead.name);
-        m_ahead.attributes = data.dwFileAttributes;
-        m_ahead.length = Length(data);
+        m_ahead = Take(data);
         return true;
     }
     WIN32_FIND_DATAA data;
     if (!::FindNextFileA(m_find, &data)) return false;
-    m_ahead = {data.cFileName, data.dwFileAttributes, Length(data), false};
+    m_ahead = Take(data);
     return true;
 }
 

@@ -34,6 +34,8 @@ private:
         unsigned long long length = 0;
         bool lossy = false;
     };
+    static Entry Take(const WIN32_FIND_DATAW& data);
+    static Entry Take(const WIN32_FIND_DATAA& data);
     bool Advance();
 
     HANDLE m_find = INVALID_HANDLE_VALUE;
