@@ -1,4 +1,5 @@
 #include <atomic>
+#include "cleaners/application_cleaners.h"
 #include "cleaners/windows_cleaners.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
@@ -42,11 +43,11 @@ const WorkerStep kWindowsSteps[] = {
 };
 
 const WorkerStep kApplicationsSteps[] = {
-    {20, true, ApplicationsBit::Word, nullptr},
-    {40, true, ApplicationsBit::Excel, nullptr},
-    {60, true, ApplicationsBit::Access, nullptr},
-    {80, true, ApplicationsBit::PowerPoint, nullptr},
-    {kNoProgress, true, kAlways, nullptr},  // the other applications move the bar themselves
+    {20, true, ApplicationsBit::Word, CleanWord},
+    {40, true, ApplicationsBit::Excel, CleanExcel},
+    {60, true, ApplicationsBit::Access, CleanAccess},
+    {80, true, ApplicationsBit::PowerPoint, CleanPowerPoint},
+    {kNoProgress, true, kAlways, CleanOtherApplications},  // it moves the bar itself
 };
 
 const WorkerStep kInternetSteps[] = {

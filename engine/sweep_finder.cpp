@@ -142,8 +142,9 @@ CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) 
     Start(folder, top.finalPath);
 }
 
-CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity)
-    : m_allowReboot(parent.m_allowReboot), m_filter(parent.m_filter), m_ancestors(parent.m_ancestors)
+CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity,
+                           const std::string& filter)
+    : m_allowReboot(parent.m_allowReboot), m_filter(filter), m_ancestors(parent.m_ancestors)
 {
     m_ancestors.push_back(identity);
     Start(folder, identity.finalPath);
@@ -169,6 +170,13 @@ void CSweepFinder::ForEachEntry(Handle handle)
 bool CSweepFinder::Matches() const
 {
     return MatchesEverything(m_filter) || PathMatchSpecA(m_find.GetFileName().c_str(), m_filter.c_str());
+}
+
+// "History\Temp" names the folder Temp itself, as the search would find it.
+bool CSweepFinder::NamesThisFolder() const
+{
+    return m_ancestors.size() == 1 && m_filter.find_first_of("*?") == std::string::npos &&
+           lstrcmpiA(m_find.GetFileName().c_str(), m_filter.c_str()) == 0;
 }
 
 bool CSweepFinder::Admit(FileIdentity& identity) const { return AdmitEntry(m_find, m_finalFolder, identity); }
@@ -225,8 +233,8 @@ void CSweepFinder::RemoveFolderLink(const std::string& path, int statusId, int* 
 
 // A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
 // it is scheduled to go at the restart after something inside it.
-void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& identity, int mode, int statusId,
-                                 int* counter, float* kb)
+void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& identity, const std::string& filter,
+                                 int mode, int statusId, int* counter, float* kb)
 {
     if (std::any_of(m_ancestors.begin(), m_ancestors.end(), [&](const FileIdentity& a) { return a.SameEntry(identity); })) {
         TraceMessage("   Passed over %s: the walk is inside it already.\n", path.c_str());
@@ -239,13 +247,13 @@ void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& id
     float subTally = 0.0f;
     bool scheduledBelow = false;
     {
-        CSweepFinder sub(*this, path, identity);
+        CSweepFinder sub(*this, path, identity, filter);
         sub.RemoveTree(mode, statusId, counter, &subTally);
         scheduledBelow = sub.m_scheduled;
     }
     Add(kb, subTally);
     m_scheduled = m_scheduled || scheduledBelow;
-    if (!MatchesEverything(m_filter)) return;  // a filter selects files; the folders stay
+    if (!MatchesEverything(filter)) return;  // a filter selects files; the folders stay
     if (Actions().RemoveFolder(path) ||
         (scheduledBelow && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
         LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
@@ -261,10 +269,10 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
         FileIdentity identity;
         if (m_find.IsDirectory()) {
             if (m_find.IsReparsePoint()) {
-                if (MatchesEverything(m_filter)) RemoveFolderLink(path, statusId, counter);
+                if (MatchesEverything(m_filter) || NamesThisFolder()) RemoveFolderLink(path, statusId, counter);
                 return;
             }
-            if (Admit(identity)) RemoveSubTree(path, identity, mode, statusId, counter, kb);
+            if (Admit(identity)) RemoveSubTree(path, identity, NamesThisFolder() ? "*" : m_filter, mode, statusId, counter, kb);
             return;
         }
         if (!Matches() || (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0)) return;

@@ -14,7 +14,8 @@ using PathPairs = std::vector<std::pair<std::string, std::string>>;
 const char* RefusedPatternReason(const std::string& pattern);
 
 // A wildcard walk of one folder with the removal operations. The filter is matched against each
-// entry's long name only. The folder named by the pattern itself is never removed; a walk never
+// entry's long name only. A wildcard filter selects files at every level of a tree; a filter without
+// wildcards names one entry of the folder, and RemoveTree takes that entry whole when it is a folder. The folder named by the pattern itself is never removed; a walk never
 // leaves it: links and entries whose path would lead elsewhere are passed over, a folder already on
 // the walk's way down is not entered again, and the depth is bounded. A refused pattern, or a folder
 // that is or holds one the system or the user keeps, finds nothing.
@@ -33,19 +34,21 @@ public:
 private:
     // A folder on the way down from the top of the walk.
     using Ancestors = std::vector<FileIdentity>;
-    CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity);
+    CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity,
+                 const std::string& filter);
 
     void Start(const std::string& folder, const std::string& finalFolder);
     template <class Handle>
     void ForEachEntry(Handle handle);
     bool Matches() const;
+    bool NamesThisFolder() const;
     bool Admit(FileIdentity& identity) const;
     void RemoveFileEntry(const std::string& path, int mode, int statusId, int* counter, float* kb,
                          const char* cannotTrace, bool rebootFallback);
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
-    void RemoveSubTree(const std::string& path, const FileIdentity& identity, int mode, int statusId, int* counter,
-                       float* kb);
+    void RemoveSubTree(const std::string& path, const FileIdentity& identity, const std::string& filter, int mode,
+                       int statusId, int* counter, float* kb);
     void RemoveFolderLink(const std::string& path, int statusId, int* counter);
 
     CFileFind m_find;

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // Small helpers the planted profiles share: registry values, files, and the Linux side of the
 // sandbox, where Wine cannot make what a hostile profile needs (links, names Win32 would trim).
@@ -18,3 +19,16 @@ std::string UnixPathOf(const std::string& path);
 // Runs a shell script on the Linux side and waits for its end; false when it could not run.
 bool RunUnixScript(const std::string& script);
 void MakeFolderLink(const std::string& link, const std::string& target);
+
+// What a check of a planted profile found: traces still there, canaries lost.
+struct ProfileCheck {
+    std::vector<std::string> problems;
+    void Trace(bool present, const std::string& what)
+    {
+        if (present) problems.push_back("trace left: " + what);
+    }
+    void Canary(bool present, const std::string& what)
+    {
+        if (!present) problems.push_back("canary lost: " + what);
+    }
+};

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include "tools/application_traces.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -108,17 +109,19 @@ void PlantTraceProfile(const std::string& root)
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Flt", "*.*");
     SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.1", "SubInc", 1);
     SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x7F);
-    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x01);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x05);
 
     // Outside every target.
     WriteFileText(root + "\\Documents\\thesis.doc", "keep");
+
+    PlantApplicationTraces(root);
 }
 
 std::vector<std::string> CheckTraceProfile(const std::string& root)
 {
-    std::vector<std::string> problems;
-    auto trace = [&](bool present, const std::string& what) { if (present) problems.push_back("trace left: " + what); };
-    auto canary = [&](bool present, const std::string& what) { if (!present) problems.push_back("canary lost: " + what); };
+    ProfileCheck check;
+    auto trace = [&](bool present, const std::string& what) { check.Trace(present, what); };
+    auto canary = [&](bool present, const std::string& what) { check.Canary(present, what); };
 
     for (const char* key : {"\\RunMRU", "\\Map Network Drive MRU", "\\Doc Find Spec MRU", "\\FindComputerMRU",
                             "\\RecentDocs", "\\RecentDocs\\.doc", "\\ComDlg32\\OpenSaveMRU",
@@ -156,5 +159,6 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     canary(Exists(root + "\\Custom1\\keep.doc"), "non-matching file of the filtered location");
     trace(Exists(root + "\\Custom2\\sub"), "custom location with subfolders");
     canary(Exists(root + "\\Documents\\thesis.doc"), "document outside every target");
-    return problems;
+    CheckApplicationTraces(root, check);
+    return check.problems;
 }
