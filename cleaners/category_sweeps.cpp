@@ -1,5 +1,6 @@
 #include <atomic>
 #include "cleaners/application_cleaners.h"
+#include "cleaners/internet_cleaners.h"
 #include "cleaners/windows_cleaners.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
@@ -56,12 +57,13 @@ const WorkerStep kInternetSteps[] = {
     {60, true, InternetBit::History, nullptr},
     {70, true, InternetBit::Passwords, nullptr},
     {80, true, InternetBit::FormData, nullptr},
-    {90, true, InternetBit::Msn, nullptr},
-    {kNoProgress, false, InternetBit::GoogleBar, nullptr},
-    {kNoProgress, false, InternetBit::YahooBar, nullptr},
-    {kNoProgress, false, InternetBit::Firefox, nullptr},
-    {kNoProgress, false, InternetBit::Chrome, nullptr},
-    {100, true, InternetBit::Aol, nullptr},
+    {90, true, InternetBit::Msn, CleanMsnToolbar},
+    {kNoProgress, false, InternetBit::GoogleBar, CleanGoogleToolbar},
+    {kNoProgress, false, InternetBit::YahooBar, nullptr},  // the bit is kept, and selects nothing
+    {kNoProgress, false, InternetBit::Firefox, CleanFirefoxOld},
+    {kNoProgress, false, InternetBit::Firefox, CleanFirefox},
+    {kNoProgress, false, InternetBit::Chrome, CleanChrome},
+    {100, true, InternetBit::Aol, CleanAol},
 };
 
 bool StopRequested(const CSweepCoordinator* coordinator, uint32_t stopBit)

@@ -144,7 +144,8 @@ CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) 
 
 CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity,
                            const std::string& filter)
-    : m_allowReboot(parent.m_allowReboot), m_filter(filter), m_ancestors(parent.m_ancestors)
+    : m_allowReboot(parent.m_allowReboot), m_filter(filter), m_ancestors(parent.m_ancestors),
+      m_keepFolders(parent.m_keepFolders)
 {
     m_ancestors.push_back(identity);
     Start(folder, identity.finalPath);
@@ -253,7 +254,7 @@ void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& id
     }
     Add(kb, subTally);
     m_scheduled = m_scheduled || scheduledBelow;
-    if (!MatchesEverything(filter)) return;  // a filter selects files; the folders stay
+    if (!MatchesEverything(filter) || m_keepFolders) return;  // a filter selects files; the folders stay
     if (Actions().RemoveFolder(path) ||
         (scheduledBelow && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
         LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
@@ -269,7 +270,8 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
         FileIdentity identity;
         if (m_find.IsDirectory()) {
             if (m_find.IsReparsePoint()) {
-                if (MatchesEverything(m_filter) || NamesThisFolder()) RemoveFolderLink(path, statusId, counter);
+                if (!m_keepFolders && (MatchesEverything(m_filter) || NamesThisFolder()))
+                    RemoveFolderLink(path, statusId, counter);
                 return;
             }
             if (Admit(identity)) RemoveSubTree(path, identity, NamesThisFolder() ? "*" : m_filter, mode, statusId, counter, kb);
@@ -289,6 +291,12 @@ void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
         RemoveFileEntry(m_find.GetFilePath(), 0, statusId, counter, kb, "   Cannot remove file now: %s.\n",
                         true);
     });
+}
+
+void CSweepFinder::RemoveFilesBelow(int statusId, int* counter, float* kb)
+{
+    m_keepFolders = true;
+    RemoveTree(0, statusId, counter, kb);
 }
 
 void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb)

@@ -27,6 +27,8 @@ public:
 
     void RemoveTree(int mode, int statusId, int* counter, float* kb);
     void RemoveFiles(int statusId, int* counter, float* kb);
+    // The files the filter selects at every level below the folder; every folder stays.
+    void RemoveFilesBelow(int statusId, int* counter, float* kb);
     void RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb);
     void CollectFiles(PathPairs& list);
     void Close() { m_find.Close(); m_more = false; }
@@ -57,5 +59,6 @@ private:
     std::string m_filter;
     std::string m_finalFolder;
     Ancestors m_ancestors;
+    bool m_keepFolders = false;
     bool m_scheduled = false;  // something below was left for removal at the next restart
 };

@@ -64,10 +64,10 @@ bool CRegistryKey::OpenOrCreate()
     return true;
 }
 
-bool CRegistryKey::QueryValue(const char* name, void* buffer, DWORD* size) const
+bool CRegistryKey::QueryValue(const char* name, void* buffer, DWORD* size, DWORD* type) const
 {
     if (!m_key) return false;
-    return RegQueryValueExA(m_key, name ? name : "", nullptr, nullptr, static_cast<BYTE*>(buffer), size) ==
+    return RegQueryValueExA(m_key, name ? name : "", nullptr, type, static_cast<BYTE*>(buffer), size) ==
            ERROR_SUCCESS;
 }
 

@@ -18,7 +18,7 @@ public:
     void SetPath(const std::string& path) { m_path = path; }
 
     bool OpenOrCreate();
-    bool QueryValue(const char* name, void* buffer, DWORD* size) const;
+    bool QueryValue(const char* name, void* buffer, DWORD* size, DWORD* type = nullptr) const;
     bool SetValue(const char* name, DWORD type, const void* data, DWORD size) const;
     bool DeleteValue(const char* name) const;
     bool DeleteSubKeyTree(const char* name) const;

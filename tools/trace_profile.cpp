@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 #include "tools/application_traces.h"
+#include "tools/browser_traces.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -47,6 +48,8 @@ void SetProfileEnvironment(const std::string& root)
     SetEnvironmentVariableA("TEMP", (root + "\\Temp").c_str());
     SetEnvironmentVariableA("TMP", (root + "\\Temp").c_str());
     SetEnvironmentVariableA("TMPDIR", "C:\\");  // hostile: names the drive root
+    // The user's shell folders name it: the browsers' profiles are found below it.
+    SetEnvironmentVariableA("USERPROFILE", (root + "\\Profile").c_str());
 }
 
 void PlantTraceProfile(const std::string& root)
@@ -109,12 +112,13 @@ void PlantTraceProfile(const std::string& root)
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Flt", "*.*");
     SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.1", "SubInc", 1);
     SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x7F);
-    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x05);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x07);
 
     // Outside every target.
     WriteFileText(root + "\\Documents\\thesis.doc", "keep");
 
     PlantApplicationTraces(root);
+    PlantBrowserTraces(root);
 }
 
 std::vector<std::string> CheckTraceProfile(const std::string& root)
@@ -160,5 +164,6 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     trace(Exists(root + "\\Custom2\\sub"), "custom location with subfolders");
     canary(Exists(root + "\\Documents\\thesis.doc"), "document outside every target");
     CheckApplicationTraces(root, check);
+    CheckBrowserTraces(root, check);
     return check.problems;
 }

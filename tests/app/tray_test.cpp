@@ -71,7 +71,7 @@ TEST(Tray, StartSweepFromTheTrayAndExit)
     const std::string root = "C:\\ombrix\\scratch\\tray-" + std::to_string(GetCurrentProcessId());
     PlantTraceProfile(root);
     SetProfileEnvironment(root);
-    SetGeneral("Targets", 0x15);  // Windows and Applications, with the progress window
+    SetGeneral("Targets", 0x17);  // every category, with the progress window
     SetGeneral("StTm", 0);
     SetGeneral("NotShowLogo", 1);
 

@@ -1,0 +1,90 @@
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "cleaners/internet_cleaners.h"
+#include "engine/profile_walk.h"
+#include "engine/sweep_actions.h"
+#include "engine/sweep_finder.h"
+#include "engine/sweep_log.h"
+#include "engine/sweep_options.h"
+#include "framework/registry_key.h"
+
+namespace {
+
+constexpr int kStatus = kStatusInternet;
+constexpr const char* kMsnKey = "SOFTWARE\\Microsoft\\MSN Toolbar";
+constexpr const char* kGoogleKey = "SOFTWARE\\Google\\NavClient";
+constexpr const char* kAolKey = "SOFTWARE\\America Online\\America Online\\CurrentVersion\\";
+
+// Below DDPath, in this order: the organize folder's ".ARL" and ".AUT" files and its cache's files.
+const char* const kAolPatterns[] = {"\\organize\\*.ARL", "\\organize\\*.AUT", "\\organize\\CACHE\\*.*"};
+
+// Every value of a version's History key but "(Default)"; one item for each value deleted.
+void CleanGoogleHistory(const std::string& version, int* counter)
+{
+    CRegistryKey history(HKEY_CURRENT_USER, std::string(kGoogleKey) + "\\" + version + "\\History");
+    if (!history.Handle()) return;
+    std::vector<BYTE> data(history.m_maxValueLen ? history.m_maxValueLen + 1 : 257, 0);
+    std::string name;
+    for (;;) {
+        DWORD size = static_cast<DWORD>(data.size()), type = 0;
+        if (!history.NextValue(name, data.data(), &size, &type)) break;
+        if (name == "(Default)") continue;
+        if (!Actions().DeleteValue(history.Handle(), name.c_str())) {
+            TraceMessage("Cannot delete value %s of %s\n", name.c_str(), history.Path().c_str());
+            continue;
+        }
+        --history.m_valueIndex;
+        if (counter) ++*counter;
+    }
+}
+
+void CleanGoogleVersions(HKEY hive, int* counter)
+{
+    CRegistryKey versions(hive, kGoogleKey);
+    if (!versions.Handle()) return;
+    std::string version;
+    while (versions.NextSubKeyName(version)) CleanGoogleHistory(version, counter);
+}
+
+}  // namespace
+
+// Writes no line: the emptied search words show in the totals only.
+void CleanMsnToolbar(CSweepCoordinator*, int* counter, float*)
+{
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        CRegistryKey key(hive, kMsnKey);
+        if (!key.Handle()) continue;
+        const bool done = Actions().SetValue(key.Handle(), "SearchStrings", REG_SZ, "", 0);
+        if (done && hive == HKEY_CURRENT_USER && counter) ++*counter;
+    }
+}
+
+// Versions registered for the user, then for the machine; every history lives under the user.
+void CleanGoogleToolbar(CSweepCoordinator*, int* counter, float*)
+{
+    CleanGoogleVersions(HKEY_CURRENT_USER, counter);
+    CleanGoogleVersions(HKEY_LOCAL_MACHINE, counter);
+}
+
+void CleanAol(CSweepCoordinator*, int* counter, float* kb)
+{
+    CRegistryKey key(HKEY_LOCAL_MACHINE, kAolKey);
+    if (!key.Handle()) return;
+    char folder[1025] = {};
+    DWORD size = 1024, type = REG_NONE;
+    if (!key.QueryValue("DDPath", folder, &size, &type) || (type != REG_SZ && type != REG_EXPAND_SZ)) return;
+    folder[std::min<DWORD>(size, 1024)] = '\0';
+    // The data folder must be a folder of its own: an empty value or a drive root names none.
+    std::string base = folder;
+    while (!base.empty() && base.back() == '\\') base.pop_back();
+    if (!StartFolder(base)) return;
+    for (const char* pattern : kAolPatterns) {
+        try {
+            CSweepFinder finder(base + pattern, DeepSweepOn());
+            finder.RemoveFiles(kStatus, counter, kb);
+        } catch (const std::exception&) {
+            // A failed walk ends this pattern only.
+        }
+    }
+}
