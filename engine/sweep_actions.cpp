@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 #include "engine/file_removal.h"
 #include "engine/recycle_bin.h"
+#include "engine/sweep_log.h"
+#include "engine/url_cache_sweep.h"
 #include "framework/file.h"
 
 namespace {
@@ -49,3 +51,19 @@ bool SweepActions::SetValue(HKEY key, const char* name, DWORD type, const void* 
 bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return SHDeleteKeyA(key, name) == ERROR_SUCCESS; }
 
 bool SweepActions::EmptyRecycleBin() { return EmptyAllRecycleBins(); }
+
+bool SweepActions::ShredFile(const std::string& path) { return ::ShredFile(path) == 1; }
+
+bool SweepActions::DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover)
+{
+    const bool gone = DeleteOrEmptyCacheEntry(entry, kind);
+    // Under Wine a deleted entry whose file was open leaves that file behind.
+    if (gone && !leftover.empty() && FileSystem::Exists(leftover)) {
+        try {
+            RemoveOneFile(leftover, false);
+        } catch (const CFileException&) {
+            TraceMessage("Cannot remove the file of a deleted cache entry: %s\n", leftover.c_str());
+        }
+    }
+    return gone;
+}

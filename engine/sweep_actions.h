@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "framework/url_cache.h"
 
 // Every change a sweep makes to the machine goes through this one seam: files, folders, registry
 // values and keys, the Recycle Bin. A preview installs its own actions that record instead of remove.
@@ -17,6 +18,12 @@ public:
     virtual bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
     virtual bool DeleteKeyTree(HKEY key, const char* name);
     virtual bool EmptyRecycleBin();
+    // Overwrites a file's content twice and keeps it; false when it could not be opened.
+    virtual bool ShredFile(const std::string& path);
+    // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and
+    // deleted again. A leftover file (the entry's own, inside the cache) is removed once the entry is
+    // gone. True when the entry is gone or its content emptied.
+    virtual bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover);
 };
 
 // The actions in force; the real ones unless a caller installed others.

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <vector>
+#include "engine/sweep_finder.h"
+#include "framework/registry_key.h"
+#include "framework/url_cache.h"
+#include "settings/settings_records.h"
+
+// Entry filters of the URL cache walks.
+inline constexpr DWORD kContentEntries = 0x35;  // normal, sticky, track offline, track online
+inline constexpr DWORD kCookieEntries = kContentEntries | 0x100000;
+inline constexpr DWORD kHistoryEntries = kContentEntries | 0x200000;
+
+// Deletes every cache entry the filter admits, each with its line; kind is the extension of a
+// replacement entry ("", "Cookie:", "Visited:"), label the group's name in the lines.
+void SweepUrlCache(DWORD filter, const char* kind, const char* label, int statusId, int* counter, float* kb);
+// The same, keeping the entries whose local file is a friendly cookie's file.
+void SweepCookieCache(const FriendlyCookieList& friendly, DWORD filter, const char* kind, const char* label,
+                      int statusId, int* counter, float* kb);
+// The files of the cookie folder a registry value names, the friendly ones kept.
+void CleanRegCookieDir(const FriendlyCookieList& friendly, CRegistryKey& key, const char* valueName, int statusId,
+                       int* counter, float* kb, const std::string* skipPath);
+// The cookie files there are now, as (name, full path) pairs.
+void ListCookieFiles(PathPairs& list);
+
+// The deletion of one entry with its fallbacks (the real action behind SweepActions::DeleteCacheEntry).
+bool DeleteOrEmptyCacheEntry(const UrlCacheEntry& entry, const char* kind);
