@@ -3,6 +3,7 @@
 #include "app/sweep_once.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
+#include "engine/system_kind.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/main_window.h"
@@ -34,6 +35,7 @@ bool OmbrixApp::InitInstance()
         return false;
     }
     if (HandOverToRunningInstance()) return false;
+    DetectSystemKind();
     LoadAllSettings();
 
     if (!MainWindow::RegisterWindowClass()) return false;

@@ -52,11 +52,11 @@ const WorkerStep kApplicationsSteps[] = {
 };
 
 const WorkerStep kInternetSteps[] = {
-    {20, true, InternetBit::TemporaryFiles, nullptr},
-    {40, true, InternetBit::Cookies, nullptr},
-    {60, true, InternetBit::History, nullptr},
-    {70, true, InternetBit::Passwords, nullptr},
-    {80, true, InternetBit::FormData, nullptr},
+    {20, true, InternetBit::TemporaryFiles, CleanTemporaryInternetFiles},
+    {40, true, InternetBit::Cookies, CleanCookies},
+    {60, true, InternetBit::History, CleanInternetHistory},
+    {70, true, InternetBit::Passwords, CleanAutoCompletePasswords},
+    {80, true, InternetBit::FormData, CleanAutoCompleteForms},
     {90, true, InternetBit::Msn, CleanMsnToolbar},
     {kNoProgress, false, InternetBit::GoogleBar, CleanGoogleToolbar},
     {kNoProgress, false, InternetBit::YahooBar, nullptr},  // the bit is kept, and selects nothing

@@ -279,11 +279,13 @@ void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* 
     for (size_t i = 0; i < count; ++i) {
         CRegistryKey key(base.OpenSubKey(rows[i].keyPath));
         if (!key.Handle()) continue;
+        if (rows[i].namesKey) key.SetPath(rows[i].keyPath);
         CleanTarget target;
         target.key = &key;
         target.valueName = rows[i].valueName;
         target.filter = rows[i].filter;
         target.skipPath = skipPath;
+        target.subFolder = rows[i].subFolder;
         rows[i].operation(target, statusId, counter, kb);
     }
 }

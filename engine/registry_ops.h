@@ -50,6 +50,8 @@ struct FolderValueRow {
     const char* valueName;
     const char* filter;  // with its own leading backslash; null means "\*.*"
     CleanOperation operation;
+    const char* subFolder = nullptr;  // of a temp row, below the folder's "Temp"
+    bool namesKey = false;            // the header line names the row's key path
 };
 struct FolderRow {
     const char* folder;  // may hold environment references
