@@ -82,7 +82,7 @@ void PlantBrowserTraces(const std::string& root)
     SetText(HKEY_LOCAL_MACHINE, std::string(kGoogle) + "\\3.0", "Installed", "1");
     SetText(HKEY_LOCAL_MACHINE, kAol, "DDPath", root + "\\AOL");
 
-    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Internet", "Targets", 0x400 | 0x800 | 0x20 | 0x100 | 0x40);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Internet", "Targets", 0xF7F);
 }
 
 void CheckBrowserTraces(const std::string& root, ProfileCheck& check)

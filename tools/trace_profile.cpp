@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 #include "tools/application_traces.h"
 #include "tools/browser_traces.h"
+#include "tools/internet_explorer_traces.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -119,6 +120,7 @@ void PlantTraceProfile(const std::string& root)
 
     PlantApplicationTraces(root);
     PlantBrowserTraces(root);
+    PlantInternetExplorerTraces(root);
 }
 
 std::vector<std::string> CheckTraceProfile(const std::string& root)
@@ -165,5 +167,6 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     canary(Exists(root + "\\Documents\\thesis.doc"), "document outside every target");
     CheckApplicationTraces(root, check);
     CheckBrowserTraces(root, check);
+    CheckInternetExplorerTraces(root, check);
     return check.problems;
 }
