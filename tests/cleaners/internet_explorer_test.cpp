@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wininet.h>
+#include "cleaners/internet_cleaners.h"
+#include "engine/sweep_log.h"
+#include "engine/system_kind.h"
+#include "engine/url_cache_sweep.h"
+#include "framework/key_security.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "tests/support/files.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/registry_tree.h"
+#include "tests/support/scratch.h"
+
+namespace {
+
+class InternetExplorerTest : public SandboxTest {
+protected:
+    void TearDown() override
+    {
+        SetSystemKind(SystemKind::Other);
+        g_generalSettings.Targets = m_general;
+        SandboxTest::TearDown();
+    }
+    LogCapture m_log;
+    int m_counter = 0;
+    float m_kb = 0.0f;
+    uint32_t m_general = g_generalSettings.Targets;
+};
+
+bool EntryExists(const std::string& url)
+{
+    DWORD size = 0;
+    return GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) || GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+}  // namespace
+
+TEST(SystemKindTest, VersionRecordsGiveTheirKinds)
+{
+    struct Row {
+        DWORD platform, major, minor;
+        int kind;
+    };
+    const Row rows[] = {{0, 3, 1, SystemKind::Win32s},    {1, 4, 0, SystemKind::Windows95},
+                        {1, 4, 10, SystemKind::Windows98}, {1, 4, 90, SystemKind::WindowsMe},
+                        {1, 4, 3, SystemKind::Other},      {2, 3, 51, SystemKind::WindowsNT4},
+                        {2, 4, 0, SystemKind::WindowsNT4}, {2, 5, 0, SystemKind::Windows2000},
+                        {2, 5, 1, SystemKind::WindowsXP},  {2, 5, 2, SystemKind::Other},
+                        {2, 6, 1, SystemKind::Other},      {2, 10, 0, SystemKind::Other}};
+    for (const Row& row : rows) {
+        OSVERSIONINFOA version{};
+        version.dwOSVersionInfoSize = sizeof version;
+        version.dwPlatformId = row.platform;
+        version.dwMajorVersion = row.major;
+        version.dwMinorVersion = row.minor;
+        EXPECT_EQ(ClassifySystem(version), row.kind) << row.platform << " " << row.major << "." << row.minor;
+    }
+}
+
+// On XP the user's SID store is opened, deleted and its parents' DACLs put back; a store that is not
+// there is neither logged nor counted. On other systems only the user-name store is looked at.
+TEST_F(InternetExplorerTest, FormsCleanerDeletesOnlyStoresThereAndPutsTheSecurityBack)
+{
+    const std::vector<BYTE> sid = KeySecurity::CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    const std::string sidKey = "Software\\Microsoft\\Protected Storage System Provider\\" +
+                               KeySecurity::SidText(const_cast<BYTE*>(sid.data()));
+    const std::string store = sidKey + "\\Data\\e161255a-37c3-11d2-bcaa-00c04fd929db";
+    reg::SetRaw(HKEY_CURRENT_USER, store + "\\e161255a-37c3-11d2-bcaa-00c04fd929db", "Item", REG_BINARY, "form");
+    reg::SetText(HKEY_CURRENT_USER, sidKey + "\\Data", "Other", "keep");
+
+    SetSystemKind(SystemKind::Other);
+    CleanAutoCompleteForms(nullptr, &m_counter, &m_kb);
+    EXPECT_TRUE(reg::KeyExists(HKEY_CURRENT_USER, store));
+    EXPECT_EQ(m_counter, 0) << m_log.Log();
+
+    std::vector<BYTE> before, after;
+    ASSERT_TRUE(KeySecurity::Save(HKEY_CURRENT_USER, sidKey, before));
+    SetSystemKind(SystemKind::WindowsXP);
+    CleanAutoCompleteForms(nullptr, &m_counter, &m_kb);
+    EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, store));
+    EXPECT_TRUE(reg::ValueExists(HKEY_CURRENT_USER, sidKey + "\\Data", "Other"));
+    EXPECT_EQ(m_counter, 1) << m_log.Log();
+    EXPECT_EQ(m_log.Count("  Item 1, Delete registry key: HKEY_CURRENT_USER\\" + store), 1u);
+    ASSERT_TRUE(KeySecurity::Save(HKEY_CURRENT_USER, sidKey, after));
+    EXPECT_EQ(before, after) << "the SID key keeps its own DACL";
+}
+
+// Entries from elsewhere: a local file that is a second name of a file outside the cache is not
+// shredded and the file outside keeps its data (Wine takes no entry with a file outside the cache
+// itself), a URL longer than the line gets the short line, an entry without a file goes with size 0.
+TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
+{
+    g_generalSettings.Targets = m_general | GeneralBit::Shredder;
+    const std::string outside = Path("thesis.doc");
+    files::Write(outside, "my thesis");
+    FILETIME none{};
+    char linked[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryA("http://hostile.example/thesis", 0, "doc", linked, 0));
+    DeleteFileA(linked);
+    ASSERT_TRUE(CreateHardLinkA(linked, outside.c_str(), nullptr));
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://hostile.example/thesis", linked, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                                     nullptr, nullptr));
+    const std::string longUrl = "http://long.example/" + std::string(3000, 'q');
+    char file[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryA(longUrl.c_str(), 0, "htm", file, 0));
+    files::Write(file, "long");
+    ASSERT_TRUE(CommitUrlCacheEntryA(longUrl.c_str(), file, none, none, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr));
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://nofile.example/", nullptr, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                                     nullptr, nullptr));
+
+    SweepUrlCache(kContentEntries, "", "Contents Cache", kStatusInternet, &m_counter, &m_kb);
+    EXPECT_EQ(files::Read(outside), "my thesis");
+    for (const std::string& url : {std::string("http://hostile.example/thesis"), longUrl, std::string("http://nofile.example/")})
+        EXPECT_FALSE(EntryExists(url)) << url.substr(0, 40);
+    EXPECT_FALSE(files::Exists(file)) << "the entry's own file goes with it";
+    EXPECT_EQ(m_log.Count("Contents Cache: a cache its name is longer than 256."), 1u) << m_log.Log();
+    EXPECT_EQ(m_log.Count("Contents Cache: delete http://nofile.example/-:0.000000(KB)"), 1u) << m_log.Log();
+}
