@@ -22,9 +22,20 @@ bool HasDotComponent(const std::string& path)
     return false;
 }
 
+// The shell's cache folders, each with its final separator; asked once a sweep, not once an entry.
+std::vector<std::string> CacheFolders()
+{
+    std::vector<std::string> folders;
+    for (int csidl : kCacheFolders) {
+        char folder[MAX_PATH] = {};
+        if (SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) && *folder) folders.push_back(std::string(folder) + "\\");
+    }
+    return folders;
+}
+
 // The entry's local file when it is a file inside the cache folders, reached without a link; empty
 // otherwise (no file, a file elsewhere, a link).
-std::string CacheFileOf(const UrlCacheEntry& entry)
+std::string CacheFileOf(const UrlCacheEntry& entry, const std::vector<std::string>& cacheFolders)
 {
     const std::string& file = entry.localFile;
     if (file.empty() || HasDotComponent(file)) return {};
@@ -32,12 +43,8 @@ std::string CacheFileOf(const UrlCacheEntry& entry)
     if (!FileSystem::Identify(file, identity, false) || (identity.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
         !FileSystem::SamePath(identity.finalPath, file))
         return {};
-    for (int csidl : kCacheFolders) {
-        char folder[MAX_PATH] = {};
-        if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) || !*folder) continue;
-        const std::string prefix = std::string(folder) + "\\";
+    for (const std::string& prefix : cacheFolders)
         if (file.size() > prefix.size() && FileSystem::SamePath(file.substr(0, prefix.size()), prefix)) return file;
-    }
     TraceMessage("The file of cache entry %s lies outside the cache: %s\n", entry.url.c_str(), file.c_str());
     return {};
 }
@@ -65,13 +72,14 @@ void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* 
     char header[kLineBufferSize];
     FormatLogLine(header, sizeof header, "  Clean up : %s.\n", label);
     LogLine(header, kStatusLogOnly);
+    const std::vector<std::string> cacheFolders = CacheFolders();
     CUrlCacheFind find(filter);
     UrlCacheEntry entry;
     while (find.Next(entry)) {
         if (friendly && !entry.localFile.empty() &&
             std::any_of(friendly->begin(), friendly->end(), [&](const FriendlyCookie& c) { return c.Fl == entry.localFile; }))
             continue;
-        const std::string file = CacheFileOf(entry);
+        const std::string file = CacheFileOf(entry, cacheFolders);
         const float size = file.empty() ? 0.0f : GetFileSizeKB(file);
         if (ShredderOn() && !file.empty() && FileSystem::LinkCount(file) == 1) Actions().ShredFile(file);
         // Counted only when swept: the entry is gone, or its content was emptied.

@@ -5,6 +5,8 @@
 #   log:     20,000 lines from a worker into the progress window, shown and hidden, against the removal
 #            of as many items that those lines report;
 #   shred:   the Shredder's two passes over a 256 MB file, against dd conv=fsync writing both passes.
+#   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
+#   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
 set -euo pipefail
 . "$(dirname "$0")/session.sh"
 bench_c="$WINEPREFIX/drive_c/ombrix/bench"
@@ -58,3 +60,10 @@ read -r mru_s mru_items < <(run mru 10000)
 echo "sweeping an MRU key of 10,000 values: reg delete ${reg_s}s, CleanMRU ${mru_s}s for $mru_items items" \
      "($(ratio "$mru_s" "$reg_s")x of reg's time, goal at most 1x)"
 "$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench' /f >/dev/null 2>&1 || true
+
+run cache-plant 10000
+read -r bare_s bare_items < <(run cache-bare)
+run cache-plant 10000
+read -r cache_s cache_items < <(run cache)
+echo "sweeping a URL cache of 10,000 content entries: bare walk ${bare_s}s for $bare_items entries," \
+     "SweepUrlCache ${cache_s}s for $cache_items ($(ratio "$cache_s" "$bare_s")x of the bare walk, goal at most 1.5x)"

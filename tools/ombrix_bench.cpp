@@ -3,17 +3,23 @@
 //   ombrix_bench shred <file>                   the Shredder's two passes over a file
 //   ombrix_bench log <lines> <shown 0|1>        a worker logging that many lines into the progress window
 //   ombrix_bench mru-plant <n> | mru <n>        an MRU key of n values under HKCU, and its sweep
+//   ombrix_bench cache-plant <n> | cache-bare | cache
+//                                               n content entries with files; a bare walk deleting each
+//                                               entry and its file; the content sweep
 #include <windows.h>
+#include <wininet.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 #include "engine/file_removal.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
+#include "engine/url_cache_sweep.h"
 #include "ui/sweep_progress_dlg.h"
 
 namespace {
@@ -136,6 +142,54 @@ int TimeMru()
     return 0;
 }
 
+int PlantCache(int count)
+{
+    FILETIME none{};
+    for (int i = 0; i < count; ++i) {
+        const std::string url = "http://bench" + std::to_string(i % 50) + ".example/page" + std::to_string(i) + ".html";
+        char file[MAX_PATH] = {};
+        if (!CreateUrlCacheEntryA(url.c_str(), 0, "html", file, 0)) return 1;
+        HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written;
+        WriteFile(h, url.data(), static_cast<DWORD>(url.size()), &written, nullptr);
+        CloseHandle(h);
+        CommitUrlCacheEntryA(url.c_str(), file, none, none, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr);
+    }
+    return 0;
+}
+
+// What any program must do at the least: find each entry, delete it and its file.
+int TimeBareCacheWalk()
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    std::vector<BYTE> buffer(4248);
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    DWORD size = static_cast<DWORD>(buffer.size());
+    int items = 0;
+    HANDLE find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+    for (BOOL more = find != nullptr; more; more = FindNextUrlCacheEntryA(find, entry, &size)) {
+        const std::string file = entry->lpszLocalFileName ? entry->lpszLocalFileName : "";
+        if (DeleteUrlCacheEntryA(entry->lpszSourceUrlName)) ++items;
+        if (!file.empty()) DeleteFileA(file.c_str());
+        size = static_cast<DWORD>(buffer.size());
+    }
+    if (find) FindCloseUrlCache(find);
+    printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
+int TimeCacheSweep()
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    int items = 0;
+    float kb = 0.0f;
+    SweepUrlCache(kContentEntries, "", "Contents Cache", kStatusInternet, &items, &kb);
+    printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -145,6 +199,9 @@ int main(int argc, char** argv)
     if (argc == 4 && strcmp(argv[1], "log") == 0) return TimeLog(atoi(argv[2]), strcmp(argv[3], "1") == 0);
     if (argc == 3 && strcmp(argv[1], "mru-plant") == 0) return PlantMru(atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "mru") == 0) return TimeMru();
+    if (argc == 3 && strcmp(argv[1], "cache-plant") == 0) return PlantCache(atoi(argv[2]));
+    if (argc == 2 && strcmp(argv[1], "cache-bare") == 0) return TimeBareCacheWalk();
+    if (argc == 2 && strcmp(argv[1], "cache") == 0) return TimeCacheSweep();
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
 }
