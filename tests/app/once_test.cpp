@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
+#include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
 
 
@@ -25,15 +26,23 @@ TEST(CommandLine, SwitchesTakeTheirValueAndAreCaseSensitive)
 }
 
 // Sweeps the planted profile with the real program, in the sandbox's own registry and a folder of its
-// own, and checks that every trace is gone and every canary intact.
+// own, and checks that every trace is gone and every canary intact. A cache index is held open as a
+// browser holds it: it stays, its entries overwritten.
 TEST(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
 {
     const std::string root = "C:\\ombrix\\scratch\\once-" + std::to_string(GetCurrentProcessId());
     PlantTraceProfile(root);
     SetProfileEnvironment(root);
+    const std::string index = root + "\\Profile\\AppData\\Local\\Microsoft\\Windows\\INetCache\\Content.IE5\\index.dat";
+    WriteFileText(index, std::string(4096, 'u'));
+    HANDLE held = CreateFileA(index.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     DWORD code = 99;
     const std::string output = RunCapturing("\"C:\\ombrix\\bin\\Ombrix.exe\" -once", &code);
+    CloseHandle(held);
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadFileText(index), std::string(64, 'u') + std::string(4096 - 64, '\0'));
     EXPECT_NE(output.find("  Clean up MRU in registry key: Explorer\\RunMRU\n"), std::string::npos) << output;
     EXPECT_NE(output.find("  Clean up 'Recycle Bin'. Items 2,"), std::string::npos) << output;
     const auto problems = CheckTraceProfile(root);

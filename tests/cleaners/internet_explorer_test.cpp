@@ -119,3 +119,24 @@ TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
     EXPECT_EQ(m_log.Count("Contents Cache: a cache its name is longer than 256."), 1u) << m_log.Log();
     EXPECT_EQ(m_log.Count("Contents Cache: delete http://nofile.example/-:0.000000(KB)"), 1u) << m_log.Log();
 }
+
+// The cache, cookie and history folders come from the shell-folder values: empty, relative, a drive
+// root or not a text, they remove nothing.
+TEST_F(InternetExplorerTest, HostileShellFolderValuesRemoveNothing)
+{
+    const std::string rootCanary = "C:\\ombrix-internet-canary.txt";
+    files::Write(rootCanary, "keep");
+    files::Write(Path("keep.txt"), "keep");
+    const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const char* hostile : {"", "C:\\", "C:", "\\", "Cache", "C:\\ombrix\\.."}) {
+        for (const char* keyName : {"User Shell Folders", "Shell Folders"})
+            for (const char* value : {"Cache", "Cookies", "History"}) reg::SetText(HKEY_CURRENT_USER, cv + keyName, value, hostile);
+        reg::SetNumber(HKEY_CURRENT_USER, cv + "Shell Folders", "Local Settings", 3);
+        CleanTemporaryInternetFiles(nullptr, &m_counter, &m_kb);
+        CleanCookies(nullptr, &m_counter, &m_kb);
+        CleanInternetHistory(nullptr, &m_counter, &m_kb);
+    }
+    EXPECT_EQ(files::Read(rootCanary), "keep");
+    EXPECT_EQ(files::Read(Path("keep.txt")), "keep");
+    DeleteFileA(rootCanary.c_str());
+}
