@@ -87,3 +87,18 @@ TEST_F(BrowserCleanersTest, ToolbarsCountWhatTheyClearAndWriteNoLine)
     EXPECT_EQ(reg::ValueNames(HKEY_CURRENT_USER, history), (std::vector<std::string>{"(Default)"}));
     EXPECT_TRUE(reg::ValueNames(HKEY_CURRENT_USER, "SOFTWARE\\Google\\NavClient\\2.0\\History").empty());
 }
+
+// AOL's data folder comes from the machine's key: empty, relative or a drive root, it names none.
+TEST_F(BrowserCleanersTest, AnAolDataPathOfNoFolderOfItsOwnRemovesNothing)
+{
+    const std::string canary = "C:\\organize\\mail.ARL";
+    files::Write(canary, "keep");
+    for (const char* hostile : {"", "C:\\", "C:", "\\", "organize\\..", "C:\\\\"}) {
+        reg::SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\America Online\\America Online\\CurrentVersion", "DDPath", hostile);
+        CleanAol(nullptr, &m_counter, &m_kb);
+    }
+    EXPECT_EQ(files::Read(canary), "keep");
+    EXPECT_EQ(m_counter, 0) << m_log.Log();
+    DeleteFileA(canary.c_str());
+    RemoveDirectoryA("C:\\organize");
+}
