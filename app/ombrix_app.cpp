@@ -10,17 +10,23 @@
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
 
-bool HandOverToRunningInstance()
+HWND RunningInstance()
 {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
         char className[40] = {};
         GetClassNameA(window, className, sizeof className);
-        if (lstrcmpiA(className, kMainWindowClass) != 0) continue;
-        MessageBeep(0xFFFFFFFF);
-        PostMessageA(window, kOpenControlPanelMessage, 100, 0);
-        return true;
+        if (lstrcmpiA(className, kMainWindowClass) == 0) return window;
     }
-    return false;
+    return nullptr;
+}
+
+bool HandOverToRunningInstance()
+{
+    HWND window = RunningInstance();
+    if (!window) return false;
+    MessageBeep(0xFFFFFFFF);
+    PostMessageA(window, kOpenControlPanelMessage, 100, 0);
+    return true;
 }
 
 OmbrixApp::OmbrixApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
@@ -30,11 +36,19 @@ bool OmbrixApp::InitInstance()
 {
     AppCommandLineInfo commandLine;
     commandLine.Parse(m_argc, m_argv);
+    // The exit code tells a script whether the program could start at all.
+    m_exitCode = 1;
     if (!LoadLibraryA("riched20.dll")) {
         TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
         return false;
     }
-    if (HandOverToRunningInstance()) return false;
+    // A scripted or scheduled sweep is swept here: handed over, it would sweep nothing.
+    const bool once = commandLine.Has("once");
+    const bool anotherInstanceRuns = RunningInstance() != nullptr;
+    if (!once && HandOverToRunningInstance()) {
+        m_exitCode = 0;
+        return false;
+    }
     DetectSystemKind();
     LoadAllSettings();
 
@@ -42,10 +56,12 @@ bool OmbrixApp::InitInstance()
     m_mainMenu = CreateMenu();
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->Create(m_mainMenu);
+    if (!m_mainWindow->GetSafeHwnd()) return false;
     CSweepCoordinator* coordinator = CSweepCoordinator::Start();
+    m_exitCode = 0;
 
-    if (commandLine.Has("once")) {
-        SweepOnce(coordinator);
+    if (once) {
+        SweepOnce(coordinator, anotherInstanceRuns);
         return false;
     }
     HWND window = m_mainWindow->GetSafeHwnd();

@@ -26,5 +26,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
 };
 
-// Finds a running Ombrix by its window class; tells it to open its control panel and says so.
+// A running Ombrix's main window, found by its class; null when none runs.
+HWND RunningInstance();
+// Tells a running Ombrix to open its control panel, and says whether there was one.
 bool HandOverToRunningInstance();

@@ -16,11 +16,13 @@ bool StandardOutputIsUsable()
 }
 }  // namespace
 
-void SweepOnce(CSweepCoordinator* coordinator)
+void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns)
 {
     EchoLogToStdout(StandardOutputIsUsable());
+    if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
     const uint32_t targets = g_generalSettings.Targets;
     if (targets & GeneralBit::Applications) SweepApplications(coordinator);
     if (targets & GeneralBit::Windows) SweepWindows(coordinator);
     if (targets & GeneralBit::Internet) SweepInternet(coordinator);
+    EchoLogToStdout(false);
 }

@@ -3,5 +3,6 @@
 class CSweepCoordinator;
 
 // The "once" form: sweeps the enabled categories on this thread with the coordinator, without user
-// interface; the log also goes to standard output when there is one.
-void SweepOnce(CSweepCoordinator* coordinator);
+// interface; the log also goes to standard output when there is one. A tray instance that runs as
+// well is only mentioned there: the sweep is this process's own.
+void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns);

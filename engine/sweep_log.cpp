@@ -28,14 +28,37 @@ PendingLog g_pending;
 std::mutex g_pendingMutex;
 std::mutex g_echoMutex;
 
+// Lines for standard output go in blocks, one write at most every 100 ms or 64 KB, so that a pipe
+// costs no more than a file; a console gets each line as it comes.
+constexpr size_t kEchoBlock = 64 * 1024;
+constexpr DWORD kEchoIntervalMs = 100;
+struct EchoBuffer {
+    std::string text;
+    DWORD lastWrite = 0;
+    bool console = false;
+};
+EchoBuffer g_echoBuffer;
+
+void WritePendingEcho()
+{
+    if (g_echoBuffer.text.empty()) return;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out && out != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(out, g_echoBuffer.text.data(), static_cast<DWORD>(g_echoBuffer.text.size()), &written, nullptr);
+    }
+    g_echoBuffer.text.clear();
+    g_echoBuffer.lastWrite = GetTickCount();
+}
+
 void Echo(const char* text)
 {
     if (!g_echo) return;
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!out || out == INVALID_HANDLE_VALUE) return;
     std::lock_guard<std::mutex> hold(g_echoMutex);
-    DWORD written = 0;
-    WriteFile(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    g_echoBuffer.text += text;
+    if (g_echoBuffer.console || g_echoBuffer.text.size() >= kEchoBlock ||
+        GetTickCount() - g_echoBuffer.lastWrite >= kEchoIntervalMs)
+        WritePendingEcho();
 }
 }  // namespace
 
@@ -52,7 +75,20 @@ void AttachProgressWindow(HWND dialog)
     g_pending = PendingLog();  // lines meant for another window are not shown in this one
 }
 HWND ProgressWindow() { return g_progressWindow; }
-void EchoLogToStdout(bool on) { g_echo = on; }
+void EchoLogToStdout(bool on)
+{
+    std::lock_guard<std::mutex> hold(g_echoMutex);
+    if (on) {
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        g_echoBuffer.console = out && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR;
+        g_echoBuffer.lastWrite = GetTickCount();
+    } else {
+        WritePendingEcho();
+    }
+    g_echo = on;
+}
+
+void EchoToStdout(const char* text) { Echo(text); }
 
 std::string LocalTimeText(const char* format, time_t when)
 {

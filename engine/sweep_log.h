@@ -41,8 +41,11 @@ SweepTotals& WindowTotals();
 // The progress window the functions write into; null while there is none.
 void AttachProgressWindow(HWND dialog);
 HWND ProgressWindow();
-// Also write every log line to standard output (for sweeps without a window).
+// Also write every log line to standard output (for sweeps without a window); off writes what is
+// still pending.
 void EchoLogToStdout(bool on);
+// A line for standard output only, while the log goes there.
+void EchoToStdout(const char* text);
 
 // Appends a line at the end of a log pane and scrolls it into view.
 void AppendToLogPane(HWND pane, const char* text);

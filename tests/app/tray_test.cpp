@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <optional>
 #include <string>
+#include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
 #include "tools/trace_profile.h"
 
@@ -64,7 +65,7 @@ const char* const kOmbrix = "\"C:\\ombrix\\bin\\Ombrix.exe\"";
 }  // namespace
 
 // The user's way: Ombrix starts in the tray, a second start hands over to it, "Sweep Now" sweeps in
-// sight of the progress window, and "Exit" ends it.
+// sight of the progress window, a "once" beside it sweeps on its own, and "Exit" ends it.
 TEST(Tray, StartSweepFromTheTrayAndExit)
 {
     ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
@@ -93,6 +94,13 @@ TEST(Tray, StartSweepFromTheTrayAndExit)
     EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Sweeping Completed") != nullptr; }, 60000));
     const auto problems = CheckTraceProfile(root);
     for (const auto& p : problems) ADD_FAILURE() << p;
+
+    // A scheduled "once" is not handed over to the tray: it sweeps on its own, and says so.
+    DWORD code = 99;
+    const std::string output = RunCapturing(std::string(kOmbrix) + " /once", &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(output.find("Another Ombrix is running; this sweep runs on its own.\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Start clean up temporary files.\n"), std::string::npos) << output;
 
     PostMessageA(window, WM_COMMAND, 1015, 0);
     EXPECT_EQ(ombrix.Ended(30000), 0u);
