@@ -7,6 +7,7 @@
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/main_window.h"
+#include "ui/startup_window.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
 
@@ -68,6 +69,7 @@ bool OmbrixApp::InitInstance()
     TrayIcon::Instance().Add(window);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
+    if (g_generalSettings.NotShowLogo == 0) RunStartupWindow();
     if (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) m_mainWindow->CreateProgress(false);
     StartupSweep();
     if (!m_startupSweepStarted) m_mainWindow->SetTimerWhenScheduled();

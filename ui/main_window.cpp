@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "ui/startup_window.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
@@ -192,6 +193,10 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
         ShowProgress();
         break;
     case IDS_TRAY_HELP: OpenHelpPage(); break;
+    case IDS_TRAY_ABOUT:
+        if (Ui().trayMenu) EndMenu();
+        RunAboutWindow(nullptr);
+        return true;
     default: break;
     }
     return false;

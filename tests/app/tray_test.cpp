@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <optional>
+#include <cstring>
 #include <string>
 #include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
@@ -28,6 +29,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Started() const { return m_started; }
+    DWORD Id() const { return m_process.dwProcessId; }
     // The exit code, or nothing when the program is still running after the wait.
     std::optional<DWORD> Ended(DWORD waitMs) const
     {
@@ -59,6 +61,36 @@ void SetGeneral(const char* name, DWORD value)
                               KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
+}
+
+DWORD GetGeneral(const char* name)
+{
+    DWORD value = 0, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", name, RRF_RT_REG_DWORD, nullptr,
+                 &value, &size);
+    return value;
+}
+
+// A visible dialog of that process: the startup window and the about form are its only ones here.
+HWND DialogOf(DWORD processId)
+{
+    struct Search {
+        DWORD id;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (owner != s->id || !IsWindowVisible(window) || strcmp(className, "#32770") != 0) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 const char* const kOmbrix = "\"C:\\ombrix\\bin\\Ombrix.exe\"";
@@ -106,4 +138,46 @@ TEST(Tray, StartSweepFromTheTrayAndExit)
     EXPECT_EQ(ombrix.Ended(30000), 0u);
     EXPECT_EQ(OmbrixWindow(), nullptr);
     RemoveScratchTree(root);
+}
+
+// The startup window: it closes itself after five seconds and "NotShowLogo" stays 0; ticked and
+// confirmed, it stores 1 at once. "About" shows the same window without its checkbox.
+TEST(Tray, TheStartupWindowClosesItselfOrStoresItsCheckboxAndAboutShowsIt)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    SetGeneral("Targets", 0x01);
+    SetGeneral("StTm", 0);
+    SetGeneral("NotShowLogo", 0);
+    {
+        Program ombrix(kOmbrix);
+        ASSERT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) != nullptr; }));
+        const ULONGLONG shown = GetTickCount64();
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(DialogOf(ombrix.Id()), 1076)));
+        EXPECT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) == nullptr; }, 15000));
+        EXPECT_GE(GetTickCount64() - shown, 4000u);
+        EXPECT_EQ(GetGeneral("NotShowLogo"), 0u);
+        ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+        PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+        EXPECT_EQ(ombrix.Ended(30000), 0u);
+    }
+    Program ombrix(kOmbrix);
+    ASSERT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) != nullptr; }));
+    HWND startup = DialogOf(ombrix.Id());
+    SendMessageA(GetDlgItem(startup, 1076), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(startup, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([] { return GetGeneral("NotShowLogo") == 1; }));
+
+    ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1021, 0);
+    ASSERT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) != nullptr; }));
+    HWND about = DialogOf(ombrix.Id());
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, 1076)));
+    char title[64] = {};
+    GetDlgItemTextA(about, 1080, title, sizeof title);
+    EXPECT_STREQ(title, "Ombrix 3.35");
+    SendMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) == nullptr; }));
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+    EXPECT_EQ(ombrix.Ended(30000), 0u);
+    SetGeneral("NotShowLogo", 1);
 }
