@@ -2,6 +2,7 @@
 #include <ctime>
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
+#include "framework/shutdown_block.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/main_window.h"
@@ -84,6 +85,7 @@ bool MainWindow::ClosingSweepDue() const
 void MainWindow::RunClosingSweep(const char* applicationsEnd)
 {
     Ui().endSessionSweepDone = true;
+    const CShutdownBlock block(m_hWnd, L"Ombrix is sweeping the traces of this session");
     const ClosingCategory categories[] = {
         {GeneralBit::Applications, SweepApplications, "Start cleaning history on applications.\n", applicationsEnd},
         {GeneralBit::Windows, SweepWindows, "Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"},

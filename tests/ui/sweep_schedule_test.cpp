@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "engine/sweep_coordinator.h"
+#include "engine/sweep_actions.h"
 #include "engine/sweep_log.h"
 #include "res/resource.h"
 #include "settings/settings_groups.h"
@@ -146,4 +147,48 @@ TEST_F(MainWindowTest, LogoffWithoutTheShutdownOptionOnlyLogs)
     EXPECT_EQ(log.Count("Start logoff/shutdown Processes"), 1u);
     EXPECT_EQ(log.Count("End logoff/shutdown Processes"), 1u);
     EXPECT_EQ(log.Count("Start cleaning history"), 0u);
+}
+
+namespace {
+// Reads the window's shutdown block reason whenever the sweep removes a file.
+class ReasonWatch : public SweepActions {
+public:
+    explicit ReasonWatch(HWND window) : m_window(window) {}
+    void RemoveFile(const std::string& path, bool mayShred) override
+    {
+        wchar_t text[128] = {};
+        DWORD size = 128;
+        using Query = BOOL(WINAPI*)(HWND, LPWSTR, PDWORD);
+        auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "ShutdownBlockReasonQuery")));
+        if (query && query(m_window, text, &size)) reason = text;
+        SweepActions::RemoveFile(path, mayShred);
+    }
+    std::wstring reason;
+
+private:
+    HWND m_window;
+};
+}  // namespace
+
+// The end of the session waits with a reason while the closing sweep runs, and no longer.
+TEST_F(MainWindowTest, TheClosingSweepHoldsTheSessionWithItsReasonWhileItRuns)
+{
+    g_generalSettings.Targets = GeneralBit::Windows;
+    g_generalSettings.StTm = SweepAtBit::Shutdown;
+    PlantTemp(1);
+    ReasonWatch watch(Window());
+    SweepActions* previous = InstallActions(&watch);
+    SendMessageA(Window(), WM_QUERYENDSESSION, 0, 0);
+    InstallActions(previous);
+    EXPECT_TRUE(TempIsEmpty());
+    wchar_t text[128] = {};
+    DWORD size = 128;
+    using Query = BOOL(WINAPI*)(HWND, LPWSTR, PDWORD);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ShutdownBlockReasonQuery")));
+    if (!query || (watch.reason.empty() && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED))
+        GTEST_SKIP() << "this system keeps no shutdown block reasons";
+    EXPECT_EQ(watch.reason, L"Ombrix is sweeping the traces of this session");
+    EXPECT_FALSE(query(Window(), text, &size)) << "removed when the sweep ends";
 }
