@@ -7,6 +7,7 @@
 #   shred:   the Shredder's two passes over a 256 MB file, against dd conv=fsync writing both passes.
 #   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
 #   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
+#   once:    Ombrix.exe /once over 20,000 files with its log to NUL, a file and a pipe, against the file.
 set -euo pipefail
 . "$(dirname "$0")/session.sh"
 bench_c="$WINEPREFIX/drive_c/ombrix/bench"
@@ -67,3 +68,16 @@ run cache-plant 10000
 read -r cache_s cache_items < <(run cache)
 echo "sweeping a URL cache of 10,000 content entries: bare walk ${bare_s}s for $bare_items entries," \
      "SweepUrlCache ${cache_s}s for $cache_items ($(ratio "$cache_s" "$bare_s")x of the bare walk, goal at most 1.5x)"
+
+# The same once sweep of a 20,000-file temp folder, its log to NUL, a file and a pipe.
+mkdir -p "$bench_c"
+declare -A once_s
+for target in nul file pipe; do
+  make_tree
+  read -r seconds _ < <(run once 'C:\ombrix\bench\tree' "$target")
+  once_s[$target]=$seconds
+done
+echo "Ombrix.exe /once over 20,000 files: output to a file ${once_s[file]}s, to NUL ${once_s[nul]}s" \
+     "($(ratio "${once_s[nul]}" "${once_s[file]}")x), to a pipe ${once_s[pipe]}s" \
+     "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file)"
+rm -rf "$bench_c"

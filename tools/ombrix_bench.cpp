@@ -6,6 +6,8 @@
 //   ombrix_bench cache-plant <n> | cache-bare | cache
 //                                               n content entries with files; a bare walk deleting each
 //                                               entry and its file; the content sweep
+//   ombrix_bench once <folder> <nul|file|pipe>  Ombrix.exe /once sweeping the folder as its temp folder,
+//                                               its standard output to NUL, a file or a pipe read here
 #include <windows.h>
 #include <wininet.h>
 #include <algorithm>
@@ -190,6 +192,62 @@ int TimeCacheSweep()
     return 0;
 }
 
+void SetNumber(const char* path, const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)) return;
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// The output the sweep writes to, and for a pipe the reader that drains it as a consumer would.
+HANDLE OpenOutput(const std::string& mode, HANDLE& reader)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (mode == "pipe") {
+        HANDLE write = nullptr;
+        if (!CreatePipe(&reader, &write, &inherit, 1 << 16)) return INVALID_HANDLE_VALUE;
+        SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+        return write;
+    }
+    const char* name = mode == "nul" ? "NUL" : "C:\\ombrix\\bench\\once-output.txt";
+    return CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr);
+}
+
+int TimeOnce(const char* folder, const std::string& mode)
+{
+    for (const char* name : {"TEMP", "TMP", "TMPDIR"}) SetEnvironmentVariableA(name, folder);
+    SetNumber("SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x01);
+    SetNumber("SOFTWARE\\Quillane\\Ombrix\\Windows", "Targets", 0x08);
+    HANDLE reader = nullptr;
+    HANDLE output = OpenOutput(mode, reader);
+    if (output == INVALID_HANDLE_VALUE) return 1;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    char command[] = "\"C:\\ombrix\\bin\\Ombrix.exe\" /once";
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return 1;
+    CloseHandle(output);
+    size_t bytes = 0;
+    if (reader) {
+        char block[1 << 16];
+        DWORD got = 0;
+        while (ReadFile(reader, block, sizeof block, &got, nullptr) && got) bytes += got;
+        CloseHandle(reader);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    printf("%.3f %zu\n", Seconds(start), bytes);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -202,6 +260,7 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "cache-plant") == 0) return PlantCache(atoi(argv[2]));
     if (argc == 2 && strcmp(argv[1], "cache-bare") == 0) return TimeBareCacheWalk();
     if (argc == 2 && strcmp(argv[1], "cache") == 0) return TimeCacheSweep();
+    if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
 }
