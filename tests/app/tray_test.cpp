@@ -181,3 +181,46 @@ TEST(Tray, TheStartupWindowClosesItselfOrStoresItsCheckboxAndAboutShowsIt)
     EXPECT_EQ(ombrix.Ended(30000), 0u);
     SetGeneral("NotShowLogo", 1);
 }
+
+// A first start finds no settings and shows the startup window; a start-up sweep runs when a category
+// is enabled, and none runs without one.
+TEST(Tray, AFirstStartAndTheStartupSweepWithAndWithoutCategories)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix");
+    {
+        Program ombrix(kOmbrix);
+        EXPECT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) != nullptr; })) << "the startup window of a first start";
+        ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+        PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+        EXPECT_EQ(ombrix.Ended(30000), 0u);
+    }
+
+    const std::string temp = "C:\\ombrix\\scratch\\startup-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(temp.c_str(), nullptr);
+    for (const char* name : {"TEMP", "TMP", "TMPDIR"}) SetEnvironmentVariableA(name, temp.c_str());
+    SetGeneral("NotShowLogo", 1);
+    HKEY windows = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                    &windows, nullptr);
+    const DWORD temporaryFiles = 0x08;
+    RegSetValueExA(windows, "Targets", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&temporaryFiles), sizeof temporaryFiles);
+    RegCloseKey(windows);
+    const std::string trace = temp + "\\left-by-a-session.tmp";
+    for (const DWORD targets : {0x00u, 0x01u}) {
+        CloseHandle(CreateFileA(trace.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        SetGeneral("Targets", targets);
+        SetGeneral("StTm", 0x04 | 0x01);
+        SetGeneral("TmSn", 3600);
+        Program ombrix(kOmbrix);
+        ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+        if (targets)
+            EXPECT_TRUE(WaitFor([&] { return GetFileAttributesA(trace.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+        else
+            EXPECT_FALSE(WaitFor([&] { return GetFileAttributesA(trace.c_str()) == INVALID_FILE_ATTRIBUTES; }, 3000));
+        PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+        EXPECT_EQ(ombrix.Ended(30000), 0u);
+    }
+    SetGeneral("StTm", 0);
+    RemoveScratchTree(temp);
+}
