@@ -1,4 +1,5 @@
 #include "tools/profile_tools.h"
+#include <cstring>
 
 void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data)
 {
@@ -99,6 +100,8 @@ bool RunUnixScript(const std::string& script)
     const std::string base = std::string(temp) + "ombrix-script-" + std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(GetTickCount64());
     const std::string file = base + ".sh", marker = base + ".done";
+    // Wine names a Linux path only below a folder that exists: a fresh prefix may have no temp folder yet.
+    MakeFolders(std::string(temp, strlen(temp) - 1));
     const std::string unixFile = UnixPathOf(file), unixMarker = UnixPathOf(marker);
     if (unixFile.empty() || unixMarker.empty()) return false;
     WriteFileText(file, "set -e\n" + script + "\ntouch '" + unixMarker + "'\n");
