@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <string>
+#include <vector>
 #include "app/command_line.h"
+#include "res/version.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
 #include "tools/profile_tools.h"
@@ -48,4 +51,37 @@ TEST(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     const auto problems = CheckTraceProfile(root);
     for (const auto& p : problems) ADD_FAILURE() << p;
     RemoveScratchTree(root);
+}
+
+// The program's version resource and manifest carry the one project version, and the license.
+TEST(Program, CarriesTheOneVersionAndItsLicense)
+{
+    const char* const exe = "C:\\ombrix\\bin\\Ombrix.exe";
+    DWORD ignored = 0;
+    std::vector<BYTE> info(GetFileVersionInfoSizeA(exe, &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe, 0, static_cast<DWORD>(info.size()), info.data()));
+    auto text = [&](const char* name) {
+        char* value = nullptr;
+        UINT length = 0;
+        const std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
+        return VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ? std::string(value)
+                                                                                                    : std::string();
+    };
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(OMBRIX_VERSION_MINOR, OMBRIX_VERSION_MAJOR)));
+    EXPECT_EQ(text("ProductVersion"), OMBRIX_VERSION_TEXT);
+    EXPECT_EQ(text("FileVersion"), OMBRIX_FILE_VERSION_TEXT);
+    EXPECT_NE(text("LegalCopyright").find("Quillane. MIT License"), std::string::npos);
+
+    HMODULE image = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    HRSRC manifest = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(manifest, nullptr);
+    const std::string xml(static_cast<const char*>(LockResource(LoadResource(image, manifest))),
+                          SizeofResource(image, manifest));
+    EXPECT_NE(xml.find(std::string("version=\"") + OMBRIX_FILE_VERSION_TEXT + "\""), std::string::npos) << xml;
+    FreeLibrary(image);
 }

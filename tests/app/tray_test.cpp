@@ -3,6 +3,7 @@
 #include <optional>
 #include <cstring>
 #include <string>
+#include "res/version.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
 #include "tools/trace_profile.h"
@@ -174,7 +175,7 @@ TEST(Tray, TheStartupWindowClosesItselfOrStoresItsCheckboxAndAboutShowsIt)
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, 1076)));
     char title[64] = {};
     GetDlgItemTextA(about, 1080, title, sizeof title);
-    EXPECT_STREQ(title, "Ombrix 3.35");
+    EXPECT_STREQ(title, OMBRIX_TITLE);
     SendMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return DialogOf(ombrix.Id()) == nullptr; }));
     PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
