@@ -145,17 +145,7 @@ void CleanInternetHistory(CSweepCoordinator*, int* counter, float* kb)
     RemoveCacheTree(skipPath, counter, kb);
     if (!CRegistryKey(HKEY_CURRENT_USER, kCurrentVersion).Handle()) return;
     CleanFolderValues(kHistoryFolderValueRows, &skipPath, counter, kb);
-    std::string lastCleaned;
-    for (const FolderRow& row : kHistoryFolderRows) {
-        char expanded[1024];
-        const DWORD n = ExpandEnvironmentStringsA(row.folder, expanded, sizeof expanded);
-        if (n == 0 || n >= sizeof expanded || lastCleaned == expanded) continue;
-        lastCleaned = expanded;
-        CleanTarget target;
-        target.folder = row.folder;
-        target.filter = row.filter;
-        row.operation(target, kStatus, counter, kb);
-    }
+    CleanFolderRows(kHistoryFolderRows, std::size(kHistoryFolderRows), kStatus, counter, kb);
 }
 
 void CleanAutoCompletePasswords(CSweepCoordinator*, int* counter, float*)

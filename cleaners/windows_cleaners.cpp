@@ -141,17 +141,7 @@ void CleanNetworkHistory(CSweepCoordinator*, int* counter, float* kb)
 void CleanTemporaryFiles(CSweepCoordinator*, int* counter, float* kb)
 {
     LogLine("Start clean up temporary files.\n", kStatusLogOnly);
-    std::string lastCleaned;
-    for (const FolderRow& row : kTemporaryRows) {
-        char expanded[1024];
-        const DWORD n = ExpandEnvironmentStringsA(row.folder, expanded, sizeof expanded);
-        if (n == 0 || n >= sizeof expanded || lastCleaned == expanded) continue;
-        lastCleaned = expanded;
-        CleanTarget target;
-        target.folder = row.folder;
-        target.filter = row.filter;
-        row.operation(target, kStatus, counter, kb);
-    }
+    CleanFolderRows(kTemporaryRows, std::size(kTemporaryRows), kStatus, counter, kb);
 }
 
 void CleanLastLogonUser(CSweepCoordinator*, int* counter, float*)

@@ -289,3 +289,18 @@ void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* 
         rows[i].operation(target, statusId, counter, kb);
     }
 }
+
+void CleanFolderRows(const FolderRow* rows, size_t count, int statusId, int* counter, float* kb)
+{
+    std::string lastCleaned;
+    for (size_t i = 0; i < count; ++i) {
+        char expanded[1024];
+        const DWORD n = ExpandEnvironmentStringsA(rows[i].folder, expanded, sizeof expanded);
+        if (n == 0 || n >= sizeof expanded || lastCleaned == expanded) continue;
+        lastCleaned = expanded;
+        CleanTarget target;
+        target.folder = rows[i].folder;
+        target.filter = rows[i].filter;
+        rows[i].operation(target, statusId, counter, kb);
+    }
+}

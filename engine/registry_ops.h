@@ -66,6 +66,10 @@ void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, 
 void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* rows, size_t count,
                           std::string* skipPath, int statusId, int* counter, float* kb);
 
+// Expands each row's folder (a row that does not fit, or names the folder just cleaned, is passed
+// over) and runs its operation on the unexpanded path and filter.
+void CleanFolderRows(const FolderRow* rows, size_t count, int statusId, int* counter, float* kb);
+
 template <size_t N>
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow (&rows)[N], int statusId, int* counter,
                        float* kb)
