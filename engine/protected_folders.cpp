@@ -2,6 +2,10 @@
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <cstdio>
+#include <optional>
+#include <shlwapi.h>
+#include <utility>
 #include <vector>
 #include "engine/sweep_log.h"
 #include "framework/file.h"
@@ -78,22 +82,51 @@ bool Holds(const std::string& folder, const std::string& inner)
     return inner.size() > prefix.size() && FileSystem::SamePath(inner.substr(0, prefix.size()), prefix);
 }
 
+// The kept folder that a target is (first) or holds, if any.
+std::optional<std::pair<bool, const char*>> FindKeptFolder(const std::string& folder, const std::string& finalFolder)
+{
+    const std::vector<KeptFolder> kept = KeptFolders();
+    // Being a kept folder says more than holding one, so it is looked for first.
+    for (const bool is : {true, false})
+        for (const KeptFolder& k : kept)
+            for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)})
+                if (!target.empty() && (is ? FileSystem::SamePath(target, k.path) : Holds(target, k.path)))
+                    return std::make_pair(is, k.kind);
+    return std::nullopt;
+}
+
+bool IsDriveRoot(const std::string& folder)
+{
+    const std::string trimmed = Trimmed(folder);
+    return (trimmed.size() == 2 && trimmed[1] == ':') || PathIsRootA(trimmed.c_str());
+}
+
+std::string Formatted(const char* format, const std::string& folder, const char* kind = "")
+{
+    char line[kLineBufferSize];
+    snprintf(line, sizeof line, format, folder.c_str(), kind);
+    return line;
+}
+
 }  // namespace
 
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder)
 {
-    const std::vector<KeptFolder> kept = KeptFolders();
-    // Being a kept folder says more than holding one, so it is looked for first.
-    for (const bool is : {true, false}) {
-        for (const KeptFolder& k : kept) {
-            for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)}) {
-                if (target.empty() || !(is ? FileSystem::SamePath(target, k.path) : Holds(target, k.path))) continue;
-                char line[kLineBufferSize];
-                FormatLogLine(line, sizeof line, is ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n",
-                              folder.c_str(), k.kind);
-                return line;
-            }
-        }
-    }
-    return {};
+    const auto found = FindKeptFolder(folder, finalFolder);
+    if (!found) return {};
+    return Formatted(found->first ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n", folder, found->second);
+}
+
+std::string CustomLocationRefusal(const std::string& folder)
+{
+    if (IsDriveRoot(folder)) return Formatted("%s is a whole drive; choose a folder inside it.", folder);
+    FileIdentity identity;
+    const std::string finalFolder = FileSystem::Identify(folder, identity, true) ? identity.finalPath : folder;
+    if (IsDriveRoot(finalFolder)) return Formatted("%s is a whole drive; choose a folder inside it.", folder);
+    const auto found = FindKeptFolder(folder, finalFolder);
+    if (!found) return {};
+    if (!found->first) return Formatted("%s holds %s; choose a folder inside it.", folder, found->second);
+    if (std::string(found->second) == "a system folder")
+        return Formatted("%s is %s; Ombrix does not sweep it.", folder, found->second);
+    return Formatted("%s is %s; choose a folder inside it.", folder, found->second);
 }

@@ -6,3 +6,7 @@
 // folders); empty when the target may be swept. The folders come from the shell; the target is given
 // as named and as the system resolved it (links followed).
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder);
+// Why a folder cannot be a custom location, as the dialogs say it ("C:\ is a whole drive; choose a
+// folder inside it."); empty when it may be one. Drive roots, the system's folders, the user's known
+// folders, profiles, and any folder that holds one of them are refused.
+std::string CustomLocationRefusal(const std::string& folder);

@@ -74,6 +74,12 @@ CFileHandle::~CFileHandle()
     if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
 }
 
+bool CFileHandle::Read(void* buffer, DWORD size, DWORD& read) const
+{
+    read = 0;
+    return ReadFile(m_handle, buffer, size, &read, nullptr) != FALSE;
+}
+
 namespace FileSystem {
 
 std::vector<std::string_view> PathComponents(const std::string& path)

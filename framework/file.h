@@ -51,6 +51,8 @@ public:
     CFileHandle& operator=(const CFileHandle&) = delete;
     explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE Handle() const { return m_handle; }
+    // The next bytes; `read` is 0 at the end.
+    bool Read(void* buffer, DWORD size, DWORD& read) const;
 
 private:
     HANDLE m_handle;

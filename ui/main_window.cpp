@@ -1,8 +1,10 @@
 #include "ui/main_window.h"
 #include <shellapi.h>
+#include <memory>
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "res/resource.h"
+#include "ui/control_panel.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/startup_window.h"
@@ -23,12 +25,6 @@ const CategoryGroup kCategoryGroups[3] = {
     {&g_applicationsSettings, kApplicationsSettingsKey},
     {&g_internetSettings, kInternetSettingsKey},
 };
-
-void StampAndSave(SettingsGroup& group, const char* keyPath)
-{
-    group.StampLastRun();
-    group.SaveToUser(keyPath);
-}
 
 bool AnyWorkerRunning()
 {
@@ -60,6 +56,7 @@ bool RequestEnabledCategories()
 MainWindow::~MainWindow()
 {
     CSweepProgressDlg::DestroyProgressWindow();
+    if (Ui().mainWindow == this) Ui().mainWindow = nullptr;
 }
 
 bool MainWindow::RegisterWindowClass()
@@ -83,12 +80,24 @@ bool MainWindow::Create(HMENU menu)
         return false;
     }
     SetWorkerMessageWindow(m_hWnd);
+    Ui().mainWindow = this;
     return true;
 }
 
 void MainWindow::OpenControlPanel()
 {
-    if (HWND sheet = ControlPanelWindow()) SetForegroundWindow(sheet);
+    UiState& ui = Ui();
+    if (ui.controlPanel) {
+        if (HWND sheet = ui.controlPanel->GetSafeHwnd()) SetForegroundWindow(sheet);
+        return;
+    }
+    auto sheet = std::make_unique<COmbrixProp>("Ombrix", m_hWnd);
+    ui.controlPanel = sheet.get();
+    SetForegroundWindow(m_hWnd);
+    sheet->DoModal();
+    if (CSweepProgressDlg* progress = CSweepProgressDlg::Instance()) progress->Hide();
+    ui.controlPanel = nullptr;
+    SetControlPanelWindow(nullptr);
 }
 
 void MainWindow::CreateProgress(bool show)
@@ -184,9 +193,15 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     case IDS_TRAY_HIDE_LOG:
         if (progress) progress->Hide();
         break;
-    case IDS_TRAY_SWEEP_NOW: SweepAll(); break;
+    case IDS_TRAY_SWEEP_NOW:
     case IDS_TRAY_CANCEL:
-        if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(kSweepAll);
+        // While the control panel is open, its "Sweep Now" serves both and keeps its pages in step.
+        if (COmbrixProp* sheet = Ui().controlPanel)
+            sheet->m_settings.SweepNow();
+        else if (LOWORD(wParam) == IDS_TRAY_SWEEP_NOW)
+            SweepAll();
+        else if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance())
+            coordinator->RequestStop(kSweepAll);
         break;
     case IDS_TRAY_SHOW_LOG:
         PlaceSideBySide();
@@ -205,11 +220,21 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
 void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 {
     if (status != 1) return;
-    if (category < 3) StampAndSave(*kCategoryGroups[category].group, kCategoryGroups[category].keyPath);
     UiState& ui = Ui();
+    if (category < 3) {
+        CCategoryPage* page = ui.controlPanel ? ui.controlPanel->CategoryPage(category) : nullptr;
+        if (page) page->SweepEnded();
+        SettingsGroup& group = *kCategoryGroups[category].group;
+        group.StampLastRun();
+        if (page) page->RefreshLastSweep();
+        group.SaveToUser(kCategoryGroups[category].keyPath);
+    }
     if (ui.sweepAllRunning && !AnyWorkerRunning()) {
         if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
-        StampAndSave(g_generalSettings, kGeneralSettingsKey);
+        if (ui.controlPanel) ui.controlPanel->m_settings.SweepEnded();
+        g_generalSettings.StampLastRun();
+        if (ui.controlPanel) ui.controlPanel->m_settings.RefreshLastSweep();
+        g_generalSettings.SaveToUser(kGeneralSettingsKey);
         SetTimerWhenScheduled();
         ui.sweepAllRunning = false;
     }
@@ -222,7 +247,7 @@ void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 void MainWindow::OnTrayNotification(LPARAM mouseMessage)
 {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
-        if (HWND sheet = ControlPanelWindow()) {
+        if (HWND sheet = Ui().controlPanel ? Ui().controlPanel->GetSafeHwnd() : nullptr) {
             SetForegroundWindow(m_hWnd);
             SetForegroundWindow(sheet);
         } else {

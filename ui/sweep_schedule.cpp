@@ -5,6 +5,7 @@
 #include "framework/shutdown_block.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "ui/control_panel.h"
 #include "ui/main_window.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
@@ -66,7 +67,8 @@ void MainWindow::OnSweepTimer()
         return;
     }
     LogTimedLine("\nStart Sweeping by Timer.", kStatusLogOnly);
-    if (!RequestEnabledCategories()) {
+    const bool started = ui.controlPanel ? ui.controlPanel->m_settings.SweepByTimer() : RequestEnabledCategories();
+    if (!started) {
         SetTimerWhenScheduled();
         return;
     }
@@ -111,7 +113,7 @@ void MainWindow::ExitSequence()
     }
     LogTimedLine("End exiting Processes", kStatusLogOnly);
     CSweepProgressDlg::DestroyProgressWindow();
-    if (HWND sheet = ControlPanelWindow()) EndDialog(sheet, IDOK);
+    if (COmbrixProp* sheet = Ui().controlPanel) sheet->EndDialog(IDOK);
     DestroyWindow();
 }
 

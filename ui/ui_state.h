@@ -2,10 +2,14 @@
 #include <windows.h>
 
 class TrayMenu;
+class MainWindow;
+class COmbrixProp;
 
 // Process-wide state of the user interface; touched only on the user-interface thread.
 struct UiState {
     TrayMenu* trayMenu = nullptr;  // the tray menu being shown
+    MainWindow* mainWindow = nullptr;
+    COmbrixProp* controlPanel = nullptr;  // the open control panel, null while it is closed
     // From the start of a sweep of all enabled categories until its last worker has reported.
     bool sweepAllRunning = false;
     // The closing sweep runs at most once per process.

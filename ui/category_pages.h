@@ -1,0 +1,91 @@
+#pragma once
+#include <cstdint>
+#include "framework/property_sheet.h"
+#include "settings/page_members.h"
+#include "settings/settings_group.h"
+
+// What tells one category's page from another: its sweep button, texts and request bit.
+struct CategoryPageInfo {
+    int sweepButton;
+    int lastSweepStatic;
+    int logButton;  // 0: the page has none
+    uint32_t requestBit;
+    int category;  // the coordinator's index
+    const char* startLine;
+    const char* idleText;
+    const char* cancelText;  // after the page's own button started the sweep
+};
+
+// A page of one category: its checkboxes, its sweep-or-cancel button and its last sweep time.
+class CCategoryPage : public CPropertyPage {
+public:
+    CCategoryPage(int templateId, const CategoryPageInfo& info, const SettingsGroup& group)
+        : CPropertyPage(templateId), m_info(info), m_group(group) {}
+
+    // "Sweep Now" of the Settings page requested this category, with this button text.
+    void MarkSweeping(const char* buttonText);
+    // The category's worker has reported.
+    void SweepEnded();
+    // The group was stamped: show its new last sweep time.
+    void RefreshLastSweep();
+    bool IsSweeping() const { return m_sweeping; }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    virtual int32_t& LastRun() = 0;
+    virtual bool IsCheckbox(int id) const = 0;
+
+private:
+    void SweepOrCancel();
+
+    const CategoryPageInfo& m_info;
+    const SettingsGroup& m_group;
+    bool m_sweeping = false;
+};
+
+class CApplicationPage : public CCategoryPage {
+public:
+    CApplicationPage();
+    ApplicationPageMembers m_members;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnApply() override;
+    int32_t& LastRun() override { return m_members.lastRun; }
+    bool IsCheckbox(int id) const override;
+};
+
+class CInternetPage : public CCategoryPage {
+public:
+    CInternetPage();
+    InternetPageMembers m_members;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnApply() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    int32_t& LastRun() override { return m_members.lastRun; }
+    bool IsCheckbox(int id) const override;
+
+private:
+    void EditFriendlyCookies();
+};
+
+class CWinTmpPage : public CCategoryPage {
+public:
+    CWinTmpPage();
+    WindowsPageMembers m_members;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnApply() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    int32_t& LastRun() override { return m_members.lastRun; }
+    bool IsCheckbox(int id) const override;
+
+private:
+    void FillLocationList();
+    void EditCustomLocations();
+};

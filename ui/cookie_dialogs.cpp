@@ -1,0 +1,129 @@
+#include "ui/cookie_dialogs.h"
+#include <richedit.h>
+#include "framework/file.h"
+
+std::string CookieDisplayText(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int MoveCookie(FriendlyCookieList& from, FriendlyCookieList& to, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= from.size()) return -1;
+    to.push_back(from[static_cast<size_t>(index)]);
+    from.erase(from.begin() + index);
+    if (from.empty()) return -1;
+    return static_cast<size_t>(index) < from.size() ? index : static_cast<int>(from.size()) - 1;
+}
+
+namespace {
+constexpr int kCurrentList = IDC_COOKIE_CURRENT;
+constexpr int kFriendlyList = IDC_COOKIE_FRIENDLY;
+}  // namespace
+
+BOOL CCookieControlDlg::OnInitDialog()
+{
+    for (const auto& [list, entries] : {std::pair{kFriendlyList, &m_friendly}, std::pair{kCurrentList, &m_current}})
+        for (const FriendlyCookie& cookie : *entries)
+            SendDlgItemMessageA(m_hWnd, list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CookieDisplayText(cookie.Fl).c_str()));
+    for (const int button : {IDC_COOKIE_TO_FRIENDLY, IDC_COOKIE_TO_CURRENT, IDC_COOKIE_VIEW})
+        EnableWindow(GetDlgItem(button), FALSE);
+    return TRUE;
+}
+
+bool CCookieControlDlg::OnCommand(int id, int code)
+{
+    const Side current{kCurrentList, IDC_COOKIE_TO_FRIENDLY, &CCookieControlDlg::m_current};
+    const Side friendly{kFriendlyList, IDC_COOKIE_TO_CURRENT, &CCookieControlDlg::m_friendly};
+    if (id == kCurrentList || id == kFriendlyList) {
+        const Side& side = id == kCurrentList ? current : friendly;
+        if (code == LBN_SELCHANGE) OnSelection(side, id == kCurrentList ? friendly : current);
+        if (code == LBN_DBLCLK) View(side);
+        return true;
+    }
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_COOKIE_TO_FRIENDLY: Move(current, friendly); return true;
+    case IDC_COOKIE_TO_CURRENT: Move(friendly, current); return true;
+    case IDC_COOKIE_VIEW:
+        if (Selected(current) >= 0)
+            View(current);
+        else
+            View(friendly);
+        return true;
+    default: return CDialog::OnCommand(id, code);
+    }
+}
+
+int CCookieControlDlg::Selected(const Side& side) const
+{
+    const LRESULT selected = SendDlgItemMessageA(m_hWnd, side.list, LB_GETCURSEL, 0, 0);
+    return selected == LB_ERR || static_cast<size_t>(selected) >= (this->*side.entries).size()
+               ? -1 : static_cast<int>(selected);
+}
+
+// Only one list holds a selection at a time, so "View Cookie" always names one cookie.
+void CCookieControlDlg::OnSelection(const Side& side, const Side& other)
+{
+    if (Selected(side) < 0) {
+        EnableWindow(GetDlgItem(side.moveButton), FALSE);
+        if (Selected(other) < 0) EnableWindow(GetDlgItem(IDC_COOKIE_VIEW), FALSE);
+        return;
+    }
+    EnableWindow(GetDlgItem(side.moveButton), TRUE);
+    EnableWindow(GetDlgItem(IDC_COOKIE_VIEW), TRUE);
+    SendDlgItemMessageA(m_hWnd, other.list, LB_SETCURSEL, WPARAM(-1), 0);
+    EnableWindow(GetDlgItem(other.moveButton), FALSE);
+}
+
+void CCookieControlDlg::Move(const Side& from, const Side& to)
+{
+    const int index = Selected(from);
+    if (index < 0) return;
+    const std::string text = CookieDisplayText((this->*from.entries)[static_cast<size_t>(index)].Fl);
+    const int next = MoveCookie(this->*from.entries, this->*to.entries, index);
+    SendDlgItemMessageA(m_hWnd, to.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendDlgItemMessageA(m_hWnd, from.list, LB_DELETESTRING, index, 0);
+    if (next < 0) {
+        EnableWindow(GetDlgItem(from.moveButton), FALSE);
+        EnableWindow(GetDlgItem(IDC_COOKIE_VIEW), FALSE);
+    } else {
+        SendDlgItemMessageA(m_hWnd, from.list, LB_SETCURSEL, next, 0);
+    }
+}
+
+void CCookieControlDlg::View(const Side& side)
+{
+    const int index = Selected(side);
+    if (index < 0) return;
+    CCookieViewDlg view((this->*side.entries)[static_cast<size_t>(index)].Fl);
+    view.DoModal(m_hWnd);
+}
+
+// ---- Cookie View
+
+namespace {
+DWORD CALLBACK ReadCookie(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read)
+{
+    DWORD got = 0;
+    const bool ok = reinterpret_cast<CFileHandle*>(cookie)->Read(buffer, static_cast<DWORD>(size), got);
+    *read = static_cast<LONG>(got);
+    return ok ? 0 : 1;
+}
+}  // namespace
+
+BOOL CCookieViewDlg::OnInitDialog()
+{
+    SetWindowTextA(m_hWnd, m_path.c_str());
+    HWND text = GetDlgItem(IDC_COOKIE_TEXT);
+    SendMessageA(text, EM_SETREADONLY, TRUE, 0);
+    CFileHandle file(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!file) {
+        SetWindowTextA(text, "This cookie file cannot be opened; it may have been removed.");
+        return TRUE;
+    }
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&file), 0, ReadCookie};
+    SendMessageA(text, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    return TRUE;
+}

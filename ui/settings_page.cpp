@@ -1,0 +1,335 @@
+#include "ui/settings_page.h"
+#include <cstdio>
+#include <cstdlib>
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "res/resource.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "ui/control_panel.h"
+#include "ui/main_window.h"
+#include "ui/run_entry.h"
+#include "ui/ui_state.h"
+
+namespace PeriodRules {
+int HoursPart(uint32_t period) { return static_cast<int>(period / 3600 % 24); }
+int MinutesPart(uint32_t period) { return static_cast<int>(period / 60 % 60); }
+
+std::string TwoDigits(int value)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+int SpunHours(int position, int delta)
+{
+    const int value = position + delta;
+    return value < 0 ? 0 : value > 23 ? 23 : value;
+}
+
+int SpunMinutes(int position, int delta, int hours)
+{
+    const int value = position + delta;
+    if (value <= 0) return hours == 0 ? 1 : 0;
+    return value > 59 ? 59 : value;
+}
+
+std::optional<int> TypedPart(const std::string& text, int maximum)
+{
+    if (text.size() > 2) return std::nullopt;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > maximum) return std::nullopt;
+    return value;
+}
+
+uint32_t Period(const std::string& hoursText, const std::string& minutesText)
+{
+    return static_cast<uint32_t>(atoi(hoursText.c_str()) * 3600 + atoi(minutesText.c_str()) * 60);
+}
+}  // namespace PeriodRules
+
+namespace {
+struct SettingsBox {
+    int id;
+    int SettingsPageMembers::*member;
+};
+
+const SettingsBox kSettingsBoxes[] = {
+    {IDC_SET_WINDOWS, &SettingsPageMembers::windowsHistory},
+    {IDC_SET_INTERNET, &SettingsPageMembers::internetHistory},
+    {IDC_SET_APPLICATIONS, &SettingsPageMembers::applicationHistory},
+    {IDC_SET_EVERY, &SettingsPageMembers::sweepEvery},
+    {IDC_SET_SHUTDOWN, &SettingsPageMembers::sweepAtShutdown},
+    {IDC_SET_STARTUP, &SettingsPageMembers::sweepAtStartup},
+    {IDC_SET_AUTO_START, &SettingsPageMembers::autoStart},
+    {IDC_SET_ALWAYS_SHOW, &SettingsPageMembers::alwaysShowProgress},
+    {IDC_SET_SHOW_STARTUP, &SettingsPageMembers::showStartupWindow},
+    {IDC_SET_DEEP_SWEEP, &SettingsPageMembers::deepSweep},
+    {IDC_SET_BACKGROUND, &SettingsPageMembers::runningBackground},
+    {IDC_SET_SHREDDER, &SettingsPageMembers::shredder},
+};
+
+std::string ItemText(HWND dialog, int id)
+{
+    char text[64] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+}  // namespace
+
+COmbrixPage::COmbrixPage()
+    : CPropertyPage(IDD_SETTINGS_PAGE),
+      m_hours{IDC_SET_HOURS, IDC_SET_HOURS_SPIN, 23, &SettingsPageMembers::hoursText},
+      m_minutes{IDC_SET_MINUTES, IDC_SET_MINUTES_SPIN, 59, &SettingsPageMembers::minutesText}
+{
+    g_generalSettings.FillPage(m_members);
+}
+
+void COmbrixPage::DoDataExchange(CDataExchange& dx)
+{
+    for (const SettingsBox& box : kSettingsBoxes) DDX_Check(dx, box.id, m_members.*box.member);
+}
+
+BOOL COmbrixPage::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    ShowPeriod(m_members.sweepEvery == 1);
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    if (coordinator) {
+        CGuardLock::Scope hold(coordinator->Lock());
+        m_sweeping = Ui().sweepAllRunning && coordinator->IsAnyWorkerRunning();
+    }
+    SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, m_sweeping ? "Cancel Sweep" : "Sweep Now");
+    if (m_members.lastRun != 0)
+        SetDlgItemTextA(m_hWnd, IDC_SET_LAST_SWEEP, LastSweepText(m_members.lastRun).c_str());
+    return TRUE;
+}
+
+bool COmbrixPage::OnApply()
+{
+    g_generalSettings.TakePage(m_members);
+    MainWindow* main = Ui().mainWindow;
+    if (m_scheduleChanged && main) {
+        main->CancelSweepTimer();
+        if (m_members.sweepEvery == 1 && m_members.periodSeconds > 0)
+            main->SetSweepTimer(static_cast<int>(m_members.periodSeconds));
+    }
+    m_scheduleChanged = false;
+    // Stays set for the sheet's life: every later apply writes the entry again.
+    if (m_autoStartChanged) UpdateRunEntry(GetCommandLineA());
+    return true;
+}
+
+void COmbrixPage::OnCancel() { g_generalSettings.FillPage(m_members); }
+
+bool COmbrixPage::OnCommand(int id, int code, HWND)
+{
+    if (code == EN_CHANGE && (id == IDC_SET_HOURS || id == IDC_SET_MINUTES)) {
+        OnEditChange(id == IDC_SET_HOURS ? m_hours : m_minutes);
+        return true;
+    }
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_SET_EVERY:
+    case IDC_SET_SHUTDOWN:
+    case IDC_SET_STARTUP: OnScheduleBox(id); return true;
+    case IDC_SET_AUTO_START:
+        m_autoStartChanged = true;
+        SetModified();
+        return true;
+    case IDC_SET_SWEEP_NOW: SweepNow(); return true;
+    case IDC_SET_LOG:
+        if (Ui().mainWindow) PostMessageA(Ui().mainWindow->GetSafeHwnd(), kShowProgressMessage, 0, 0);
+        return true;
+    default:
+        for (const SettingsBox& box : kSettingsBoxes)
+            if (box.id == id) { SetModified(); return true; }
+        return false;
+    }
+}
+
+bool COmbrixPage::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    const int id = static_cast<int>(header.idFrom);
+    if (id != IDC_SET_HOURS_SPIN && id != IDC_SET_MINUTES_SPIN) return false;
+    result = 0;
+    if (header.code == UDN_DELTAPOS)
+        OnSpin(id == IDC_SET_HOURS_SPIN ? m_hours : m_minutes, reinterpret_cast<const NMUPDOWN&>(header));
+    return true;
+}
+
+void COmbrixPage::SetBox(int id, int& member, int value)
+{
+    member = value;
+    CheckDlgButton(m_hWnd, id, static_cast<UINT>(value));
+}
+
+// "Every ", "Shutdown" and "Startup" exclude one another.
+void COmbrixPage::OnScheduleBox(int id)
+{
+    SetModified();
+    if (id == IDC_SET_EVERY) {
+        m_members.sweepEvery = IsDlgButtonChecked(m_hWnd, IDC_SET_EVERY) == BST_CHECKED ? 1 : 0;
+        {
+            // Written to the live settings at once; a later cancel does not undo it.
+            CGuardLock::Scope hold(g_generalSettings.Lock());
+            const uint32_t sweepAt = g_generalSettings.StTm;
+            g_generalSettings.StTm = m_members.sweepEvery ? (sweepAt | SweepAtBit::Timer) : (sweepAt & ~SweepAtBit::Timer);
+        }
+        ShowPeriod(m_members.sweepEvery == 1);
+        SetBox(IDC_SET_STARTUP, m_members.sweepAtStartup, 0);
+        SetBox(IDC_SET_SHUTDOWN, m_members.sweepAtShutdown, 0);
+    } else {
+        SetBox(IDC_SET_EVERY, m_members.sweepEvery, 0);
+        ShowPeriod(false);
+        if (id == IDC_SET_SHUTDOWN)
+            SetBox(IDC_SET_STARTUP, m_members.sweepAtStartup, 0);
+        else
+            SetBox(IDC_SET_SHUTDOWN, m_members.sweepAtShutdown, 0);
+    }
+    m_scheduleChanged = true;
+}
+
+void COmbrixPage::ShowPeriod(bool show)
+{
+    const int shown = show ? SW_SHOW : SW_HIDE;
+    if (show) {
+        m_filling = true;
+        const int parts[2] = {PeriodRules::HoursPart(m_members.periodSeconds),
+                              PeriodRules::MinutesPart(m_members.periodSeconds)};
+        PeriodEdit* edits[2] = {&m_hours, &m_minutes};
+        for (int i = 0; i < 2; ++i) {
+            PeriodEdit& part = *edits[i];
+            m_members.*part.text = PeriodRules::TwoDigits(parts[i]);
+            SendDlgItemMessageA(m_hWnd, part.edit, EM_LIMITTEXT, 2, 0);
+            SetDlgItemTextA(m_hWnd, part.edit, (m_members.*part.text).c_str());
+            SendDlgItemMessageA(m_hWnd, part.spin, UDM_SETRANGE32, 0, part.maximum);
+            SendDlgItemMessageA(m_hWnd, part.spin, UDM_SETPOS32, 0, parts[i]);
+        }
+        m_filling = false;
+    }
+    for (const int id : {IDC_SET_HOURS, IDC_SET_HOURS_SPIN, IDC_SET_MINUTES, IDC_SET_MINUTES_SPIN})
+        ShowWindow(GetDlgItem(id), shown);
+}
+
+int COmbrixPage::CurrentPart(const PeriodEdit& part) const
+{
+    return &part == &m_hours ? PeriodRules::HoursPart(m_members.periodSeconds)
+                             : PeriodRules::MinutesPart(m_members.periodSeconds);
+}
+
+// The edit's own change notification comes while the text is set; the flag says who set it.
+void COmbrixPage::SetEditText(PeriodEdit& part, const std::string& text)
+{
+    SetDlgItemTextA(m_hWnd, part.edit, text.c_str());
+    part.spinOrigin = part.suppress = false;
+}
+
+void COmbrixPage::OnSpin(PeriodEdit& part, const NMUPDOWN& spin)
+{
+    const int value = &part == &m_hours ? PeriodRules::SpunHours(spin.iPos, spin.iDelta)
+                                        : PeriodRules::SpunMinutes(spin.iPos, spin.iDelta,
+                                                                   atoi(m_members.hoursText.c_str()));
+    if (value != atoi(ItemText(m_hWnd, part.edit).c_str()) || value == 0) {
+        m_members.*part.text = PeriodRules::TwoDigits(value);
+        part.spinOrigin = true;
+        SetEditText(part, m_members.*part.text);
+    }
+    SetModified();
+}
+
+void COmbrixPage::OnEditChange(PeriodEdit& part)
+{
+    if (m_filling) return;
+    m_scheduleChanged = true;
+    if (part.suppress) {
+        part.suppress = false;
+        return;
+    }
+    if (part.spinOrigin) {
+        part.spinOrigin = false;
+        m_members.periodSeconds = PeriodRules::Period(m_members.hoursText, m_members.minutesText);
+    } else if (const std::string typed = ItemText(m_hWnd, part.edit); const auto value = PeriodRules::TypedPart(typed, part.maximum)) {
+        if (SendDlgItemMessageA(m_hWnd, part.spin, UDM_GETPOS32, 0, 0) != *value)
+            SendDlgItemMessageA(m_hWnd, part.spin, UDM_SETPOS32, 0, *value);
+        m_members.*part.text = typed;
+        m_members.periodSeconds = PeriodRules::Period(m_members.hoursText, m_members.minutesText);
+    } else {
+        // Anything else is put back at once to the last valid value.
+        part.suppress = true;
+        SetEditText(part, PeriodRules::TwoDigits(CurrentPart(part)));
+    }
+    SetModified();
+}
+
+void COmbrixPage::SweepNow()
+{
+    if (m_sweeping) {
+        if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(kSweepAll);
+        return;
+    }
+    Collect(false);
+}
+
+bool COmbrixPage::SweepByTimer() { return !m_sweeping && Collect(true); }
+
+bool COmbrixPage::Collect(bool byTimer)
+{
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    COmbrixProp* sheet = Ui().controlPanel;
+    MainWindow* main = Ui().mainWindow;
+    if (!coordinator || !sheet) return false;
+    if (main && (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress)) {
+        main->PlaceSideBySide();
+        main->ShowProgress();
+    }
+    if (!coordinator->IsAnyWorkerRunning()) ResetSweepProgress();
+    if (!byTimer) LogTimedLine("\nStart Sweeping everything manually.", kStatusLogOnly);
+    SendMessageA(Sheet(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
+
+    CGuardLock::Scope hold(coordinator->Lock());
+    const uint32_t targets = g_generalSettings.Targets;
+    struct Row {
+        uint32_t generalBit;
+        uint32_t request;
+        CCategoryPage& page;
+    };
+    const Row rows[] = {{GeneralBit::Internet, kSweepInternet, sheet->m_internet},
+                        {GeneralBit::Windows, kSweepWindows, sheet->m_windows},
+                        {GeneralBit::Applications, kSweepApplications, sheet->m_applications}};
+    uint32_t collected = 0;
+    for (const Row& row : rows) {
+        if (!(targets & row.generalBit)) continue;
+        row.page.MarkSweeping("Cancel Sweep");
+        collected |= row.request;
+    }
+    if (collected) {
+        coordinator->RequestSweep(collected);
+        if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, "Cancel Sweep");
+        m_sweeping = true;
+        if (!byTimer) {
+            Ui().sweepAllRunning = true;
+            if (main) main->StartAnimation();
+        }
+    }
+    if (targets & GeneralBit::RunningBackground) sheet->EndDialog(IDOK);
+    return collected != 0;
+}
+
+void COmbrixPage::SweepEnded()
+{
+    m_sweeping = false;
+    if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, "Sweep Now");
+}
+
+void COmbrixPage::RefreshLastSweep()
+{
+    m_members.lastRun = g_generalSettings.LastRun();
+    if (m_members.lastRun != 0 && m_hWnd)
+        SetDlgItemTextA(m_hWnd, IDC_SET_LAST_SWEEP, LastSweepText(m_members.lastRun).c_str());
+}
