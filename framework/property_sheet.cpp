@@ -3,6 +3,9 @@
 namespace {
 // The sheet being opened: its creation callback carries no pointer of ours (user-interface thread only).
 CPropertySheet* g_opening = nullptr;
+// Posted by a page made modified before it existed: the sheet sets its buttons after the page's
+// initialisation, so the page tells it once that is over.
+constexpr UINT kAnnounceModified = WM_APP + 1;
 
 INT_PTR NotifyResult(HWND hwnd, LRESULT result)
 {
@@ -50,7 +53,7 @@ PROPSHEETPAGEA CPropertyPage::Describe()
 BOOL CPropertyPage::OnInitDialog()
 {
     UpdateData(false);
-    if (m_modified) SetModified(true);
+    if (m_modified) PostMessageA(m_hWnd, kAnnounceModified, 0, 0);
     return TRUE;
 }
 
@@ -94,6 +97,9 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam,
         self->m_hWnd = nullptr;
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         return FALSE;
+    case kAnnounceModified:
+        if (self->m_modified) self->SetModified(true);
+        return TRUE;
     case WM_COMMAND:
         return self->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: {

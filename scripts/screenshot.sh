@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes docs/progress-window.png: plants the demo profile, starts Ombrix in the tray, sweeps it with
-# "Sweep Now" and photographs the "Sweeping Progress" window under Xvfb; then exits Ombrix and checks
-# the profile.
+# Makes the pictures in docs/: plants the demo profile, starts Ombrix in the tray, sweeps it with
+# "Sweep Now" and photographs the "Sweeping Progress" window under Xvfb; then opens the control panel
+# from the tray and photographs its four pages, the custom locations dialog and Cookie Control; then
+# exits Ombrix and checks the profile.
 set -euo pipefail
 . "$(dirname "$0")/session.sh"
 bin="$build/wine/drive_c/ombrix/bin"
@@ -10,18 +11,39 @@ root='C:\ombrix\demo-tray'
 general='HKCU\SOFTWARE\Quillane\Ombrix\General Settings'
 
 run "$bin/plant_traces.exe" plant "$root"
-# Windows swept in sight of the progress window, nothing scheduled, no startup window.
-run reg.exe add "$general" /v Targets /t REG_DWORD /d 0x11 /f >/dev/null
+# Every category swept in sight of the progress window, nothing scheduled, no startup window.
+run reg.exe add "$general" /v Targets /t REG_DWORD /d 0x17 /f >/dev/null
 run reg.exe add "$general" /v StTm /t REG_DWORD /d 0 /f >/dev/null
 run reg.exe add "$general" /v NotShowLogo /t REG_DWORD /d 1 /f >/dev/null
 run "$bin/plant_traces.exe" tray "$root" 'C:\ombrix\bin\Ombrix.exe'
 run "$bin/ombrix_remote.exe" command 1017
 run "$bin/ombrix_remote.exe" wait-window "Sweeping Completed" 60
-sleep 1
-geometry="$(run "$bin/ombrix_remote.exe" window-rect "Sweeping Completed" | tr -d '\r')"
 mkdir -p "$src/docs"
-import -window root -crop "$geometry" +repage "$src/docs/progress-window.png"
-echo "docs/progress-window.png: the progress window at $geometry"
+shoot() {  # <window title> <picture name>
+  run "$bin/ombrix_remote.exe" wait-window "$1" 20
+  sleep 1
+  local geometry
+  geometry="$(run "$bin/ombrix_remote.exe" window-rect "$1" | tr -d '\r')"
+  import -window root -crop "$geometry" +repage "$src/docs/$2.png"
+  echo "docs/$2.png: \"$1\" at $geometry"
+}
+shoot "Sweeping Completed" progress-window
+run "$bin/ombrix_remote.exe" command 1014
+pages=(settings windows internet applications)
+for i in 0 1 2 3; do
+  run "$bin/ombrix_remote.exe" wait-window Ombrix 20
+  run "$bin/ombrix_remote.exe" page Ombrix "$i"
+  shoot Ombrix "control-panel-${pages[$i]}"
+done
+run "$bin/ombrix_remote.exe" page Ombrix 1
+run "$bin/ombrix_remote.exe" click Ombrix 1071
+shoot "Customize Cleaning Directories" custom-locations
+run "$bin/ombrix_remote.exe" click "Customize Cleaning Directories" 2
+run "$bin/ombrix_remote.exe" page Ombrix 2
+run "$bin/ombrix_remote.exe" click Ombrix 1092
+shoot "Cookie Control" cookie-control
+run "$bin/ombrix_remote.exe" click "Cookie Control" 2
+run "$bin/ombrix_remote.exe" click Ombrix 2
 run "$bin/ombrix_remote.exe" command 1015
 run "$bin/ombrix_remote.exe" wait-exit 30
 run "$bin/plant_traces.exe" check "$root"

@@ -28,6 +28,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 sanitize
 mkdir -p "$WINEPREFIX/drive_c/ombrix/work"
+# Debian's Wine looks for its own fonts where it does not install them; without Marlett the caption
+# buttons are drawn as letters. The prefix's Fonts folder is searched first.
+for font in /usr/share/wine/fonts/*; do
+  [ -e "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 
 # A persistent server, and Wine's services started once with stdio on /dev/null so they never hold
 # the pipes of the test runner open.

@@ -4,8 +4,11 @@
 //   ombrix_remote wait-window <title> <s>   waits until a top-level window has that title
 //   ombrix_remote wait-exit <s>             waits until no Ombrix main window is left
 //   ombrix_remote window-rect <title>       prints a window's screen rectangle as WxH+X+Y
+//   ombrix_remote page <title> <index>      shows that page of the property sheet with the title
+//   ombrix_remote click <title> <id>        clicks a button of the dialog (or its current page)
 // Exit status 0 on success, 1 when the window was not there in time.
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +50,18 @@ int main(int argc, char** argv)
         printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
         return 0;
     }
-    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title>\n");
+    if (argc == 4 && strcmp(argv[1], "page") == 0) {
+        HWND sheet = FindWindowA("#32770", argv[2]);
+        return sheet && SendMessageA(sheet, PSM_SETCURSEL, atoi(argv[3]), 0) ? 0 : 1;
+    }
+    if (argc == 4 && strcmp(argv[1], "click") == 0) {
+        HWND dialog = FindWindowA("#32770", argv[2]);
+        if (!dialog) return 1;
+        HWND button = GetDlgItem(dialog, atoi(argv[3]));
+        if (HWND page = reinterpret_cast<HWND>(SendMessageA(dialog, PSM_GETCURRENTPAGEHWND, 0, 0)); !button && page)
+            button = GetDlgItem(page, atoi(argv[3]));
+        return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title> | page <title> <i> | click <title> <id>\n");
     return 2;
 }
