@@ -188,6 +188,11 @@ LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wP
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) self->m_result = LOWORD(wParam);
+        [[fallthrough]];
+    case PSM_PRESSBUTTON:
+    case WM_CLOSE:
+        // These may end the sheet while its loop waits for a posted message; one wakes it to look.
+        PostMessageA(hwnd, WM_NULL, 0, 0);
         break;
     case WM_SYSCOMMAND:
         if (self->OnSysCommand(wParam)) return 0;

@@ -224,8 +224,9 @@ bool InternetSettings::SaveFriendlyCookies()
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
+    // The group may never have been saved yet; the user's list must not be dropped for that.
     CRegistryKey key(HKEY_CURRENT_USER, kInternetSettingsKey);
-    if (!key.Handle()) return false;
+    if (!key.OpenOrCreate()) return false;
     DeleteListSubKeys(key, "Cookie");
     for (size_t n = 0; n < m_cookies.size(); ++n) {
         CRegistryKey record(HKEY_CURRENT_USER, std::string(kInternetSettingsKey) + "\\" + ListSubKeyName("Cookie", n));

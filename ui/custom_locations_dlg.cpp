@@ -57,6 +57,7 @@ CFileOpen::CFileOpen(HWND parent, int includeSubfolders)
     : CFileDialog(false, nullptr, nullptr, OFN_ENABLETEMPLATE, "All Files (*.*)|*.*||", parent),
       m_subfolders(includeSubfolders)
 {
+    m_ofn.lpstrTitle = "Directory Select";  // the dialog would call itself "Save As"
 }
 
 bool CFileOpen::OnCommand(int id, int code)

@@ -225,3 +225,94 @@ TEST(Tray, AFirstStartAndTheStartupSweepWithAndWithoutCategories)
     SetGeneral("StTm", 0);
     RemoveScratchTree(temp);
 }
+
+namespace {
+// A visible dialog of that process with that title.
+HWND TitledDialogOf(DWORD processId, const char* title)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        char className[16] = {}, text[128] = {};
+        GetClassNameA(w, className, sizeof className);
+        GetWindowTextA(w, text, sizeof text);
+        if (owner == processId && IsWindowVisible(w) && !strcmp(className, "#32770") && !strcmp(text, title)) return w;
+    }
+    return nullptr;
+}
+
+HWND CurrentPage(HWND sheet, int index)
+{
+    SendMessageA(sheet, 0x400 + 101 /* PSM_SETCURSEL */, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, 0x400 + 118 /* PSM_GETCURRENTPAGEHWND */, 0, 0));
+}
+}  // namespace
+
+// The user's way to a custom location: the control panel from the tray, the location added through
+// its dialogs, "Deep Sweep" ticked, "Sweep Now"; the location's files go, the rest stays, and the
+// settings are stored.
+TEST(Tray, ACustomLocationAddedInTheControlPanelIsSwept)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    const std::string root = "C:\\ombrix\\scratch\\panel-" + std::to_string(GetCurrentProcessId());
+    const std::string location = root + "\\Location";
+    for (const std::string& folder : {root, location, location + "\\sub"}) CreateDirectoryA(folder.c_str(), nullptr);
+    auto plant = [](const std::string& path) {
+        CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    };
+    const std::string traces[] = {location + "\\a.tmp", location + "\\sub\\b.tmp"};
+    const std::string canaries[] = {location + "\\keep.txt", root + "\\beside.tmp"};
+    for (const std::string& path : traces) plant(path);
+    for (const std::string& path : canaries) plant(path);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows");
+    HKEY windows = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                    &windows, nullptr);
+    const DWORD none = 0;  // custom locations only: nothing of the sandbox user's own
+    RegSetValueExA(windows, "Targets", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&none), sizeof none);
+    RegCloseKey(windows);
+    SetGeneral("Targets", 0x01);
+    SetGeneral("StTm", 0);
+    SetGeneral("NotShowLogo", 1);
+
+    Program ombrix(kOmbrix);
+    ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1014, 0);
+    HWND sheet = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (sheet = TitledDialogOf(ombrix.Id(), "Ombrix")) != nullptr; }));
+
+    PostMessageA(GetDlgItem(CurrentPage(sheet, 1), 1071), BM_CLICK, 0, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = TitledDialogOf(ombrix.Id(), "Customize Cleaning Directories")) != nullptr; }));
+    SetDlgItemTextA(dialog, 1088, location.c_str());
+    SetDlgItemTextA(dialog, 1089, "*.tmp");
+    SendMessageA(GetDlgItem(dialog, 1090), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(dialog, 1073), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1072, LB_GETCOUNT, 0, 0), 1);
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+    HWND settings = CurrentPage(sheet, 0);
+    SendMessageA(GetDlgItem(settings, 1094), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(settings, 1036), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] {
+        return GetFileAttributesA(traces[0].c_str()) == INVALID_FILE_ATTRIBUTES &&
+               GetFileAttributesA(traces[1].c_str()) == INVALID_FILE_ATTRIBUTES;
+    }, 60000)) << "the location's files are swept";
+    for (const std::string& path : canaries) EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    EXPECT_NE(GetFileAttributesA((location + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    SendMessageA(sheet, 0x400 + 113 /* PSM_PRESSBUTTON */, 1 /* PSBTN_OK */, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+    EXPECT_EQ(GetGeneral("Targets") & 0x21u, 0x21u) << "Deep Sweep is stored";
+    char stored[MAX_PATH] = {};
+    DWORD size = sizeof stored;
+    RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows\\CusDir.0", "Dir", RRF_RT_REG_SZ, nullptr,
+                 stored, &size);
+    EXPECT_EQ(std::string(stored), location);
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+    EXPECT_EQ(ombrix.Ended(30000), 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows");
+    SetGeneral("Targets", 0x01);
+    RemoveScratchTree(root);
+}

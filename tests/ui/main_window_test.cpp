@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <string>
 #include <vector>
 #include "app/ombrix_app.h"
@@ -85,7 +86,11 @@ TEST_F(MainWindowTest, IsTheHiddenOmbrixWindowThatASecondStartFinds)
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, Window(), kOpenControlPanelMessage, kOpenControlPanelMessage, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 100u);
-    DispatchMessageA(&msg);  // opens nothing while there is no control panel
+    // The message opens the control panel; the watcher closes it again.
+    WindowWatcher close("#32770", "Ombrix", [](HWND sheet) { PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
+    DispatchMessageA(&msg);
+    EXPECT_TRUE(close.Acted());
+    EXPECT_EQ(Ui().controlPanel, nullptr);
 }
 
 TEST_F(MainWindowTest, TrayMenuOffersWhatTheStateAllows)

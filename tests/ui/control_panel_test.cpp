@@ -1,0 +1,470 @@
+// The control panel opened through the tray's own path and driven as a user would: clicks, typing,
+// the up-down arrows, the dialogs it opens, OK, Apply and Cancel. A driver thread works the windows
+// while the test's thread runs the sheet's modal loop; the settings are then read back.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <functional>
+#include <string>
+#include <thread>
+#include "engine/sweep_coordinator.h"
+#include "res/resource.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "tests/support/files.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/window_watcher.h"
+#include "tests/ui/main_window_fixture.h"
+#include "ui/ui_state.h"
+
+namespace {
+const char kGeneralKey[] = "SOFTWARE\\Quillane\\Ombrix\\General Settings";
+const char kWindowsKey[] = "SOFTWARE\\Quillane\\Ombrix\\Windows";
+const char kInternetKey[] = "SOFTWARE\\Quillane\\Ombrix\\Internet";
+const char kApplicationsKey[] = "SOFTWARE\\Quillane\\Ombrix\\Applications";
+
+DWORD Stored(const std::string& key, const char* name)
+{
+    DWORD value = 0xDEAD, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+std::string StoredText(const std::string& key, const char* name)
+{
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
+template <class Condition>
+bool Within(Condition condition, DWORD ms = 20000)
+{
+    for (const ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(20))
+        if (condition()) return true;
+    return condition();
+}
+
+// A visible dialog of this process owned by `owner` (any owner when null) with that title.
+HWND OwnedDialog(HWND owner, const char* title)
+{
+    HWND found = nullptr;
+    Within([&] {
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            char className[16] = {};
+            GetClassNameA(w, className, sizeof className);
+            if (process != GetCurrentProcessId() || !IsWindowVisible(w) || strcmp(className, "#32770") != 0) continue;
+            if ((owner && GetWindow(w, GW_OWNER) != owner) || WindowText(w) != title) continue;
+            found = w;
+            return true;
+        }
+        return false;
+    });
+    return found;
+}
+
+// After a failed step: the dialogs it left open are cancelled, innermost first, so the test ends.
+void CloseStrayDialogs(HWND sheet)
+{
+    for (int round = 0; round < 10; ++round) {
+        HWND stray = nullptr;
+        for (HWND w = GetTopWindow(nullptr); w && !stray; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            char className[16] = {};
+            GetClassNameA(w, className, sizeof className);
+            if (w != sheet && process == GetCurrentProcessId() && IsWindowVisible(w) && !strcmp(className, "#32770"))
+                stray = w;
+        }
+        if (!stray) return;
+        ADD_FAILURE() << "left open: " << WindowText(stray);
+        PostMessageA(stray, WM_COMMAND, IDCANCEL, 0);
+        Within([&] { return !IsWindow(stray) || !IsWindowVisible(stray); }, 5000);
+    }
+}
+
+HWND ShowPage(HWND sheet, int index)
+{
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+// For a click that opens a modal window: the driver must not wait for it to end.
+void ClickLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Type(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+std::string Text(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void Select(HWND dialog, int list, int index)
+{
+    SendDlgItemMessageA(dialog, list, LB_SETCURSEL, index, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, LBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
+}
+
+std::string Item(HWND dialog, int list, int index)
+{
+    char text[512] = {};
+    SendDlgItemMessageA(dialog, list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+int Count(HWND dialog, int list) { return static_cast<int>(SendDlgItemMessageA(dialog, list, LB_GETCOUNT, 0, 0)); }
+
+// A press on the up-down control's lower (down) or upper half, as the mouse makes it.
+void PressSpin(HWND dialog, int id, bool down)
+{
+    HWND spin = GetDlgItem(dialog, id);
+    RECT r;
+    GetClientRect(spin, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, down ? r.bottom * 3 / 4 : r.bottom / 4);
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(spin, WM_LBUTTONUP, 0, at);
+}
+
+// The message box the click brings up: its text, after it was answered with OK.
+std::string AnswerBox(HWND owner, const std::function<void()>& click)
+{
+    click();
+    HWND box = OwnedDialog(owner, "Ombrix");
+    if (!box) return "(no message box)";
+    const std::string text = WindowText(GetDlgItem(box, 0xFFFF));
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    Within([&] { return !IsWindow(box); });
+    return text;
+}
+
+class ControlPanelTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        LoadLibraryA("riched20.dll");  // as start-up does, for Cookie View's text
+        m_saved = {g_internetSettings.Targets, g_applicationsSettings.Targets};
+        g_generalSettings.Targets = GeneralBit::Windows;
+        g_generalSettings.TmSn = 3600;
+        g_internetSettings.Targets = InternetBit::YahooBar | InternetBit::Cookies;
+        g_applicationsSettings.Targets = 0;
+    }
+    void TearDown() override
+    {
+        g_internetSettings.Targets = m_saved.first;
+        g_applicationsSettings.Targets = m_saved.second;
+        g_internetSettings.ReplaceFriendlyCookies({});
+        MainWindowTest::TearDown();
+    }
+
+    // Opens the control panel as the tray's "Show Control Panel" does and lets the driver work it;
+    // returns once the sheet has closed.
+    void WithPanel(const std::function<void(HWND sheet)>& drive)
+    {
+        std::thread driver([&] {
+            HWND sheet = OwnedDialog(Window(), "Ombrix");
+            if (!sheet) {
+                ADD_FAILURE() << "the control panel did not open";
+                return;
+            }
+            drive(sheet);
+            CloseStrayDialogs(sheet);
+            if (IsWindow(sheet) && IsWindowVisible(sheet)) SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+        Command(IDS_TRAY_SHOW_PANEL);
+        driver.join();
+        EXPECT_EQ(Ui().controlPanel, nullptr);
+    }
+
+    std::pair<uint32_t, uint32_t> m_saved;
+};
+
+HWND ApplyButton(HWND sheet) { return GetDlgItem(sheet, 0x3021); }
+}  // namespace
+
+// Every page in its tab order: checkboxes, the exclusive schedule boxes, typing and spinning the
+// period, then OK. What OK stored is what was on screen; the hidden Yahoo Bar bit survives.
+TEST_F(ControlPanelTest, EveryPageEditsItsSettingsAndOkStoresThem)
+{
+    WithPanel([&](HWND sheet) {
+        EXPECT_TRUE(Within([&] { return IsWindowEnabled(ApplyButton(sheet)) != FALSE; }, 3000))
+            << "Apply is enabled from the start";
+        HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+        std::string order;
+        for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
+            char text[64] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            order += std::string(text) + "|";
+        }
+        EXPECT_EQ(order, "Settings|Sweep Windows|Sweep Internet|Sweep Applications|");
+
+        HWND settings = ShowPage(sheet, 0);
+        EXPECT_TRUE(Checked(settings, IDC_SET_WINDOWS));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(settings, IDC_SET_HOURS)));
+        Click(settings, IDC_SET_INTERNET);
+        Click(settings, IDC_SET_DEEP_SWEEP);
+        Click(settings, IDC_SET_EVERY);
+        EXPECT_TRUE(g_generalSettings.StTm & SweepAtBit::Timer) << "written to the live settings at once";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(settings, IDC_SET_HOURS)));
+        EXPECT_EQ(Text(settings, IDC_SET_HOURS), "01");
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "00");
+        Type(settings, IDC_SET_HOURS, "7");
+        Type(settings, IDC_SET_MINUTES, "30");
+        Type(settings, IDC_SET_MINUTES, "x");
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "30") << "invalid text goes back to the last valid value";
+        Type(settings, IDC_SET_MINUTES, "75");
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "30");
+        PressSpin(settings, IDC_SET_MINUTES_SPIN, true);
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "29");
+        // "Startup" excludes "Every "; "Every " again excludes "Startup".
+        Click(settings, IDC_SET_STARTUP);
+        EXPECT_FALSE(Checked(settings, IDC_SET_EVERY));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(settings, IDC_SET_MINUTES)));
+        Click(settings, IDC_SET_EVERY);
+        EXPECT_FALSE(Checked(settings, IDC_SET_STARTUP));
+        EXPECT_EQ(Text(settings, IDC_SET_HOURS), "07");
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "29");
+
+        HWND windows = ShowPage(sheet, 1);
+        EXPECT_TRUE(Checked(windows, IDC_WIN_TEMPORARY));
+        Click(windows, IDC_WIN_RECYCLE_BIN);
+        HWND internet = ShowPage(sheet, 2);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(internet, IDC_NET_YAHOO)));
+        Click(internet, IDC_NET_TEMPORARY);
+        Click(internet, IDC_NET_COOKIES);
+        HWND applications = ShowPage(sheet, 3);
+        Click(applications, IDC_APP_WORD);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(Stored(kGeneralKey, "Targets"), GeneralBit::Windows | GeneralBit::Internet | GeneralBit::DeepSweep);
+    EXPECT_EQ(Stored(kGeneralKey, "StTm"), SweepAtBit::Timer);
+    EXPECT_EQ(Stored(kGeneralKey, "TmSn"), 7u * 3600 + 29 * 60);
+    EXPECT_NE(m_window.SweepTimer(), kNoTimer) << "the changed schedule set the timer";
+    EXPECT_EQ(Stored(kWindowsKey, "Targets"), WindowsBit::TemporaryFiles | WindowsBit::RecycleBin);
+    EXPECT_EQ(Stored(kInternetKey, "Targets"), InternetBit::YahooBar | InternetBit::TemporaryFiles);
+    EXPECT_EQ(Stored(kApplicationsKey, "Targets"), ApplicationsBit::Word);
+}
+
+// Cancel keeps the stored settings, but "Every " has written its bit to the live settings already;
+// the hours up-down stops at 23 and the minutes one never reaches a period of 0.
+TEST_F(ControlPanelTest, CancelKeepsTheStoredSettingsAndTheArrowsKeepTheirLimits)
+{
+    g_generalSettings.StTm = SweepAtBit::Timer;
+    g_generalSettings.TmSn = 23 * 3600;
+    g_generalSettings.SaveToUser(kGeneralKey);
+    WithPanel([&](HWND sheet) {
+        HWND settings = ShowPage(sheet, 0);
+        PressSpin(settings, IDC_SET_HOURS_SPIN, false);
+        EXPECT_EQ(Text(settings, IDC_SET_HOURS), "23");
+        for (int i = 0; i < 23; ++i) PressSpin(settings, IDC_SET_HOURS_SPIN, true);
+        EXPECT_EQ(Text(settings, IDC_SET_HOURS), "00");
+        PressSpin(settings, IDC_SET_MINUTES_SPIN, true);
+        EXPECT_EQ(Text(settings, IDC_SET_MINUTES), "01") << "the period cannot reach 0 by the arrows";
+        Click(settings, IDC_SET_SHREDDER);
+        Click(settings, IDC_SET_EVERY);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    EXPECT_EQ(Stored(kGeneralKey, "Targets"), GeneralBit::Windows);
+    EXPECT_EQ(Stored(kGeneralKey, "TmSn"), 23u * 3600);
+    EXPECT_EQ(g_generalSettings.StTm & SweepAtBit::Timer, 0u);
+}
+
+// A page's sweep button sweeps its category alone and turns into its cancel; "Sweep Now" sweeps the
+// enabled categories; with "Running Background" the panel closes as soon as the sweep is asked for.
+TEST_F(ControlPanelTest, SweepButtonsSweepAndRunningBackgroundClosesThePanel)
+{
+    LogCapture log;
+    PlantTemp(3);
+    WithPanel([&](HWND sheet) {
+        HWND windows = ShowPage(sheet, 1);
+        Click(windows, IDC_WIN_SWEEP);
+        EXPECT_EQ(Text(windows, IDC_WIN_SWEEP), "Cancel Sweep");
+        EXPECT_TRUE(Within([&] { return Text(windows, IDC_WIN_SWEEP) == "Sweep Windows"; }));
+        EXPECT_EQ(Text(windows, IDC_WIN_LAST_SWEEP).rfind("Last Sweeping Time: ", 0), 0u);
+        EXPECT_TRUE(TempIsEmpty());
+        EXPECT_FALSE(Ui().sweepAllRunning) << "a page's sweep is not a sweep of everything";
+
+        PlantTemp(2);
+        HWND settings = ShowPage(sheet, 0);
+        Click(settings, IDC_SET_SWEEP_NOW);
+        EXPECT_TRUE(Within([&] { return Text(settings, IDC_SET_SWEEP_NOW) == "Sweep Now" && !Ui().sweepAllRunning; }));
+        EXPECT_TRUE(TempIsEmpty());
+        EXPECT_EQ(Text(settings, IDC_SET_LAST_SWEEP).rfind("Last Sweeping Time: ", 0), 0u);
+
+        PlantTemp(1);
+        Click(settings, IDC_SET_BACKGROUND);
+        ClickLater(settings, IDC_SET_SWEEP_NOW);
+        EXPECT_TRUE(Within([&] { return !IsWindow(sheet); })) << "Running Background closes the panel";
+    });
+    EXPECT_TRUE(SweepEnds());
+    EXPECT_TRUE(TempIsEmpty());
+    EXPECT_EQ(log.Count("Start Sweeping windows temporary files manually."), 1u);
+    EXPECT_EQ(log.Count("Start Sweeping everything manually."), 2u);
+    EXPECT_TRUE(Stored(kGeneralKey, "Targets") & GeneralBit::RunningBackground) << "applied before the sweep";
+}
+
+// The custom locations: the three message boxes, drive and system folders refused, the duplicate
+// test without regard to case, the folder picker, Update and Delete; OK hands the list to the page
+// and the sheet's OK stores it.
+TEST_F(ControlPanelTest, CustomLocationsAreEditedThroughTheDialogsAndStored)
+{
+    const std::string logs = Path("Logs"), cache = Path("Cache");
+    files::MakeDirs(logs);
+    files::MakeDirs(cache);
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(Path("").c_str());  // where the picker opens
+    char windowsFolder[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 1);
+        ClickLater(page, IDC_WIN_LOCATIONS_EDIT);
+        HWND dialog = OwnedDialog(nullptr, "Customize Cleaning Directories");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_ADD); }), "There is no directory data input.");
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_DELETE); }),
+                  "Please select a deleting item from the list box.");
+        Type(dialog, IDC_CUS_FOLDER, "C:\\");
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_ADD); }),
+                  "C:\\ is a whole drive; choose a folder inside it.");
+        Type(dialog, IDC_CUS_FOLDER, windowsFolder);
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_ADD); }),
+                  std::string(windowsFolder) + " is a system folder; Ombrix does not sweep it.");
+
+        Type(dialog, IDC_CUS_FOLDER, logs);
+        Type(dialog, IDC_CUS_FILTER, "x.log");
+        Click(dialog, IDC_CUS_SUBFOLDERS);
+        Click(dialog, IDC_CUS_ADD);
+        EXPECT_EQ(Item(dialog, IDC_CUS_LIST, 0), logs + ": x.log: including subdirectories");
+        Click(dialog, IDC_CUS_SUBFOLDERS);
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_ADD); }),
+                  "The input directory has already been in the list.");
+        std::string lower = logs;
+        for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        Type(dialog, IDC_CUS_FOLDER, lower);
+        Type(dialog, IDC_CUS_FILTER, "X.LOG");
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_ADD); }),
+                  "The input directory has already been in the list.");
+
+        // The picker: a folder chosen in its list, a wildcard filter typed, its visible OK.
+        ClickLater(dialog, IDC_CUS_BROWSE);
+        HWND picker = OwnedDialog(dialog, "Directory Select");
+        ASSERT_NE(picker, nullptr);
+        HWND folders = GetDlgItem(picker, IDC_PICK_FOLDERS);
+        const LRESULT at = SendMessageA(folders, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>("[Cache]"));
+        ASSERT_NE(at, LB_ERR) << "the picker lists the folders of the scratch folder";
+        SendMessageA(folders, LB_SETCURSEL, at, 0);
+        Click(picker, IDC_PICK_SUBFOLDERS);
+        Type(picker, IDC_PICK_FILTER, "*.t?p");
+        Click(picker, IDC_PICK_OK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(picker); }));
+        EXPECT_EQ(Text(dialog, IDC_CUS_FOLDER), cache);
+        EXPECT_EQ(Text(dialog, IDC_CUS_FILTER), "*.t?p");
+        EXPECT_TRUE(Checked(dialog, IDC_CUS_SUBFOLDERS));
+        Click(dialog, IDC_CUS_ADD);
+        ASSERT_EQ(Count(dialog, IDC_CUS_LIST), 2);
+
+        // Entries keep their places; Update replaces the selected one, Update without one says so.
+        Select(dialog, IDC_CUS_LIST, 0);
+        EXPECT_EQ(Text(dialog, IDC_CUS_FOLDER), logs);
+        Type(dialog, IDC_CUS_FILTER, "y.log");
+        Click(dialog, IDC_CUS_UPDATE);
+        EXPECT_EQ(Item(dialog, IDC_CUS_LIST, 0), logs + ": y.log: including subdirectories");
+        Select(dialog, IDC_CUS_LIST, 1);
+        Type(dialog, IDC_CUS_FILTER, "y.log");
+        Type(dialog, IDC_CUS_FOLDER, logs);
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_UPDATE); }),
+                  "The update directory has already been in the list.");
+        SendDlgItemMessageA(dialog, IDC_CUS_LIST, LB_SETCURSEL, WPARAM(-1), 0);
+        EXPECT_EQ(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_CUS_UPDATE); }),
+                  "Please select an updating item from the list box.");
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+        EXPECT_EQ(Count(page, IDC_WIN_LOCATIONS), 2);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    SetCurrentDirectoryA(previous);
+    const std::string first = std::string(kWindowsKey) + "\\CusDir.0", second = std::string(kWindowsKey) + "\\CusDir.1";
+    EXPECT_EQ(StoredText(first, "Dir"), logs);
+    EXPECT_EQ(StoredText(first, "Flt"), "y.log");
+    EXPECT_EQ(Stored(first, "SubInc"), 1u);
+    EXPECT_EQ(StoredText(second, "Dir"), cache);
+    EXPECT_EQ(StoredText(second, "Flt"), "*.t?p");
+}
+
+// Cookie Control: cookies move both ways with the buttons following the selections, a cookie's text
+// is shown, OK stores the friendly list at once and Cancel leaves it alone.
+TEST_F(ControlPanelTest, CookieControlMovesCookiesAndStoresTheFriendlyList)
+{
+    char folder[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, folder, CSIDL_COOKIES, TRUE));
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    const std::string a = std::string(folder) + "\\a" + tag + ".txt", b = std::string(folder) + "\\b" + tag + ".txt",
+                      c = std::string(folder) + "\\c" + tag + ".txt";
+    for (const std::string& file : {a, b, c}) files::Write(file, "id\n" + file + "\nexample.com/\n");
+    g_internetSettings.ReplaceFriendlyCookies({{"Cookie:user@example.com/", c}});
+    auto countOurs = [&](HWND dialog, int list) {
+        int n = 0;
+        for (int i = 0; i < Count(dialog, list); ++i) n += Item(dialog, list, i).find(tag) != std::string::npos;
+        return n;
+    };
+
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 2);
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(countOurs(dialog, IDC_COOKIE_CURRENT), 2);
+        EXPECT_EQ(Item(dialog, IDC_COOKIE_FRIENDLY, 0), "c" + tag + ".txt");
+        for (const int button : {IDC_COOKIE_TO_FRIENDLY, IDC_COOKIE_TO_CURRENT, IDC_COOKIE_VIEW})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, button)));
+        const LRESULT at = SendDlgItemMessageA(dialog, IDC_COOKIE_CURRENT, LB_FINDSTRINGEXACT, WPARAM(-1),
+                                               reinterpret_cast<LPARAM>(("a" + tag + ".txt").c_str()));
+        ASSERT_NE(at, LB_ERR);
+        Select(dialog, IDC_COOKIE_FRIENDLY, 0);
+        Select(dialog, IDC_COOKIE_CURRENT, static_cast<int>(at));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_COOKIE_TO_FRIENDLY)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_COOKIE_TO_CURRENT)));
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_COOKIE_FRIENDLY, LB_GETCURSEL, 0, 0), LB_ERR);
+
+        ClickLater(dialog, IDC_COOKIE_VIEW);
+        HWND view = OwnedDialog(dialog, a.c_str());
+        ASSERT_NE(view, nullptr) << "Cookie View is titled with the cookie's path";
+        EXPECT_NE(WindowText(GetDlgItem(view, IDC_COOKIE_TEXT)).find("example.com/"), std::string::npos);
+        Click(view, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(view); }));
+
+        Click(dialog, IDC_COOKIE_TO_FRIENDLY);
+        EXPECT_EQ(Item(dialog, IDC_COOKIE_FRIENDLY, 1), "a" + tag + ".txt");
+        EXPECT_EQ(countOurs(dialog, IDC_COOKIE_CURRENT), 1);
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+        EXPECT_EQ(StoredText(std::string(kInternetKey) + "\\Cookie.1", "Fl"), a) << "saved at once";
+
+        // Moved back and cancelled: nothing changes.
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(countOurs(dialog, IDC_COOKIE_CURRENT), 1) << "a friendly cookie is no longer current";
+        Select(dialog, IDC_COOKIE_FRIENDLY, 1);
+        Click(dialog, IDC_COOKIE_TO_CURRENT);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_COOKIE_FRIENDLY, LB_GETCURSEL, 0, 0), 0)
+            << "moving the last entry selects the new last one";
+        Click(dialog, IDCANCEL);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+    });
+    FriendlyCookieList stored;
+    g_internetSettings.CopyFriendlyCookies(stored);
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].Fl, c);
+    EXPECT_EQ(stored[0].Url, "Cookie:user@example.com/");
+    EXPECT_EQ(stored[1].Fl, a);
+    EXPECT_EQ(stored[1].Url, "") << "a cookie made friendly here has no cache entry name";
+    EXPECT_EQ(StoredText(std::string(kInternetKey) + "\\Cookie.0", "Fl"), c);
+    for (const std::string& file : {a, b, c}) DeleteFileA(file.c_str());
+}
