@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <optional>
 #include <cstring>
 #include <string>
@@ -243,8 +244,8 @@ HWND TitledDialogOf(DWORD processId, const char* title)
 
 HWND CurrentPage(HWND sheet, int index)
 {
-    SendMessageA(sheet, 0x400 + 101 /* PSM_SETCURSEL */, index, 0);
-    return reinterpret_cast<HWND>(SendMessageA(sheet, 0x400 + 118 /* PSM_GETCURRENTPAGEHWND */, 0, 0));
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 }  // namespace
 
@@ -302,7 +303,7 @@ TEST(Tray, ACustomLocationAddedInTheControlPanelIsSwept)
     for (const std::string& path : canaries) EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
     EXPECT_NE(GetFileAttributesA((location + "\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
 
-    SendMessageA(sheet, 0x400 + 113 /* PSM_PRESSBUTTON */, 1 /* PSBTN_OK */, 0);
+    SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
     EXPECT_EQ(GetGeneral("Targets") & 0x21u, 0x21u) << "Deep Sweep is stored";
     char stored[MAX_PATH] = {};
