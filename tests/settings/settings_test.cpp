@@ -190,12 +190,13 @@ TEST_F(SettingsTest, FriendlyCookiesWithoutUrlAreDroppedAndGoneAfterTheNextSave)
     EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.2", "Fl"), "C:\\x.txt");
 }
 
-TEST_F(SettingsTest, SaveFriendlyCookiesDoesNothingWithoutTheInternetKey)
+// The list chosen in Cookie Control must not be dropped because the Internet group was never saved.
+TEST_F(SettingsTest, SaveFriendlyCookiesCreatesTheInternetKey)
 {
     InternetSettings internet;
     internet.ReplaceFriendlyCookies({{"u", "f"}});
-    EXPECT_FALSE(internet.SaveFriendlyCookies());
-    EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, kInternet));
+    EXPECT_TRUE(internet.SaveFriendlyCookies());
+    EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.0", "Fl"), "f");
 }
 
 TEST_F(SettingsTest, PageExchangeKeepsBitsWithoutCheckboxes)
