@@ -62,7 +62,7 @@ bool OmbrixApp::InitInstance()
     m_exitCode = 0;
 
     if (once) {
-        SweepOnce(coordinator, anotherInstanceRuns);
+        SweepOnce(coordinator, anotherInstanceRuns, commandLine.Has("preview"));
         return false;
     }
     HWND window = m_mainWindow->GetSafeHwnd();

@@ -1,7 +1,9 @@
 #include "app/sweep_once.h"
 #include <windows.h>
+#include <optional>
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
+#include "engine/sweep_preview.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 
@@ -16,13 +18,17 @@ bool StandardOutputIsUsable()
 }
 }  // namespace
 
-void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns)
+void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns, bool preview)
 {
+    std::optional<CPreviewScope> previewing;
+    if (preview) previewing.emplace();
     EchoLogToStdout(StandardOutputIsUsable());
+    if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
     if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
     const uint32_t targets = g_generalSettings.Targets;
     if (targets & GeneralBit::Applications) SweepApplications(coordinator);
     if (targets & GeneralBit::Windows) SweepWindows(coordinator);
     if (targets & GeneralBit::Internet) SweepInternet(coordinator);
+    EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
 }

@@ -87,6 +87,8 @@ void DeleteSidFormsStore(int* counter)
     if (sid.empty()) return;
     const std::string sidKey = kStoreBase + KeySecurity::SidText(const_cast<BYTE*>(sid.data()));
     const std::string dataKey = sidKey + "\\Data";
+    // A preview changes no key's security: it shows the deletion the opened keys would allow.
+    if (Actions().Previewing()) return DeleteStoreKey(sidKey + kFormsStore, counter);
     CKeySecurityRestore restoreSidKey(HKEY_CURRENT_USER, sidKey);
     CKeySecurityRestore restoreDataKey(HKEY_CURRENT_USER, dataKey);
     CGrantingDescriptor grant(const_cast<BYTE*>(sid.data()));

@@ -200,7 +200,7 @@ void CleanCommonKey(const CRegistryKey& parent, const std::string& path, const c
 void CleanAccounts(CRegistryKey& users, const std::string& path, int* counter, float* kb)
 {
     std::string account;
-    while (users.NextSubKeyName(account)) {
+    while (NextSweptSubKey(users, account)) {
         CRegistryKey accountKey(users.OpenSubKey(account.c_str()));
         if (!accountKey.Handle()) continue;
         for (const char* list : kAccountLists)

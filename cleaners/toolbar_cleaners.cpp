@@ -3,6 +3,7 @@
 #include <vector>
 #include "cleaners/internet_cleaners.h"
 #include "engine/profile_walk.h"
+#include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
@@ -28,13 +29,13 @@ void CleanGoogleHistory(const std::string& version, int* counter)
     std::string name;
     for (;;) {
         DWORD size = static_cast<DWORD>(data.size()), type = 0;
-        if (!history.NextValue(name, data.data(), &size, &type)) break;
+        if (!NextSweptValue(history, name, data.data(), &size, &type)) break;
         if (name == "(Default)") continue;
         if (!Actions().DeleteValue(history.Handle(), name.c_str())) {
             TraceMessage("Cannot delete value %s of %s\n", name.c_str(), history.Path().c_str());
             continue;
         }
-        --history.m_valueIndex;
+        StepBackAfterRemoval(history.m_valueIndex);
         if (counter) ++*counter;
     }
 }
@@ -44,7 +45,7 @@ void CleanGoogleVersions(HKEY hive, int* counter)
     CRegistryKey versions(hive, kGoogleKey);
     if (!versions.Handle()) return;
     std::string version;
-    while (versions.NextSubKeyName(version)) CleanGoogleHistory(version, counter);
+    while (NextSweptSubKey(versions, version)) CleanGoogleHistory(version, counter);
 }
 
 }  // namespace

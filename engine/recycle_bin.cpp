@@ -87,6 +87,17 @@ bool QueryAllRecycleBins(RecycleBinContents& contents)
     return true;
 }
 
+bool RecycleBinsCanBeEmptied()
+{
+    if (!Platform::RunningOnWine()) {
+        RecycleBinContents contents;
+        return QueryAllRecycleBins(contents);
+    }
+    FileIdentity top;
+    const std::string trash = WineTrashFolder();
+    return !trash.empty() && FileSystem::Identify(trash + "\\files", top, true);
+}
+
 bool EmptyAllRecycleBins()
 {
     if (Platform::RunningOnWine()) return EmptyWineTrash();

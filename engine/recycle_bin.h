@@ -10,3 +10,5 @@ struct RecycleBinContents {
 bool QueryAllRecycleBins(RecycleBinContents& contents);
 // Empties them without confirmation, progress or sound; false on failure.
 bool EmptyAllRecycleBins();
+// Whether emptying them would be tried with success, asked without emptying.
+bool RecycleBinsCanBeEmptied();

@@ -35,13 +35,13 @@ public:
     bool Next()
     {
         DWORD size = static_cast<DWORD>(m_data.size());
-        if (!m_key.NextValue(name, m_data.data(), &size, &type)) return false;
+        if (!NextSweptValue(m_key, name, m_data.data(), &size, &type)) return false;
         const size_t length = std::min<size_t>(size, m_data.size() - 1);
         data.assign(reinterpret_cast<const char*>(m_data.data()), strnlen(reinterpret_cast<const char*>(m_data.data()), length));
         firstByteZero = size == 0 || m_data[0] == 0;
         return true;
     }
-    void StepBack() { --m_key.m_valueIndex; }
+    void StepBack() { StepBackAfterRemoval(m_key.m_valueIndex); }
 
     std::string name;
     std::string data;
@@ -137,6 +137,23 @@ void CleanPathFolder(const CleanTarget& t, Removal removal, int statusId, int* c
 
 }  // namespace
 
+bool NextSweptSubKey(CRegistryKey& key, std::string& name)
+{
+    while (key.NextSubKeyName(name))
+        if (!Actions().Previewing() || !Actions().SubKeyTaken(key.Handle(), name)) return true;
+    return false;
+}
+
+bool NextSweptValue(CRegistryKey& key, std::string& name, BYTE* data, DWORD* dataSize, DWORD* type)
+{
+    const DWORD capacity = *dataSize;
+    for (;;) {
+        *dataSize = capacity;
+        if (!key.NextValue(name, data, dataSize, type)) return false;
+        if (!Actions().Previewing() || !Actions().ValueTaken(key.Handle(), name)) return true;
+    }
+}
+
 void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* counter)
 {
     ValueWalk walk(key);
@@ -158,7 +175,7 @@ void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* co
 void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter)
 {
     std::string name;
-    while (key.NextSubKeyName(name)) {
+    while (NextSweptSubKey(key, name)) {
         CRegistryKey sub(key.OpenSubKey(name.c_str()));
         if (sub.Handle()) SweepValues(sub, resetName, statusId, counter);
     }
@@ -194,12 +211,12 @@ void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
     TraceMessage("Calling CleanFileExt Function.\n");
     CRegistryKey& key = *t.key;
     std::string name;
-    while (key.NextSubKeyName(name)) {
+    while (NextSweptSubKey(key, name)) {
         if (name.empty() || name.find('/') == std::string::npos) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
         LogChange(done, kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
                   name.c_str());
-        if (done) --key.m_subKeyIndex;
+        if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }
 
@@ -242,11 +259,11 @@ void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, i
 void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float*)
 {
     std::string name;
-    while (key.NextSubKeyName(name)) {
+    while (NextSweptSubKey(key, name)) {
         if (!StartsWith(name, prefix)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
         LogChange(done, kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
-        if (done) --key.m_subKeyIndex;
+        if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }
 

@@ -8,6 +8,13 @@
 class SweepActions {
 public:
     virtual ~SweepActions() = default;
+    // A preview's actions change nothing and only tell whether the change would be made.
+    virtual bool Previewing() const { return false; }
+    // In a preview, what an earlier action took away is still there: later walks pass over it.
+    virtual bool FileTaken(const std::string&) const { return false; }
+    virtual bool CacheEntryTaken(const std::string&) const { return false; }
+    virtual bool ValueTaken(HKEY, const std::string&) const { return false; }
+    virtual bool SubKeyTaken(HKEY, const std::string&) const { return false; }
     // Shreds first when the Shredder is on and mayShred; throws CFileException.
     virtual void RemoveFile(const std::string& path, bool mayShred = true);
     virtual bool RemoveFolder(const std::string& path);
@@ -30,3 +37,10 @@ public:
 SweepActions& Actions();
 // Installs other actions (null: the real ones again) and returns the previous ones.
 SweepActions* InstallActions(SweepActions* actions);
+
+// After a removal, an enumeration steps back onto the entry that took the removed one's index; in a
+// preview nothing moved, and it goes on to the next.
+inline void StepBackAfterRemoval(DWORD& index)
+{
+    if (!Actions().Previewing()) --index;
+}

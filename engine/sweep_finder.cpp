@@ -154,6 +154,7 @@ CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder
 void CSweepFinder::Start(const std::string& folder, const std::string& finalFolder)
 {
     m_finalFolder = WithoutTrailingSeparators(finalFolder);
+    m_previewing = Actions().Previewing();
     m_more = m_find.FindFile(folder + "\\*");
 }
 
@@ -162,7 +163,7 @@ void CSweepFinder::ForEachEntry(Handle handle)
 {
     while (m_more) {
         m_more = m_find.FindNextFile();
-        if (!m_find.IsDots()) handle();
+        if (!m_find.IsDots() && !(m_previewing && Actions().FileTaken(m_find.GetFilePath()))) handle();
     }
 }
 

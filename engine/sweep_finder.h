@@ -60,5 +60,6 @@ private:
     std::string m_finalFolder;
     Ancestors m_ancestors;
     bool m_keepFolders = false;
+    bool m_previewing = false;  // what the preview took is passed over
     bool m_scheduled = false;  // something below was left for removal at the next restart
 };

@@ -1,4 +1,5 @@
 #include "engine/sweep_log.h"
+#include "engine/sweep_actions.h"
 #include <atomic>
 #include <commctrl.h>
 #include <cstdarg>
@@ -179,24 +180,28 @@ void SetSweepProgress(int barId, unsigned percent)
 void AddSweepTotals(int items, float kb)
 {
     SweepTotals& totals = WindowTotals();
-    if (!g_progressWindow) return;
+    if (!g_progressWindow && !g_echo) return;
     CGuardLock::Scope hold(totals.lock);
     if (!hold) return;
     totals.items += items;
     totals.kb += kb;
 }
 
-void ShowSweepTotals()
+std::string SweepTotalsLine()
 {
     SweepTotals& totals = WindowTotals();
-    HWND dialog = g_progressWindow;
-    if (!dialog) return;
     CGuardLock::Scope hold(totals.lock);
-    if (!hold) return;
     char text[kLineBufferSize];
-    FormatLogLine(text, sizeof text, "Total: %d item(s) swept, %.3f KB restored.", totals.items,
-                  static_cast<double>(totals.kb));
-    SetDlgItemTextA(dialog, kTotalsLineId, text);
+    FormatLogLine(text, sizeof text,
+                  Actions().Previewing() ? "Total: %d item(s) to sweep, %.3f KB to restore."
+                                         : "Total: %d item(s) swept, %.3f KB restored.",
+                  totals.items, static_cast<double>(totals.kb));
+    return text;
+}
+
+void ShowSweepTotals()
+{
+    if (HWND dialog = g_progressWindow) SetDlgItemTextA(dialog, kTotalsLineId, SweepTotalsLine().c_str());
 }
 
 void SetProgressTitle(const char* text)

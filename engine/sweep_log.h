@@ -25,6 +25,8 @@ int FormatLogLine(char* buffer, int size, const char* format, ...) __attribute__
 void SetSweepProgress(int barId, unsigned percent);
 void AddSweepTotals(int items, float kb);
 void ShowSweepTotals();
+// The totals so far as the progress window shows them: swept, or to sweep in a preview.
+std::string SweepTotalsLine();
 void SetProgressTitle(const char* text);
 void ResetSweepProgress();
 // Developer diagnostics: nothing in a release build, the debugger's output in a debug build.

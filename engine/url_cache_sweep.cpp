@@ -76,6 +76,7 @@ void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* 
     CUrlCacheFind find(filter);
     UrlCacheEntry entry;
     while (find.Next(entry)) {
+        if (Actions().CacheEntryTaken(entry.url)) continue;
         if (friendly && !entry.localFile.empty() &&
             std::any_of(friendly->begin(), friendly->end(), [&](const FriendlyCookie& c) { return c.Fl == entry.localFile; }))
             continue;

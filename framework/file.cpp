@@ -1,4 +1,5 @@
 #include "framework/file.h"
+#include "framework/file_find.h"
 #include "framework/platform_quirks.h"
 #include <string_view>
 #include <vector>
@@ -168,6 +169,37 @@ bool ScheduleRemoval(const std::string& path)
 {
     return Call(path, [](const char* p) { return MoveFileExA(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); },
                 [](const wchar_t* p) { return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); });
+}
+
+namespace {
+bool OpenForRemoval(const std::string& path, DWORD share, DWORD& attributes)
+{
+    CFileHandle entry(path, DELETE | FILE_READ_ATTRIBUTES, share, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+    FILE_BASIC_INFO basic;
+    if (!entry || !GetFileInformationByHandleEx(entry.Handle(), FileBasicInfo, &basic, sizeof basic)) return false;
+    attributes = basic.FileAttributes;
+    return true;
+}
+}  // namespace
+
+Removal RemovalOf(const std::string& path, DWORD& attributes)
+{
+    // Opened alone, no other handle is on it.
+    if (OpenForRemoval(path, 0, attributes)) return Removal::AtOnce;
+    if (OpenForRemoval(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, attributes))
+        return Removal::WhenClosed;
+    return Removal::Refused;
+}
+
+std::vector<std::string> FolderEntryPaths(const std::string& folder)
+{
+    std::vector<std::string> paths;
+    CFileFind find;
+    for (bool more = find.FindFile(folder + "\\*"); more;) {
+        more = find.FindNextFile();
+        if (!find.IsDots()) paths.push_back(find.GetFilePath());
+    }
+    return paths;
 }
 
 bool Identify(const std::string& path, FileIdentity& identity, bool folder)

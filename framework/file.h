@@ -77,6 +77,13 @@ bool RemoveFile(const std::string& path);
 bool RemoveFolder(const std::string& path);
 bool Rename(const std::string& from, const std::string& to);
 bool ScheduleRemoval(const std::string& path);  // at the next restart
+// How DeleteFile would fare with a file (or a link itself), asked without changing anything: it
+// opens for deletion beside the handles already on it, and with none, its name goes at once; with
+// some, the name stays until the last is closed. Gives its attributes when it opens.
+enum class Removal { Refused, AtOnce, WhenClosed };
+Removal RemovalOf(const std::string& path, DWORD& attributes);
+// The paths of a folder's entries, without "." and "..".
+std::vector<std::string> FolderEntryPaths(const std::string& folder);
 bool Identify(const std::string& path, FileIdentity& identity, bool folder);
 // The file's hard links; 0 when they cannot be read.
 DWORD LinkCount(const std::string& path);

@@ -116,3 +116,38 @@ bool CRegistryKey::NextValue(std::string& name, BYTE* data, DWORD* dataSize, DWO
     name.assign(buffer.data(), nameLen);
     return true;
 }
+
+namespace {
+// KeyNameInformation of NtQueryKey: the one call that names the key behind a handle.
+using NtQueryKeyProc = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+constexpr int kKeyNameInformation = 3;
+
+std::string NameOfHandle(HKEY key)
+{
+    static const auto query = reinterpret_cast<NtQueryKeyProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    if (!query) return {};
+    std::vector<BYTE> buffer(2048);
+    ULONG size = 0;
+    if (query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &size) != 0) return {};
+    const ULONG bytes = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* name = reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG));
+    const int length = static_cast<int>(bytes / sizeof(wchar_t));
+    const int n = WideCharToMultiByte(CP_UTF8, 0, name, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name, length, text.data(), n, nullptr, nullptr);
+    return text;
+}
+}  // namespace
+
+std::string RegistryKeyName(HKEY key)
+{
+    // A predefined key is a stand-in, not a handle: the key it stands for is opened to be named.
+    if (reinterpret_cast<ULONG_PTR>(key) & 0x80000000) {
+        HKEY opened = nullptr;
+        if (RegOpenKeyExA(key, nullptr, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
+        CRegistryKey owner(opened);
+        return NameOfHandle(opened);
+    }
+    return NameOfHandle(key);
+}

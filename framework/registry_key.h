@@ -46,5 +46,9 @@ private:
     char m_className[MAX_PATH] = {};
 };
 
+// The registry's own full name of an open key ("\REGISTRY\USER\..."), the same for every handle
+// on it; empty when it cannot be read.
+std::string RegistryKeyName(HKEY key);
+
 // The product's base key; settings keys live below it under both hives.
 inline constexpr const char* kProductKey = "SOFTWARE\\Quillane\\Ombrix";

@@ -9,6 +9,7 @@ const std::string kOffice = "Software\\Microsoft\\Office\\";
 const std::string kAdobe = "Software\\Adobe\\";
 const char* const kMediaPlayer = "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList";
 const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char* const kAccount = "ADAL_8d0f3e6a-42c1-4b8e-9a57-7a1b2c3d4e5f";
 
 // A recent-list key and the value names its prefixes take and keep.
@@ -147,7 +148,10 @@ void PlantApplicationTraces(const std::string& root)
     SetNumber(HKEY_CURRENT_USER, kAdobe + "Acrobat Reader\\DC\\AVGeneral", "bExpandRHPInViewer", 1);
 
     // The Office recent folders, and RealOne's folders named by its keys, one without a final backslash.
+    // The user's setting names the local folder too: the shell rewrites "Shell Folders" from it
+    // whenever it is asked, and a profile where the two differ would change under a mere question.
     SetText(HKEY_CURRENT_USER, kShellFolders, "Local AppData", Local(root));
+    SetRaw(HKEY_CURRENT_USER, kUserShellFolders, "Local AppData", REG_EXPAND_SZ, Local(root) + '\0');
     SetText(HKEY_CURRENT_USER, "SOFTWARE\\RealNetworks\\Preferences\\UserDataPath", "", RealOne(root));
     SetText(HKEY_CURRENT_USER, "SOFTWARE\\RealNetworks\\RealMediaSDK\\6.0\\Preferences\\CookiesPath", "",
             RealOne(root) + "\\cookies.txt");

@@ -2,10 +2,19 @@
 //   plant_traces plant <root>   |   plant_traces check <root>
 //   plant_traces demo <root> <Ombrix.exe>: plants, sweeps with "/once" (its log on this output), checks
 //   plant_traces tray <root> <Ombrix.exe>: starts Ombrix in the tray with a planted profile's environment
+//   plant_traces run <root> <command line>: runs a command with that environment, its output on this one
+//   plant_traces hold <file> <release file>: holds a file open without delete sharing, as a program in
+//       use holds it, until the release file appears; "<file>.held" says when it is held
+//   plant_traces state: the URL cache entries and the Recycle Bin's count and size, for snapshots
 #include <windows.h>
+#include <wininet.h>
+#include <shellapi.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+#include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
 
 // Starts a program; with a wait, waits for it and returns its exit code.
@@ -38,6 +47,42 @@ int CheckAndReport(const char* root, const char* gap)
     return problems.empty() ? 0 : 1;
 }
 
+int Hold(const std::string& file, const std::string& release)
+{
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    WriteFile(held, "in use", 6, &written, nullptr);
+    WriteFileText(file + ".held", "held");
+    for (int i = 0; i < 6000 && GetFileAttributesA(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    CloseHandle(held);
+    return 0;
+}
+
+// The plain enumeration: Wine's filtered one is a stub.
+void PrintState()
+{
+    std::vector<std::string> lines;
+    std::vector<BYTE> buffer(64 * 1024);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    HANDLE find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+    for (bool more = find != nullptr; more;) {
+        lines.push_back(std::string("cache ") + entry->lpszSourceUrlName + " " +
+                        (entry->lpszLocalFileName ? entry->lpszLocalFileName : "") + " " + std::to_string(entry->CacheEntryType));
+        size = static_cast<DWORD>(buffer.size());
+        more = FindNextUrlCacheEntryA(find, entry, &size);
+    }
+    if (find) FindCloseUrlCache(find);
+    std::sort(lines.begin(), lines.end());
+    for (const std::string& line : lines) printf("%s\n", line.c_str());
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
+    if (SUCCEEDED(SHQueryRecycleBinA(nullptr, &bin)))
+        printf("recycle bin: %lld item(s), %lld byte(s)\n", static_cast<long long>(bin.i64NumItems),
+               static_cast<long long>(bin.i64Size));
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "plant") == 0) {
@@ -58,6 +103,15 @@ int main(int argc, char** argv)
         SetProfileEnvironment(argv[2]);
         return Run(std::string("\"") + argv[3] + "\"", false) == 0 ? 0 : 1;
     }
-    fprintf(stderr, "usage: plant_traces plant|check <root> | demo|tray <root> <Ombrix.exe>\n");
+    if (argc == 4 && strcmp(argv[1], "run") == 0) {
+        SetProfileEnvironment(argv[2]);
+        return Run(argv[3], true);
+    }
+    if (argc == 4 && strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
+    if (argc == 2 && strcmp(argv[1], "state") == 0) {
+        PrintState();
+        return 0;
+    }
+    fprintf(stderr, "usage: plant_traces plant|check <root> | demo|tray|run <root> <Ombrix.exe> | hold <file> <release> | state\n");
     return 2;
 }

@@ -1,0 +1,58 @@
+#pragma once
+#include <set>
+#include <string>
+#include "engine/sweep_actions.h"
+#include <mutex>
+
+// Actions that change nothing. Each tells whether the real one would succeed now, so that the walks
+// write the lines a sweep would write; what would be removed is remembered, so that a folder whose
+// every entry would go is shown going too.
+class PreviewActions : public SweepActions {
+public:
+    bool Previewing() const override { return true; }
+    bool FileTaken(const std::string& path) const override;
+    bool CacheEntryTaken(const std::string& url) const override;
+    bool ValueTaken(HKEY key, const std::string& name) const override;
+    bool SubKeyTaken(HKEY key, const std::string& name) const override;
+    void RemoveFile(const std::string& path, bool mayShred) override;
+    bool RemoveFolder(const std::string& path) override;
+    bool RemoveAtReboot(const std::string& path) override;
+    bool ClearReadOnly(const std::string& path, DWORD attributes) override;
+    int WipeIndexFile(const std::string& path) override;
+    bool DeleteValue(HKEY key, const char* name) override;
+    bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) override;
+    bool DeleteKeyTree(HKEY key, const char* name) override;
+    bool EmptyRecycleBin() override;
+    bool ShredFile(const std::string& path) override;
+    bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;
+
+private:
+    void Remember(std::set<std::string>& paths, const std::string& path);
+    bool Remembered(const std::set<std::string>& paths, const std::string& path) const;
+    // A key by its full name, gone when it or a key above it was deleted.
+    bool KeyGone(const std::string& name) const;
+
+    mutable std::mutex m_lock;  // the three workers share one preview; asked once an entry
+    std::set<std::string> m_gone;
+    std::set<std::string> m_marked;  // removed while open elsewhere: the name stays for now
+    std::set<std::string> m_writable;
+    std::set<std::string> m_cacheEntries;
+    std::set<std::string> m_keys;    // full key names
+    std::set<std::string> m_values;  // full key name, "\n", value name
+};
+
+// The frame of a preview's log.
+inline constexpr const char* kPreviewFirstLine = "Preview: nothing is removed.\n";
+
+// Installs preview actions for its lifetime, and the real ones again after.
+class CPreviewScope {
+public:
+    CPreviewScope() : m_previous(InstallActions(&m_preview)) {}
+    ~CPreviewScope() { InstallActions(m_previous); }
+    CPreviewScope(const CPreviewScope&) = delete;
+    CPreviewScope& operator=(const CPreviewScope&) = delete;
+
+private:
+    PreviewActions m_preview;
+    SweepActions* m_previous;
+};
