@@ -1,4 +1,5 @@
 #include "engine/sweep_coordinator.h"
+#include "engine/sweep_actions.h"
 #include <algorithm>
 #include <atomic>
 #include "engine/sweep_log.h"
@@ -156,7 +157,7 @@ bool CSweepCoordinator::ServeRequests(std::vector<HANDLE>& waitList)
         if (!(m_requests & category.bit)) continue;
         // A category still sweeping keeps its request until its worker has ended.
         if (m_workers[index]) continue;
-        SetProgressTitle("Sweeping Progress");
+        SetProgressTitle(Actions().Previewing() ? "Preview" : "Sweeping Progress");
         LogTimedLine(category.startLine, kStatusLogOnly);
         StartWorker(index, waitList, category.failure);
         m_requests &= ~category.bit;

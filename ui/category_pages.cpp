@@ -111,7 +111,7 @@ bool CCategoryPage::OnCommand(int id, int code, HWND)
 void CCategoryPage::SweepOrCancel()
 {
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (!coordinator) return;
+    if (!coordinator || Ui().preview) return;  // a sweep waits until the preview has ended
     if (m_sweeping) {
         coordinator->RequestStop(m_info.requestBit);  // the button is set back when the worker reports
         return;

@@ -193,10 +193,14 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     case IDS_TRAY_HIDE_LOG:
         if (progress) progress->Hide();
         break;
+    case IDS_TRAY_PREVIEW: PreviewAll(); break;
     case IDS_TRAY_SWEEP_NOW:
     case IDS_TRAY_CANCEL:
-        // While the control panel is open, its "Sweep Now" serves both and keeps its pages in step.
-        if (COmbrixProp* sheet = Ui().controlPanel)
+        // While the control panel is open, its "Sweep Now" serves both and keeps its pages in step;
+        // a preview has no part there.
+        if (Ui().preview) {
+            if (LOWORD(wParam) == IDS_TRAY_CANCEL) CSweepCoordinator::Instance()->RequestStop(kSweepAll);
+        } else if (COmbrixProp* sheet = Ui().controlPanel)
             sheet->m_settings.SweepNow();
         else if (LOWORD(wParam) == IDS_TRAY_SWEEP_NOW)
             SweepAll();
@@ -217,10 +221,57 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     return false;
 }
 
+void MainWindow::PreviewAll()
+{
+    UiState& ui = Ui();
+    if (ui.sweepAllRunning || ui.preview || AnyWorkerRunning() || !EnabledCategoryRequests()) return;
+    ShowProgress();
+    ResetSweepProgress();
+    ui.preview = std::make_unique<CPreviewScope>();
+    SetProgressTitle("Preview");
+    LogLine(kPreviewFirstLine, kStatusLogOnly);
+    RequestEnabledCategories();
+    ui.sweepAllRunning = true;
+    StartAnimation();
+}
+
+// Ends only once the workers have: until then they still act through the preview's actions.
+void MainWindow::EndPreview()
+{
+    UiState& ui = Ui();
+    if (!ui.preview) return;
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    if (coordinator) coordinator->RequestStop(kSweepAll);
+    while (ui.preview && AnyWorkerRunning()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    FinishPreview();
+}
+
+void MainWindow::FinishPreview()
+{
+    UiState& ui = Ui();
+    if (!ui.preview) return;
+    if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
+    LogLine((SweepTotalsLine() + "\n").c_str(), kStatusLogOnly);
+    ShowSweepTotals();
+    ui.preview.reset();
+    ui.sweepAllRunning = false;
+    SetProgressTitle("Preview Completed");
+    StopAnimation();
+}
+
 void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 {
     if (status != 1) return;
     UiState& ui = Ui();
+    // A preview stamps no time and saves no setting.
+    if (ui.preview) {
+        if (!AnyWorkerRunning()) FinishPreview();
+        return;
+    }
     if (category < 3) {
         CCategoryPage* page = ui.controlPanel ? ui.controlPanel->CategoryPage(category) : nullptr;
         if (page) page->SweepEnded();

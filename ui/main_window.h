@@ -40,6 +40,10 @@ public:
 
     // "Sweep Now" from the tray: all enabled categories.
     void SweepAll();
+    // The enabled categories on the workers with actions that change nothing, the log shown.
+    void PreviewAll();
+    // Stops a running preview and waits until its workers have ended.
+    void EndPreview();
     // "Exit": the closing sweep when it is due, then the windows go and the program ends.
     void ExitSequence();
 
@@ -49,6 +53,8 @@ protected:
     void PostNcDestroy() override { PostQuitMessage(0); }
 
 private:
+    // The preview's totals, and the real actions again.
+    void FinishPreview();
     void OnWorkerFinished(WPARAM category, LPARAM status);
     void OnTrayNotification(LPARAM mouseMessage);
     void OnTimer(UINT_PTR id);

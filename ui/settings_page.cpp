@@ -283,7 +283,7 @@ bool COmbrixPage::Collect(bool byTimer)
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     COmbrixProp* sheet = Ui().controlPanel;
     MainWindow* main = Ui().mainWindow;
-    if (!coordinator || !sheet) return false;
+    if (!coordinator || !sheet || Ui().preview) return false;  // a sweep waits until the preview has ended
     if (main && (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress)) {
         main->PlaceSideBySide();
         main->ShowProgress();

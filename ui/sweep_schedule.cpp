@@ -104,6 +104,7 @@ void MainWindow::RunClosingSweep(const char* applicationsEnd)
 
 void MainWindow::ExitSequence()
 {
+    EndPreview();  // the closing sweep must not run through a preview's actions
     CancelSweepTimer();
     LogTimedLine("Start exiting Processes", kStatusLogOnly);
     if (ClosingSweepDue()) {
@@ -119,6 +120,7 @@ void MainWindow::ExitSequence()
 
 void MainWindow::OnQueryEndSession()
 {
+    EndPreview();
     CancelSweepTimer();
     ShowProgress();
     LogTimedLine("Start logoff/shutdown Processes", kStatusLogOnly);

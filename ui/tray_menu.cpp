@@ -1,5 +1,6 @@
 #include "ui/tray_menu.h"
 #include <memory>
+#include "engine/sweep_coordinator.h"
 #include "res/resource.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
@@ -48,7 +49,7 @@ TrayMenu::~TrayMenu()
     if (m_msimg32) FreeLibrary(m_msimg32);
 }
 
-bool TrayMenu::Build(bool sweepAllRunning, bool logWindowShown)
+bool TrayMenu::Build(bool sweepAllRunning, bool logWindowShown, bool previewAvailable)
 {
     HMENU menu = GetSafeHmenu();
     if (!menu) return false;
@@ -58,6 +59,7 @@ bool TrayMenu::Build(bool sweepAllRunning, bool logWindowShown)
     const UINT items[] = {0,
                           IDS_TRAY_SHOW_PANEL,
                           sweepAllRunning ? UINT(IDS_TRAY_CANCEL) : UINT(IDS_TRAY_SWEEP_NOW),
+                          IDS_TRAY_PREVIEW,
                           logWindowShown ? UINT(IDS_TRAY_HIDE_LOG) : UINT(IDS_TRAY_SHOW_LOG),
                           0,
                           IDS_TRAY_HELP,
@@ -68,7 +70,9 @@ bool TrayMenu::Build(bool sweepAllRunning, bool logWindowShown)
         if (id == 0)
             built = AppendMenuA(menu, MF_SEPARATOR, 0, nullptr) && built;
         else
-            built = AppendMenuA(menu, MF_STRING, id, LoadText(id).c_str()) && built;
+            built = AppendMenuA(menu, MF_STRING | (id == IDS_TRAY_PREVIEW && !previewAvailable ? MF_GRAYED : 0), id,
+                                LoadText(id).c_str()) &&
+                    built;
     }
     return built;
 }
@@ -118,7 +122,9 @@ void ShowTrayMenu(HWND window)
     const CSweepProgressDlg* progress = CSweepProgressDlg::Instance();
     auto menu = std::make_unique<TrayMenu>();
     ui.trayMenu = menu.get();
-    if (menu->Build(ui.sweepAllRunning, progress && progress->IsVisibleFlag())) {
+    const CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    const bool sweeping = ui.sweepAllRunning || (coordinator && coordinator->IsAnyWorkerRunning());
+    if (menu->Build(ui.sweepAllRunning, progress && progress->IsVisibleFlag(), !sweeping)) {
         POINT at{};
         if (!GetCursorPos(&at)) at = {0, 0};
         SetFocus(window);

@@ -9,8 +9,9 @@ public:
     TrayMenu();
     ~TrayMenu() override;
 
-    // Builds the items; false when one of them could not be added.
-    bool Build(bool sweepAllRunning, bool logWindowShown);
+    // Builds the items; false when one of them could not be added. A preview is offered only while
+    // nothing sweeps.
+    bool Build(bool sweepAllRunning, bool logWindowShown, bool previewAvailable);
     void DrawItem(const DRAWITEMSTRUCT& item) override;
     void MeasureItem(MEASUREITEMSTRUCT& item) override;
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <windows.h>
+#include <memory>
+#include "engine/sweep_preview.h"
 
 class TrayMenu;
 class MainWindow;
@@ -12,6 +14,8 @@ struct UiState {
     COmbrixProp* controlPanel = nullptr;  // the open control panel, null while it is closed
     // From the start of a sweep of all enabled categories until its last worker has reported.
     bool sweepAllRunning = false;
+    // The actions of a preview while one runs (with sweepAllRunning); no sweep starts meanwhile.
+    std::unique_ptr<CPreviewScope> preview;
     // The closing sweep runs at most once per process.
     bool endSessionSweepDone = false;
 };

@@ -317,3 +317,44 @@ TEST(Tray, ACustomLocationAddedInTheControlPanelIsSwept)
     SetGeneral("Targets", 0x01);
     RemoveScratchTree(root);
 }
+
+// "Preview Sweep" from the tray: the progress window, titled "Preview", counts what would go, and
+// nothing goes, nor is a last sweep time stamped; "Sweep Now" afterwards sweeps for real.
+TEST(Tray, PreviewSweepShowsWhatWouldGoAndRemovesNothing)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    const std::string root = "C:\\ombrix\\scratch\\tray-preview-" + std::to_string(GetCurrentProcessId());
+    PlantTraceProfile(root);
+    SetProfileEnvironment(root);
+    SetGeneral("Targets", 0x17);
+    SetGeneral("StTm", 0);
+    SetGeneral("NotShowLogo", 1);
+    SetGeneral("LsRn", 7);
+
+    Program ombrix(kOmbrix);
+    ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+    HWND window = OmbrixWindow();
+    ASSERT_TRUE(WaitFor([window] { return !IsWindowVisible(window); }));  // started: its icon is in the tray
+    PostMessageA(window, WM_COMMAND, 1022, 0);
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Preview") != nullptr; }));
+    // Under Wine the log pane cannot be read from another process; the totals line can.
+    HWND progress = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (progress = FindWindowA(nullptr, "Preview Completed")) != nullptr; }, 60000));
+    char totals[128] = {};
+    GetDlgItemTextA(progress, 1083, totals, sizeof totals);
+    int items = 0;
+    double kb = 0;
+    EXPECT_EQ(sscanf(totals, "Total: %d item(s) to sweep, %lf KB to restore.", &items, &kb), 2) << totals;
+    EXPECT_GT(items, 50) << totals;
+    const auto kept = CheckTraceProfile(root);
+    EXPECT_GT(kept.size(), 20u) << "the preview removed traces";
+    for (const auto& p : kept) EXPECT_EQ(p.rfind("canary lost", 0), std::string::npos) << p;
+    EXPECT_EQ(GetGeneral("LsRn"), 7u);
+
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1017, 0);
+    EXPECT_TRUE(WaitFor([] { return FindWindowA(nullptr, "Sweeping Completed") != nullptr; }, 60000));
+    for (const auto& p : CheckTraceProfile(root)) ADD_FAILURE() << p;
+    PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+    EXPECT_EQ(ombrix.Ended(30000), 0u);
+    RemoveScratchTree(root);
+}

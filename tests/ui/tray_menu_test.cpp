@@ -53,7 +53,7 @@ bool Near(COLORREF a, COLORREF b)
 TEST(TrayMenu, TitleIsMeasuredForItsBoldTextAndDrawnOnACaptionGradient)
 {
     TrayMenu menu;
-    ASSERT_TRUE(menu.Build(false, false));
+    ASSERT_TRUE(menu.Build(false, false, true));
     EXPECT_EQ(menu.Title(), "Ombrix");
 
     MEASUREITEMSTRUCT measure{};
