@@ -2,6 +2,8 @@
 # Benchmarks, each against a Linux tool doing the same work in the same run:
 #   removal: RemoveTree of 20,000 small files in 200 folders, without and with the progress window,
 #            against rm -rf of an identical tree;
+#   preview: a preview of the same tree as a custom location with subfolders, against a bare
+#            FindFirstFile/FindNextFile walk of it and against its RemoveTree;
 #   log:     20,000 lines from a worker into the progress window, shown and hidden, against the removal
 #            of as many items that those lines report;
 #   shred:   the Shredder's two passes over a 256 MB file, against dd conv=fsync writing both passes.
@@ -35,6 +37,12 @@ make_tree; read -r plain items < <(run remove 'C:\ombrix\bench\tree' 0)
 make_tree; read -r shown _ < <(run remove 'C:\ombrix\bench\tree' 1)
 echo "removal of $items items: rm -rf ${rm_s}s, RemoveTree ${plain}s ($(ratio "$plain" "$rm_s")x, goal 2.5x)," \
      "with the window logging every line ${shown}s ($(ratio "$shown" "$rm_s")x, goal 4x)"
+
+make_tree
+read -r walk_s walked < <(run walk 'C:\ombrix\bench\tree')
+read -r preview_s previewed < <(run preview 'C:\ombrix\bench\tree')
+echo "preview of $previewed items: bare walk ${walk_s}s for $walked entries, preview ${preview_s}s" \
+     "($(ratio "$preview_s" "$walk_s")x of the walk, goal at most 1x; $(ratio "$preview_s" "$plain")x of RemoveTree)"
 
 read -r log_shown first_tenth last_tenth kept < <(run log 20000 1)
 read -r log_hidden _ _ _ < <(run log 20000 0)

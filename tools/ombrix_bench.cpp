@@ -6,6 +6,9 @@
 //   ombrix_bench cache-plant <n> | cache-bare | cache
 //                                               n content entries with files; a bare walk deleting each
 //                                               entry and its file; the content sweep
+//   ombrix_bench preview <folder> | walk <folder>
+//                                               a preview of the folder as a custom location with its
+//                                               subfolders; a bare FindFirstFile/FindNextFile walk of it
 //   ombrix_bench once <folder> <nul|file|pipe>  Ombrix.exe /once sweeping the folder as its temp folder,
 //                                               its standard output to NUL, a file or a pipe read here
 #include <windows.h>
@@ -21,6 +24,7 @@
 #include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
+#include "engine/sweep_preview.h"
 #include "engine/url_cache_sweep.h"
 #include "ui/sweep_progress_dlg.h"
 
@@ -250,6 +254,45 @@ int TimeOnce(const char* folder, const std::string& mode)
 
 }  // namespace
 
+// A custom location's walk (mode 1, with subfolders), through the preview's actions.
+int TimePreview(const std::string& folder)
+{
+    int items = 0;
+    float kb = 0.0f;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    {
+        CPreviewScope preview;
+        CSweepFinder(folder + "\\*.*", true).RemoveTree(1, kStatusWindows, &items, &kb);
+    }
+    printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
+int BareWalk(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int entries = 0;
+    do {
+        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+        ++entries;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries += BareWalk(folder + "\\" + data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+int TimeBareWalk(const std::string& folder)
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const int entries = BareWalk(folder);
+    printf("%.3f %d\n", Seconds(start), entries);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 4 && strcmp(argv[1], "remove") == 0) return TimeRemoval(argv[2], strcmp(argv[3], "1") == 0);
@@ -260,6 +303,8 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "cache-plant") == 0) return PlantCache(atoi(argv[2]));
     if (argc == 2 && strcmp(argv[1], "cache-bare") == 0) return TimeBareCacheWalk();
     if (argc == 2 && strcmp(argv[1], "cache") == 0) return TimeCacheSweep();
+    if (argc == 3 && strcmp(argv[1], "preview") == 0) return TimePreview(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "walk") == 0) return TimeBareWalk(argv[2]);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
