@@ -98,24 +98,28 @@ TEST_F(MainWindowTest, TrayMenuOffersWhatTheStateAllows)
     int shown = 0;
     std::vector<MenuItem> items = OpenTrayMenu(Window(), &shown);
     EXPECT_EQ(shown, 1);
-    ASSERT_EQ(items.size(), 10u);
+    ASSERT_EQ(items.size(), 11u);
     EXPECT_TRUE(items[0].type & MFT_OWNERDRAW);
     EXPECT_TRUE(items[0].state & MFS_DISABLED);
     EXPECT_EQ(items[0].id, 0u);
-    const std::vector<std::string> idle = {"", "-", "Show Control Panel", "Sweep Now", "Show Log Window", "-",
-                                           "Online Help", "About", "-", "Exit"};
+    const std::vector<std::string> idle = {"", "-", "Show Control Panel", "Sweep Now", "Preview Sweep", "Show Log Window",
+                                           "-", "Online Help", "About", "-", "Exit"};
     EXPECT_EQ(Texts(items), idle);
     EXPECT_EQ(items[3].id, UINT(IDS_TRAY_SWEEP_NOW));
-    EXPECT_EQ(items[9].id, UINT(IDS_TRAY_EXIT));
+    EXPECT_EQ(items[4].id, UINT(IDS_TRAY_PREVIEW));
+    EXPECT_FALSE(items[4].state & MFS_GRAYED);
+    EXPECT_EQ(items[10].id, UINT(IDS_TRAY_EXIT));
 
+    // While a sweep runs, it can be cancelled and nothing can be previewed.
     Ui().sweepAllRunning = true;
     Command(IDS_TRAY_SHOW_LOG);
     items = OpenTrayMenu(Window(), &shown);
-    ASSERT_EQ(items.size(), 10u);
+    ASSERT_EQ(items.size(), 11u);
     EXPECT_EQ(items[3].text, "Cancel Sweeping");
     EXPECT_EQ(items[3].id, UINT(IDS_TRAY_CANCEL));
-    EXPECT_EQ(items[4].text, "Hide Log Window");
-    EXPECT_EQ(items[4].id, UINT(IDS_TRAY_HIDE_LOG));
+    EXPECT_TRUE(items[4].state & MFS_GRAYED);
+    EXPECT_EQ(items[5].text, "Hide Log Window");
+    EXPECT_EQ(items[5].id, UINT(IDS_TRAY_HIDE_LOG));
     Ui().sweepAllRunning = false;
 }
 
