@@ -5,6 +5,9 @@
 //   plant_traces run <root> <command line>: runs a command with that environment, its output on this one
 //   plant_traces hold <file> <release file>: holds a file open without delete sharing, as a program in
 //       use holds it, until the release file appears; "<file>.held" says when it is held
+//   plant_traces hostile <root> | run-hostile <root> <command line> | hostile-remove <root>: the hostile
+//       profile with the Shredder and Deep Sweep on (its file in use printed), a command in its
+//       environment, and its removal
 //   plant_traces state: the URL cache entries and the Recycle Bin's count and size, for snapshots
 #include <windows.h>
 #include <wininet.h>
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "tools/hostile_profile.h"
 #include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
 
@@ -106,6 +110,19 @@ int main(int argc, char** argv)
     if (argc == 4 && strcmp(argv[1], "run") == 0) {
         SetProfileEnvironment(argv[2]);
         return Run(argv[3], true);
+    }
+    if (argc == 3 && strcmp(argv[1], "hostile") == 0) {
+        PlantHostileProfile(argv[2], true, true);
+        printf("%s\n", HostileLockedFile(argv[2]).c_str());
+        return 0;
+    }
+    if (argc == 4 && strcmp(argv[1], "run-hostile") == 0) {
+        SetHostileEnvironment(argv[2]);
+        return Run(argv[3], true);
+    }
+    if (argc == 3 && strcmp(argv[1], "hostile-remove") == 0) {
+        RemoveHostileProfile(argv[2]);
+        return 0;
     }
     if (argc == 4 && strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
     if (argc == 2 && strcmp(argv[1], "state") == 0) {
