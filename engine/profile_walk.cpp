@@ -40,12 +40,11 @@ std::optional<ReachedEntry> StartFolder(const std::string& path)
 void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(const ReachedEntry&)>& visit)
 {
     CFileFind find;
-    const bool previewing = Actions().Previewing();  // what the preview took is passed over
     for (bool more = find.FindFile(folder.path + "\\*"); more;) {
         more = find.FindNextFile();
         if (find.IsDots() || !NameMatches(find.GetFileName(), filter)) continue;
         ReachedEntry entry{find.GetFilePath(), find.GetFileName(), find.IsDirectory(), {}};
-        if (previewing && Actions().FileTaken(entry.path)) continue;
+        if (Actions().FileTaken(entry.path)) continue;  // what a preview took is passed over
         if (AdmitEntry(find, folder.identity.finalPath, entry.identity)) visit(entry);
     }
 }

@@ -140,7 +140,7 @@ void CleanPathFolder(const CleanTarget& t, Removal removal, int statusId, int* c
 bool NextSweptSubKey(CRegistryKey& key, std::string& name)
 {
     while (key.NextSubKeyName(name))
-        if (!Actions().Previewing() || !Actions().SubKeyTaken(key.Handle(), name)) return true;
+        if (!Actions().SubKeyTaken(key.Handle(), name)) return true;
     return false;
 }
 
@@ -150,7 +150,7 @@ bool NextSweptValue(CRegistryKey& key, std::string& name, BYTE* data, DWORD* dat
     for (;;) {
         *dataSize = capacity;
         if (!key.NextValue(name, data, dataSize, type)) return false;
-        if (!Actions().Previewing() || !Actions().ValueTaken(key.Handle(), name)) return true;
+        if (!Actions().ValueTaken(key.Handle(), name)) return true;
     }
 }
 

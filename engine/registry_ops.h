@@ -30,12 +30,12 @@ void CleanRegTempDir(const CleanTarget& target, int statusId, int* counter, floa
 void CleanDir(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanCacheDir(const CleanTarget& target, int statusId, int* counter, float* kb);
 
-// The value walks behind them. A reset name (or null for none) is the value emptied instead of deleted.
 // The next subkey or value a sweep would still find: in a preview, what was deleted before is still
 // there, and is passed over.
 bool NextSweptSubKey(CRegistryKey& key, std::string& name);
 bool NextSweptValue(CRegistryKey& key, std::string& name, BYTE* data, DWORD* dataSize, DWORD* type);
 
+// The value walks behind them. A reset name (or null for none) is the value emptied instead of deleted.
 void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
 void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
 

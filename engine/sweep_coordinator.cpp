@@ -1,7 +1,7 @@
 #include "engine/sweep_coordinator.h"
-#include "engine/sweep_actions.h"
 #include <algorithm>
 #include <atomic>
+#include "engine/sweep_actions.h"
 #include "engine/sweep_log.h"
 #include "framework/wait.h"
 

@@ -97,10 +97,14 @@ bool PreviewActions::KeyGone(const std::string& name) const
     return false;
 }
 
+bool PreviewActions::ValueGone(const std::string& keyName, const std::string& name) const
+{
+    return KeyGone(keyName) || Remembered(m_values, keyName + "\n" + name);
+}
+
 bool PreviewActions::ValueTaken(HKEY key, const std::string& name) const
 {
-    const std::string keyName = Folded(RegistryKeyName(key));
-    return KeyGone(keyName) || Remembered(m_values, keyName + "\n" + name);
+    return ValueGone(Folded(RegistryKeyName(key)), name);
 }
 
 bool PreviewActions::SubKeyTaken(HKEY key, const std::string& name) const
@@ -110,9 +114,10 @@ bool PreviewActions::SubKeyTaken(HKEY key, const std::string& name) const
 
 bool PreviewActions::DeleteValue(HKEY key, const char* name)
 {
-    if (ValueTaken(key, name) || RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    const std::string keyName = Folded(RegistryKeyName(key));
+    if (ValueGone(keyName, name) || RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    Remember(m_values, RegistryKeyName(key) + "\n" + name);
+    Remember(m_values, keyName + "\n" + name);
     return true;
 }
 
@@ -121,12 +126,13 @@ bool PreviewActions::SetValue(HKEY, const char*, DWORD, const void*, DWORD) { re
 // A key closed to the user is there too: the one such key a sweep deletes is opened to the user first.
 bool PreviewActions::DeleteKeyTree(HKEY key, const char* name)
 {
-    if (SubKeyTaken(key, name)) return false;
+    const std::string subKeyName = Folded(RegistryKeyName(key) + "\\" + name);
+    if (KeyGone(subKeyName)) return false;
     HKEY sub = nullptr;
     const LONG opened = RegOpenKeyExA(key, name, 0, KEY_READ, &sub);
     if (opened != ERROR_SUCCESS && opened != ERROR_ACCESS_DENIED) return false;
     CRegistryKey owner(sub);
-    Remember(m_keys, RegistryKeyName(key) + "\\" + name);
+    Remember(m_keys, subKeyName);
     return true;
 }
 

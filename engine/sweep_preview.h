@@ -1,8 +1,8 @@
 #pragma once
+#include <mutex>
 #include <set>
 #include <string>
 #include "engine/sweep_actions.h"
-#include <mutex>
 
 // Actions that change nothing. Each tells whether the real one would succeed now, so that the walks
 // write the lines a sweep would write; what would be removed is remembered, so that a folder whose
@@ -29,8 +29,9 @@ public:
 private:
     void Remember(std::set<std::string>& paths, const std::string& path);
     bool Remembered(const std::set<std::string>& paths, const std::string& path) const;
-    // A key by its full name, gone when it or a key above it was deleted.
+    // A key by its folded full name, gone when it or a key above it was deleted; a value of it.
     bool KeyGone(const std::string& name) const;
+    bool ValueGone(const std::string& keyName, const std::string& name) const;
 
     mutable std::mutex m_lock;  // the three workers share one preview; asked once an entry
     std::set<std::string> m_gone;
