@@ -20,9 +20,11 @@ release=""
 trap '[ -n "$release" ] && touch "$release"; [ -n "$holder" ] && wait "$holder" 2>/dev/null || true' EXIT
 
 # Access times are left out: the snapshot's own reading of every file sets them.
-# Run from the folder that holds the prefix and the home folder.
+# Run from the folder that holds the prefix and the home folder. The two folders' own entries are
+# left out: Wine's server saves the registry files beside drive_c whenever it likes, which touches
+# the prefix folder's times.
 listing() {
-  find "$(basename "$WINEPREFIX")" "$(basename "$HOME")" \
+  find "$(basename "$WINEPREFIX")" "$(basename "$HOME")" -mindepth 1 \
      \( -path "*/drive_c/ombrix/preview-out" -o -path "$(basename "$WINEPREFIX")/*.reg" \) -prune -o "$@"
 }
 snapshot() {
