@@ -96,10 +96,10 @@ std::optional<std::string> ShellFolderPath(const char* value)
     return std::string(expanded);
 }
 
-void RemoveFolderFiles(const std::string& folder, Take take, int* counter, float* kb)
+void RemoveFolderFiles(const ReachedEntry& folder, Take take, int* counter, float* kb)
 {
     try {
-        CSweepFinder finder(folder + "\\*.*", true);
+        CSweepFinder finder(folder.AsFolder(), "*.*", true);
         if (take == Take::Files)
             finder.RemoveFiles(kStatus, counter, kb);
         else
@@ -115,12 +115,12 @@ template <size_t N>
 void CleanProfile(const ReachedEntry& profile, const ProfileRow (&rows)[N], int* counter, float* kb)
 {
     for (const ProfileRow& row : rows) {
-        const std::optional<ReachedEntry> entry = Reach(profile, row.path);
-        if (!entry || entry->folder != (row.take != Take::File)) continue;
+        std::optional<ReachedEntry> entry = Reach(profile, row.path);
+        if (!entry || entry->IsFolder() != (row.take != Take::File)) continue;
         if (row.take == Take::File)
             RemoveProfileFile(*entry, kStatus, counter, kb);
         else
-            RemoveFolderFiles(entry->path, row.take, counter, kb);
+            RemoveFolderFiles(*entry, row.take, counter, kb);
     }
 }
 
@@ -130,12 +130,12 @@ void WalkFirefox(const std::string& base, const ProfileRow (&rows)[N], int* coun
     try {
         const std::optional<ReachedEntry> start = StartFolder(base);
         const std::optional<ReachedEntry> mozilla = start ? Reach(*start, "Mozilla") : std::nullopt;
-        if (!mozilla || !mozilla->folder) return;
-        ForEachEntry(*mozilla, "Firefox*", [&](const ReachedEntry& firefox) {
-            const std::optional<ReachedEntry> profiles = firefox.folder ? Reach(firefox, "profiles") : std::nullopt;
-            if (!profiles || !profiles->folder) return;
-            ForEachEntry(*profiles, "*", [&](const ReachedEntry& profile) {
-                if (profile.folder) CleanProfile(profile, rows, counter, kb);
+        if (!mozilla || !mozilla->IsFolder()) return;
+        ForEachEntry(*mozilla, "Firefox*", [&](ReachedEntry& firefox) {
+            const std::optional<ReachedEntry> profiles = firefox.IsFolder() ? Reach(firefox, "profiles") : std::nullopt;
+            if (!profiles || !profiles->IsFolder()) return;
+            ForEachEntry(*profiles, "*", [&](ReachedEntry& profile) {
+                if (profile.IsFolder()) CleanProfile(profile, rows, counter, kb);
             });
         });
     } catch (const std::exception&) {
@@ -155,10 +155,10 @@ void CleanFirefoxProfiles(const ProfileRow (&rows)[N], int* counter, float* kb)
 
 bool IsChromeProfile(const ReachedEntry& folder)
 {
-    if (!folder.folder) return false;
+    if (!folder.IsFolder()) return false;
     if (lstrcmpiA(folder.name.c_str(), "Default") == 0) return true;
     const std::optional<ReachedEntry> preferences = Reach(folder, "Preferences");
-    return preferences && !preferences->folder;
+    return preferences && !preferences->IsFolder();
 }
 
 bool IsChromeListedFile(const std::string& name)
@@ -173,11 +173,11 @@ bool IsChromeListedFile(const std::string& name)
 void CleanChromeHistory(const ReachedEntry& profile, int* counter, float* kb)
 {
     bool found = false;
-    ForEachEntry(profile, "*", [&](const ReachedEntry& entry) {
-        found = found || (!entry.folder && !IsChromeListedFile(entry.name) && entry.name.find("History") != std::string::npos);
+    ForEachEntry(profile, "*", [&](ReachedEntry& entry) {
+        found = found || (!entry.IsFolder() && !IsChromeListedFile(entry.name) && entry.name.find("History") != std::string::npos);
     });
     if (!found) return;
-    CSweepFinder finder(profile.path + "\\History*", true);
+    CSweepFinder finder(profile.AsFolder(), "History*", true);
     finder.RemoveFiles(kStatus, counter, kb);
 }
 
@@ -195,8 +195,8 @@ void CleanChrome(CSweepCoordinator*, int* counter, float* kb)
     try {
         const std::optional<ReachedEntry> start = StartFolder(*local);
         const std::optional<ReachedEntry> userData = start ? Reach(*start, "Google\\Chrome\\User Data") : std::nullopt;
-        if (!userData || !userData->folder) return;
-        ForEachEntry(*userData, "*", [&](const ReachedEntry& profile) {
+        if (!userData || !userData->IsFolder()) return;
+        ForEachEntry(*userData, "*", [&](ReachedEntry& profile) {
             if (!IsChromeProfile(profile)) return;
             CleanProfile(profile, kChromeRows, counter, kb);
             CleanChromeHistory(profile, counter, kb);

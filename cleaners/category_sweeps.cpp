@@ -86,7 +86,7 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
     }
     AddSweepTotals(items, kb);
     ShowSweepTotals();
-    if (items == 0) LogLine("Finished cleaning up.", plan.status);
+    if (items == 0) LogLine(kFinishedLine, plan.status);
     return 0;
 }
 

@@ -133,8 +133,13 @@ void CleanRealOneCookies(int* counter, float* kb)
     CRegistryKey key(HKEY_CURRENT_USER, kCookiesKey);
     if (!key.Handle()) return;
     LogLine(kRealOneLine, kStatusLogOnly);
-    const std::string pattern = DefaultPath(key);
-    if (!pattern.empty()) Remove(pattern, Removal::Files, counter, kb);
+    // The value names one file: a wildcard in it makes it name nothing, never a search.
+    const std::string file = DefaultPath(key);
+    if (HasWildcards(file)) {
+        TraceMessage("Passed over the cookie path %s: it is not one file.\n", file.c_str());
+        return;
+    }
+    if (!file.empty()) Remove(file, Removal::Files, counter, kb);
 }
 
 }  // namespace

@@ -70,10 +70,11 @@ const Hive kLogonHives[] = {
      "  Clean up registry key: HKEY_LOCAL_MACHINE\\%s\\%s\n"},
 };
 
-void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* counter, float* kb)
+void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* counter, float* kb,
+                          PatternSource source = PatternSource::Data)
 {
     try {
-        CSweepFinder finder(pattern, DeepSweepOn());
+        CSweepFinder finder(pattern, DeepSweepOn(), source);
         if (tree)
             finder.RemoveTree(mode, kStatus, counter, kb);
         else
@@ -164,5 +165,6 @@ void CleanCustomLocations(CSweepCoordinator*, int* counter, float* kb)
     const auto locations = g_windowsSettings.CopyCustomLocations();
     if (!locations) return;
     for (const CustomLocation& location : *locations)
-        RemoveFolderContents(location.Dir + "\\" + location.Flt, location.SubInc == 1, 1, counter, kb);
+        RemoveFolderContents(location.Dir + "\\" + location.Flt, location.SubInc == 1, 1, counter, kb,
+                             PatternSource::UserChoice);
 }

@@ -7,46 +7,58 @@
 
 namespace {
 
-class WritableFile : public CFileHandle {
-public:
-    WritableFile(const std::string& path, DWORD share)
-        : CFileHandle(path, GENERIC_WRITE, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL) {}
-    unsigned long long Length() const
-    {
-        LARGE_INTEGER size{};
-        return GetFileSizeEx(Handle(), &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
-    }
-};
-
-// Writes `length` bytes of one value from the current position, in blocks of `block` bytes.
-void WriteFill(HANDLE file, unsigned char value, unsigned long long length, unsigned block)
-{
-    const std::vector<unsigned char> data(block, value);
-    while (length > 0) {
-        const DWORD chunk = static_cast<DWORD>(length < block ? length : block);
-        DWORD written = 0;
-        if (!WriteFile(file, data.data(), chunk, &written, nullptr) || written == 0) return;
-        length -= written;
-    }
-}
-
-// One shredding pass over the whole file; false when it cannot be opened for writing.
-bool OverwritePass(const std::string& path, unsigned char value)
-{
-    WritableFile file(path, 0);
-    if (!file) return false;
-    WriteFill(file.Handle(), value, file.Length(), kShredBlock);
-    // Without the flush the passes may live only in the cache and never reach the disk.
-    FlushFileBuffers(file.Handle());
-    return true;
-}
-
-bool OverwriteTwice(const std::string& path) { return OverwritePass(path, 0xFF) && OverwritePass(path, 0x00); }
-
 size_t NameStart(const std::string& path)
 {
     const size_t slash = path.rfind('\\');
     return slash == std::string::npos ? 0 : slash + 1;
+}
+
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+std::wstring WideShredName(const std::wstring& name)
+{
+    std::wstring shred;
+    for (wchar_t c : name)
+        if (!IsLowSurrogate(c)) shred += c == L'.' ? L'.' : L'A';  // one 'A' for a character of two units
+    return shred;
+}
+
+// A shred name no other entry of the folder has: another file of that name is never replaced.
+std::wstring FreeShredName(const WalkEntry& file)
+{
+    std::wstring shred = WideShredName(file.wideName);
+    if (shred == file.wideName) return shred;
+    for (int tries = 0; tries < 64 && StillThere(file, shred); ++tries) shred.insert(shred.begin(), L'A');
+    return StillThere(file, shred) ? file.wideName : shred;
+}
+
+bool OverwriteTwice(const CEntryHandle& handle)
+{
+    unsigned long long length = 0;
+    DWORD links = 0;
+    return handle.Size(length, links) && handle.Fill(0, length, 0xFF, kShredBlock) &&
+           handle.Fill(0, length, 0x00, kShredBlock);
+}
+
+// A read-only file was opened without data access; once its attribute is gone it is opened again
+// and must still be the same file.
+bool ReopenWithData(WalkEntry& file)
+{
+    if (file.handle->HasDataAccess()) return true;
+    FileIdentity before, after;
+    if (!file.handle->Identify(before, true)) return false;
+    file.handle->Close();
+    CEntryHandle reopened = CEntryHandle::OpenFile(*file.parent, file.wideName, true);
+    if (!reopened || !reopened.Identify(after, true) || !after.SameEntry(before)) return false;
+    *file.handle = std::move(reopened);
+    return file.handle->HasDataAccess();
+}
+
+std::string PathOf(const WalkEntry& file, const std::wstring& name)
+{
+    std::string narrow;
+    FileSystem::Narrow(name.c_str(), narrow);
+    return file.path.substr(0, NameStart(file.path)) + narrow;
 }
 
 }  // namespace
@@ -65,48 +77,76 @@ std::string ShredName(const std::string& path)
     return shred;
 }
 
-std::string FreeShredName(const std::string& path)
+void RemoveOpenFile(WalkEntry& file, bool shred)
 {
-    std::string shred = ShredName(path);
-    if (lstrcmpiA(shred.c_str(), path.c_str()) == 0) return path;
-    // Another file may already carry the name: lengthen it until it is free, never delete that file.
-    for (int tries = 0; tries < 64; ++tries) {
-        if (FileSystem::Attributes(shred) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
-            return shred;
-        const size_t at = NameStart(shred);
-        shred = shred.substr(0, at) + 'A' + shred.substr(at);
+    // Another program has it open: its name would stay until that program lets it go.
+    if (file.handle->Hold() != EntryHold::Alone) throw CFileException(file.path, ERROR_SHARING_VIOLATION);
+    std::wstring current = file.wideName;
+    if (shred && ReopenWithData(file)) {
+        const std::wstring shredName = FreeShredName(file);
+        if (shredName != current && file.handle->Rename(*file.parent, shredName)) current = shredName;
+        // When the rename failed the file is still overwritten, under its own name.
+        OverwriteTwice(*file.handle);
     }
-    return path;
+    if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
+    file.handle->Close();
+    // Reported done is not done: the name must be gone (a file the system refuses after all stays).
+    if (StillThere(file, current)) throw CFileException(PathOf(file, current), ERROR_ACCESS_DENIED);
+}
+
+bool RemoveOpenFolder(WalkEntry& folder)
+{
+    if (folder.handle->Hold() != EntryHold::Alone || !folder.handle->MarkForDeletion()) return false;
+    folder.handle->Close();
+    return !StillThere(folder, folder.wideName);
+}
+
+bool ShredOpenFile(WalkEntry& file)
+{
+    return file.handle->Hold() == EntryHold::Alone && ReopenWithData(file) && OverwriteTwice(*file.handle);
+}
+
+int WipeOpenIndexFile(WalkEntry& file)
+{
+    FileIdentity before, after;
+    if (!file.handle->Identify(before, true)) return 0;
+    file.handle->Close();  // its own handle may hold it without sharing
+    CEntryHandle writable = CEntryHandle::OpenSharedForWriting(*file.parent, file.wideName);
+    if (!writable || !writable.Identify(after, true) || !after.SameEntry(before)) return 0;
+    unsigned long long length = 0;
+    DWORD links = 0;
+    if (writable.Size(length, links) && length > kIndexHeader)
+        writable.Fill(kIndexHeader, length - kIndexHeader, 0x00, kWipeBlock);
+    return 1;
+}
+
+bool ClearOpenReadOnly(WalkEntry& file)
+{
+    const DWORD attributes = file.handle->Attributes();
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           file.handle->SetAttributes(attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
 }
 
 void RemoveOneFile(const std::string& path, bool mayShred)
 {
-    if (!mayShred || !ShredderOn() || path.find("index.dat") != std::string::npos) {
-        CFile::Remove(path);
-        return;
-    }
-    std::string current = path;
-    const std::string shred = FreeShredName(path);
-    if (shred != path && FileSystem::Rename(path, shred)) current = shred;
-    // When the rename failed the file is still overwritten, under its own name.
-    OverwriteTwice(current);
-    CFile::Remove(current);
+    const bool shred = mayShred && ShredderOn() && path.find("index.dat") == std::string::npos;
+    WalkEntry file;
+    if (!AdmitFilePath(path, shred, file)) throw CFileException(path, ERROR_FILE_NOT_FOUND);
+    DWORD links = 0;
+    unsigned long long bytes = 0;
+    RemoveOpenFile(file, shred && file.handle->Size(bytes, links) && links == 1);
 }
 
-int ShredFile(const std::string& path) { return OverwriteTwice(path) ? 1 : -1; }
+int ShredFile(const std::string& path)
+{
+    WalkEntry file;
+    return AdmitFilePath(path, true, file) && ShredOpenFile(file) ? 1 : -1;
+}
 
 int WipeIndexFile(const std::string& path)
 {
-    WritableFile file(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    if (!file) return 0;
-    const unsigned long long length = file.Length();
-    if (length > kIndexHeader) {
-        LARGE_INTEGER at;
-        at.QuadPart = kIndexHeader;
-        SetFilePointerEx(file.Handle(), at, nullptr, FILE_BEGIN);
-        WriteFill(file.Handle(), 0x00, length - kIndexHeader, kWipeBlock);
-    }
-    return 1;
+    WalkEntry file;
+    return AdmitFilePath(path, false, file) ? WipeOpenIndexFile(file) : 0;
 }
 
 float GetFileSizeKB(const std::string& path)

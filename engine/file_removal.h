@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include "engine/walk_entry.h"
 
 inline constexpr unsigned kShredBlock = 1024;
 inline constexpr unsigned kIndexHeader = 64;
@@ -8,16 +9,25 @@ inline constexpr unsigned kWipeBlock = 10240;
 // The shred name of a file: every character of its name but '.' replaced by 'A' (one 'A' for each
 // character, however many bytes it takes in UTF-8).
 std::string ShredName(const std::string& path);
-// A shred name that no other file has: the file's own path when its name is already its shred name.
-std::string FreeShredName(const std::string& path);
 
-// Removes one file; with the Shredder on (and mayShred) it is renamed and overwritten twice first.
-// Throws CFileException naming the path that is still there when the file could not be removed.
+// The removals behind the seam, each through the entry's own handle.
+// Removes a file, first renamed to a free shred name and overwritten twice when `shred`. Its name
+// must be gone afterwards; otherwise throws CFileException naming the path still there.
+void RemoveOpenFile(WalkEntry& file, bool shred);
+// Removes an emptied folder, or a folder link alone; true when its name is gone.
+bool RemoveOpenFolder(WalkEntry& folder);
+// Overwrites a file with 0xFF, then 0x00 bytes, each pass flushed; the file stays.
+bool ShredOpenFile(WalkEntry& file);
+// Overwrites everything after the first 64 bytes of a file that others hold with zeros.
+int WipeOpenIndexFile(WalkEntry& file);
+bool ClearOpenReadOnly(WalkEntry& file);
+
+// The same by path, the file admitted as a walk admits it. RemoveOneFile throws CFileException
+// naming the path that is still there when the file could not be removed.
 void RemoveOneFile(const std::string& path, bool mayShred = true);
-// Overwrites a file with 0xFF, then 0x00 bytes, each pass flushed to the disk; -1 when it cannot be
-// opened, else 1. The file stays.
+// -1 when the file cannot be opened, else 1.
 int ShredFile(const std::string& path);
-// Overwrites everything after the first 64 bytes with zeros; 0 when the file cannot be opened, else 1.
+// 0 when the file cannot be opened, else 1.
 int WipeIndexFile(const std::string& path);
 // The file's size in kilobytes; 0 when its status cannot be read.
 float GetFileSizeKB(const std::string& path);

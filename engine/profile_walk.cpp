@@ -1,13 +1,10 @@
 #include "engine/profile_walk.h"
-#include <shlwapi.h>
-#include <cstring>
 #include "engine/file_removal.h"
+#include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
-#include "engine/walk_entry.h"
-#include "framework/file_find.h"
 
 namespace {
 
@@ -15,13 +12,16 @@ const ItemLine kProfileFileLine{"   Item %d, Remove file: %s, size %.3f(KB).\n",
 const ItemLine kProfileRebootLine{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
                                   "   Remove file: %s, size %.3f(KB) (After Rebooting).\n"};
 
-// A name is compared whole (without regard to case); only a pattern goes to the shell's matcher,
-// which would split a name at ';'.
-bool NameMatches(const std::string& name, const char* filter)
+// A name is compared whole (without regard to case); only a pattern holds wildcards.
+bool NameMatches(const std::wstring& name, const std::wstring& filter)
 {
-    if (!strpbrk(filter, "*?")) return lstrcmpiA(name.c_str(), filter) == 0;
-    return PathMatchSpecA(name.c_str(), filter);
+    if (filter.find_first_of(L"*?") == std::wstring::npos)
+        return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), filter.data(),
+                                    static_cast<int>(filter.size()), TRUE) == CSTR_EQUAL;
+    return NameMatchesPattern(name, filter);
 }
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
 }  // namespace
 
@@ -31,21 +31,26 @@ std::optional<ReachedEntry> StartFolder(const std::string& path)
         if (!path.empty()) TraceMessage("Refused to walk %s: %s\n", path.c_str(), reason);
         return std::nullopt;
     }
-    ReachedEntry start{path, path.substr(path.find_last_of('\\') + 1), true, {}};
-    if (!FileSystem::Identify(path, start.identity, true) || !(start.identity.attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
+    const std::optional<WalkFolder> top = OpenWalkTop(path);
+    if (!top) return std::nullopt;
+    ReachedEntry start;
+    start.path = path;
+    start.name = path.substr(path.find_last_of('\\') + 1);
+    start.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    start.handle = top->handle;
+    start.identity = top->identity;
     return start;
 }
 
-void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(const ReachedEntry&)>& visit)
+void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit)
 {
-    CFileFind find;
-    for (bool more = find.FindFile(folder.path + "\\*"); more;) {
-        more = find.FindNextFile();
-        if (find.IsDots() || !NameMatches(find.GetFileName(), filter)) continue;
-        ReachedEntry entry{find.GetFilePath(), find.GetFileName(), find.IsDirectory(), {}};
-        if (Actions().FileTaken(entry.path)) continue;  // what a preview took is passed over
-        if (AdmitEntry(find, folder.identity.finalPath, entry.identity)) visit(entry);
+    const WalkFolder walked = folder.AsFolder();
+    const std::wstring pattern = FileSystem::Widen(filter);
+    for (const ListedEntry& listed : ListWalkFolder(walked)) {
+        if (!NameMatches(listed.wideName, pattern)) continue;
+        if (Actions().FileTaken(walked.path + "\\" + listed.name)) continue;  // what a preview took is passed over
+        ReachedEntry entry;
+        if (AdmitEntry(walked, listed, false, entry)) visit(entry);
     }
 }
 
@@ -54,26 +59,34 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
     std::optional<ReachedEntry> at = folder;
     for (std::string_view step : FileSystem::PathComponents(relative)) {
         if (step.empty()) continue;
-        if (!at || !at->folder) return std::nullopt;
+        if (!at || !at->IsFolder()) return std::nullopt;
         std::optional<ReachedEntry> next;
         // The step is a name, never a pattern: one that holds wildcards reaches nothing.
         const std::string name(step);
-        if (name.find_first_of("*?") != std::string::npos) return std::nullopt;
-        ForEachEntry(*at, name.c_str(), [&](const ReachedEntry& entry) { next = entry; });
-        at = next;
+        if (HasWildcards(name)) return std::nullopt;
+        ForEachEntry(*at, name.c_str(), [&](ReachedEntry& entry) { next = std::move(entry); });
+        at = std::move(next);
     }
     return at;
 }
 
-void RemoveProfileFile(const ReachedEntry& file, int statusId, int* counter, float* kb)
+void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb)
 {
-    CFileStatus status;
-    const float size = CFile::GetStatus(file.path, status) ? BytesToKB(status.m_size) : 0.0f;
+    const std::string refusal =
+        ProtectedFolderRefusal(FolderOf(file.path), FolderOf(file.identity.finalPath), PatternSource::Data);
+    if (!refusal.empty()) {
+        LogLine(refusal.c_str(), kStatusLogOnly);
+        return;
+    }
+    unsigned long long bytes = 0;
+    DWORD links = 0;
+    const bool sized = file.handle->Size(bytes, links);
+    const float size = sized ? BytesToKB(bytes) : 0.0f;
     try {
-        Actions().RemoveFile(file.path, ShredderOn() && FileSystem::LinkCount(file.path) == 1);
+        Actions().RemoveFile(file, ShredderOn() && sized && links == 1);
         LogItem(kProfileFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
-    } catch (const CFileException&) {
-        if (!FileSystem::Exists(file.path) || !Actions().RemoveAtReboot(file.path)) {
+    } catch (const CFileException& e) {
+        if (!FileSystem::Exists(e.Path()) || !Actions().RemoveAtReboot(e.Path())) {
             TraceMessage("   Cannot remove profile file %s, not even at the restart.\n", file.path.c_str());
             return;
         }

@@ -7,21 +7,29 @@
 #include <shlwapi.h>
 #include <utility>
 #include <vector>
+#include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "framework/file.h"
 #include "framework/file_find.h"
 
 namespace {
 
+// How far a kept folder's protection reaches below it.
+enum class Below { Free, Always, FromData };
+
 struct KeptFolder {
     std::string path;
     const char* kind;
+    Below below = Below::Free;
+    const char* freeBelow = nullptr;  // the one folder below it that belongs to the sweeps
 };
 
-const int kSystemFolders[] = {CSIDL_WINDOWS,       CSIDL_SYSTEM,         CSIDL_SYSTEMX86,
-                              CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_COMMON_APPDATA};
-const int kUserFolders[] = {CSIDL_PROFILE,  CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,  CSIDL_MYPICTURES, CSIDL_MYMUSIC,
-                            CSIDL_MYVIDEO,  CSIDL_FAVORITES,        CSIDL_APPDATA,   CSIDL_LOCAL_APPDATA};
+const int kSystemFolders[] = {CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_COMMON_APPDATA};
+const int kProgramFolders[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86};
+const int kUserFolders[] = {CSIDL_PROFILE, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA};
+const int kDocumentFolders[] = {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYPICTURES, CSIDL_MYMUSIC,
+                                CSIDL_MYVIDEO, CSIDL_FAVORITES};
+const char* const kOneDriveVariables[] = {"OneDrive", "OneDriveConsumer", "OneDriveCommercial"};
 
 std::string Trimmed(std::string path)
 {
@@ -47,22 +55,36 @@ std::string KnownFolder(REFKNOWNFOLDERID id)
     return Trimmed(path);
 }
 
+std::string Variable(const char* name)
+{
+    char value[1024];
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n && n < sizeof value ? Trimmed(value) : std::string();
+}
+
 // Each kept folder as the shell names it and as it resolves (a profile folder may be a link).
-void Keep(std::vector<KeptFolder>& kept, const std::string& path, const char* kind)
+void Keep(std::vector<KeptFolder>& kept, const std::string& path, const char* kind, Below below = Below::Free,
+          const char* freeBelow = nullptr)
 {
     if (path.empty()) return;
-    kept.push_back({path, kind});
+    kept.push_back({path, kind, below, freeBelow});
     FileIdentity identity;
     if (FileSystem::Identify(path, identity, true) && !FileSystem::SamePath(identity.finalPath, path))
-        kept.push_back({Trimmed(identity.finalPath), kind});
+        kept.push_back({Trimmed(identity.finalPath), kind, below, freeBelow});
 }
 
 std::vector<KeptFolder> KeptFolders()
 {
     std::vector<KeptFolder> kept;
+    Keep(kept, ShellFolder(CSIDL_WINDOWS), "a system folder", Below::Always, "Temp");
     for (int csidl : kSystemFolders) Keep(kept, ShellFolder(csidl), "a system folder");
+    for (int csidl : kProgramFolders) Keep(kept, ShellFolder(csidl), "a system folder", Below::Always);
     for (int csidl : kUserFolders) Keep(kept, ShellFolder(csidl), "a user's folder");
-    Keep(kept, KnownFolder(FOLDERID_Downloads), "a user's folder");
+    for (int csidl : kDocumentFolders) Keep(kept, ShellFolder(csidl), "a user's folder", Below::FromData);
+    Keep(kept, KnownFolder(FOLDERID_Downloads), "a user's folder", Below::FromData);
+    Keep(kept, KnownFolder(FOLDERID_SkyDrive), "a user's folder", Below::FromData);
+    for (const char* name : kOneDriveVariables) Keep(kept, Variable(name), "a user's folder", Below::FromData);
+    Keep(kept, KnownFolder(FOLDERID_LocalAppDataLow), "a user's folder");
     std::string users = KnownFolder(FOLDERID_UserProfiles);
     const std::string profile = ShellFolder(CSIDL_PROFILE);
     if (users.empty() && profile.find('\\') != std::string::npos) users = profile.substr(0, profile.rfind('\\'));
@@ -82,16 +104,36 @@ bool Holds(const std::string& folder, const std::string& inner)
     return inner.size() > prefix.size() && FileSystem::SamePath(inner.substr(0, prefix.size()), prefix);
 }
 
-// The kept folder that a target is (first) or holds, if any.
-std::optional<std::pair<bool, const char*>> FindKeptFolder(const std::string& folder, const std::string& finalFolder)
+bool IsOrHolds(const std::string& folder, const std::string& inner)
+{
+    return FileSystem::SamePath(folder, inner) || Holds(folder, inner);
+}
+
+enum class Relation { Is, Holds, Inside };
+
+// Whether a kept folder's protection reaches the target below it.
+bool ProtectsBelow(const KeptFolder& kept, const std::string& target, PatternSource source)
+{
+    if (kept.below == Below::Free || (kept.below == Below::FromData && source == PatternSource::UserChoice))
+        return false;
+    return !kept.freeBelow || !IsOrHolds(kept.path + "\\" + kept.freeBelow, target);
+}
+
+// The kept folder that a target is (first), holds, or lies inside, if any.
+std::optional<std::pair<Relation, const char*>> FindKeptFolder(const std::string& folder,
+                                                                const std::string& finalFolder, PatternSource source)
 {
     const std::vector<KeptFolder> kept = KeptFolders();
-    // Being a kept folder says more than holding one, so it is looked for first.
-    for (const bool is : {true, false})
+    // Being a kept folder says more than holding one, and holding one more than lying inside one.
+    for (const Relation relation : {Relation::Is, Relation::Holds, Relation::Inside})
         for (const KeptFolder& k : kept)
-            for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)})
-                if (!target.empty() && (is ? FileSystem::SamePath(target, k.path) : Holds(target, k.path)))
-                    return std::make_pair(is, k.kind);
+            for (const std::string& target : {Trimmed(folder), Trimmed(finalFolder)}) {
+                if (target.empty()) continue;
+                if ((relation == Relation::Is && FileSystem::SamePath(target, k.path)) ||
+                    (relation == Relation::Holds && Holds(target, k.path)) ||
+                    (relation == Relation::Inside && Holds(k.path, target) && ProtectsBelow(k, target, source)))
+                    return std::make_pair(relation, k.kind);
+            }
     return std::nullopt;
 }
 
@@ -110,11 +152,14 @@ std::string Formatted(const char* format, const std::string& folder, const char*
 
 }  // namespace
 
-std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder)
+std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source)
 {
-    const auto found = FindKeptFolder(folder, finalFolder);
+    const auto found = FindKeptFolder(folder, finalFolder, source);
     if (!found) return {};
-    return Formatted(found->first ? "  Refused: %s is %s.\n" : "  Refused: %s holds %s.\n", folder, found->second);
+    const char* format = found->first == Relation::Is      ? "  Refused: %s is %s.\n"
+                         : found->first == Relation::Holds ? "  Refused: %s holds %s.\n"
+                                                           : "  Refused: %s lies inside %s.\n";
+    return FormatLine(format, folder.c_str(), found->second);
 }
 
 std::string CustomLocationRefusal(const std::string& folder)
@@ -123,9 +168,10 @@ std::string CustomLocationRefusal(const std::string& folder)
     FileIdentity identity;
     const std::string finalFolder = FileSystem::Identify(folder, identity, true) ? identity.finalPath : folder;
     if (IsDriveRoot(finalFolder)) return Formatted("%s is a whole drive; choose a folder inside it.", folder);
-    const auto found = FindKeptFolder(folder, finalFolder);
+    const auto found = FindKeptFolder(folder, finalFolder, PatternSource::UserChoice);
     if (!found) return {};
-    if (!found->first) return Formatted("%s holds %s; choose a folder inside it.", folder, found->second);
+    if (found->first == Relation::Inside) return Formatted("%s lies inside %s; Ombrix does not sweep it.", folder, found->second);
+    if (found->first == Relation::Holds) return Formatted("%s holds %s; choose a folder inside it.", folder, found->second);
     if (std::string(found->second) == "a system folder")
         return Formatted("%s is %s; Ombrix does not sweep it.", folder, found->second);
     return Formatted("%s is %s; choose a folder inside it.", folder, found->second);

@@ -1,12 +1,17 @@
 #pragma once
 #include <string>
 
+enum class PatternSource;
+
 // The log line that refuses a sweep target which is, or holds, a folder the system or the user keeps
 // (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known
-// folders); empty when the target may be swept. The folders come from the shell; the target is given
-// as named and as the system resolved it (links followed).
-std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder);
+// folders, LocalLow, OneDrive), or lies inside a kept subtree: the Windows folder (but its Temp) and
+// Program Files always, the user's document folders when the path came from data rather than from
+// the user's own choice. Empty when the target may be swept. The folders come from the shell; the
+// target is given as named and as the system resolved it (links followed).
+std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source);
 // Why a folder cannot be a custom location, as the dialogs say it ("C:\ is a whole drive; choose a
 // folder inside it."); empty when it may be one. Drive roots, the system's folders, the user's known
-// folders, profiles, and any folder that holds one of them are refused.
+// folders, profiles, any folder that holds one of them, and folders inside Windows or Program Files
+// are refused.
 std::string CustomLocationRefusal(const std::string& folder);

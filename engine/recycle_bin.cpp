@@ -3,9 +3,10 @@
 #include <shellapi.h>
 #include <cstdlib>
 #include <string>
+#include <optional>
+#include "engine/file_removal.h"
 #include "engine/walk_entry.h"
 #include "framework/file.h"
-#include "framework/file_find.h"
 #include "framework/platform_quirks.h"
 
 namespace {
@@ -29,45 +30,67 @@ std::string WineTrashFolder()
 
 constexpr int kMaxDepth = 128;
 
-bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder, int depth);
-
-// One admitted entry of the bin: a file, or a folder with what it holds.
-bool RemoveTrashedEntry(const CFileFind& find, const FileIdentity& identity, int depth)
+ListedEntry Named(const std::string& name, bool folder)
 {
-    const std::string path = find.GetFilePath();
-    if (find.IsDirectory()) return RemoveTrashedTree(path, identity.finalPath, depth + 1);
-    FileSystem::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-    return FileSystem::RemoveFile(path);
+    ListedEntry listed;
+    listed.name = name;
+    listed.wideName = FileSystem::Widen(name);
+    listed.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    return listed;
 }
+
+// A folder of the trash ("files", "info"), admitted like any walked entry: a link is passed over.
+std::optional<WalkFolder> TrashFolder(const std::string& name)
+{
+    const std::string trash = WineTrashFolder();
+    const std::optional<WalkFolder> top = trash.empty() ? std::nullopt : OpenWalkTop(trash);
+    WalkEntry folder;
+    if (!top || !AdmitEntry(*top, Named(name, true), false, folder)) return std::nullopt;
+    return folder.AsFolder();
+}
+
+bool RemoveTrashedEntry(WalkEntry& entry, int depth);
 
 // Removes a trashed folder with the walks' own rules: links and names that lead elsewhere stay
 // (Wine would remove what a link points at), so a folder holding one stays too.
-bool RemoveTrashedTree(const std::string& folder, const std::string& finalFolder, int depth)
+bool RemoveTrashedTree(WalkEntry& folder, int depth)
 {
-    CFileFind find;
-    for (bool more = depth < kMaxDepth && find.FindFile(folder + "\\*"); more;) {
-        more = find.FindNextFile();
-        FileIdentity identity;
-        if (!find.IsDots() && !find.IsReparsePoint() && AdmitEntry(find, finalFolder, identity))
-            RemoveTrashedEntry(find, identity, depth);
+    if (depth >= kMaxDepth) return false;
+    const WalkFolder walked = folder.AsFolder();
+    for (const ListedEntry& listed : ListWalkFolder(walked)) {
+        WalkEntry entry;
+        if (!listed.IsReparsePoint() && AdmitEntry(walked, listed, false, entry)) RemoveTrashedEntry(entry, depth + 1);
     }
-    return FileSystem::RemoveFolder(folder);
+    return RemoveOpenFolder(folder);
+}
+
+// One admitted entry of the bin: a file, or a folder with what it holds.
+bool RemoveTrashedEntry(WalkEntry& entry, int depth)
+{
+    if (entry.IsFolder()) return RemoveTrashedTree(entry, depth);
+    ClearOpenReadOnly(entry);
+    try {
+        RemoveOpenFile(entry, false);
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
 }
 
 // Wine's SHEmptyRecycleBinA leaves trashed folders, reports success, and removes the target of a
-// trashed file link. Under Wine the bin is emptied here instead, entry by entry, by the walks' rules.
+// trashed file link. Under Wine the bin is emptied here instead, entry by entry, by the walks' rules;
+// each entry's record in "info" goes with it, admitted the same way.
 bool EmptyWineTrash()
 {
-    const std::string trash = WineTrashFolder();
-    FileIdentity top;
-    if (trash.empty() || !FileSystem::Identify(trash + "\\files", top, true)) return false;
-    CFileFind find;
-    for (bool more = find.FindFile(trash + "\\files\\*"); more;) {
-        more = find.FindNextFile();
-        FileIdentity identity;
-        if (!find.IsDots() && !find.IsReparsePoint() && AdmitEntry(find, top.finalPath, identity) &&
-            RemoveTrashedEntry(find, identity, 0))
-            FileSystem::RemoveFile(trash + "\\info\\" + find.GetFileName() + ".trashinfo");
+    const std::optional<WalkFolder> files = TrashFolder("files");
+    if (!files) return false;
+    const std::optional<WalkFolder> info = TrashFolder("info");
+    for (const ListedEntry& listed : ListWalkFolder(*files)) {
+        WalkEntry entry, record;
+        if (listed.IsReparsePoint() || !AdmitEntry(*files, listed, false, entry) || !RemoveTrashedEntry(entry, 0))
+            continue;
+        if (info && AdmitEntry(*info, Named(listed.name + ".trashinfo", false), false, record))
+            RemoveTrashedEntry(record, 0);
     }
     return true;
 }
@@ -93,9 +116,7 @@ bool RecycleBinsCanBeEmptied()
         RecycleBinContents contents;
         return QueryAllRecycleBins(contents);
     }
-    FileIdentity top;
-    const std::string trash = WineTrashFolder();
-    return !trash.empty() && FileSystem::Identify(trash + "\\files", top, true);
+    return TrashFolder("files").has_value();
 }
 
 bool EmptyAllRecycleBins()

@@ -21,9 +21,7 @@ template <class... Args>
 void LogChange(bool done, const ItemLine& line, const char* failed, int statusId, int* counter, Args... args)
 {
     if (done) return LogItem(line, statusId, counter, args...);
-    char text[kLineBufferSize];
-    FormatLogLine(text, sizeof text, failed, args...);
-    LogLine(text, kStatusLogOnly);
+    LogLine(FormatLine(failed, args...).c_str(), kStatusLogOnly);
 }
 
 // The enumeration data buffer of a key walk: the key's longest data and one, zero-filled.
@@ -64,9 +62,24 @@ bool DeleteValue(CRegistryKey& key, ValueWalk& walk, int statusId, int* counter)
 
 void Header(const char* format, const std::string& text, int statusId = kStatusLogOnly)
 {
-    char line[kLineBufferSize];
-    FormatLogLine(line, sizeof line, format, text.c_str());
-    LogLine(line, statusId);
+    LogLine(FormatLine(format, text.c_str()).c_str(), statusId);
+}
+
+// A registry link is passed over: neither it nor the key it points at is changed.
+HKEY OpenSweptSubKey(const CRegistryKey& key, const char* name)
+{
+    bool link = false;
+    HKEY sub = key.OpenSubKey(name, &link);
+    if (link) TraceMessage("  Passed over registry link %s\\%s.\n", key.Path().c_str(), name);
+    return sub;
+}
+
+bool IsLinkSubKey(const CRegistryKey& key, const std::string& name)
+{
+    bool link = false;
+    if (HKEY sub = OpenKeyWithoutLink(key.Handle(), name.c_str(), KEY_READ, &link)) RegCloseKey(sub);
+    if (link) TraceMessage("  Passed over registry link %s\\%s.\n", key.Path().c_str(), name.c_str());
+    return link;
 }
 
 bool StartsWith(const std::string& name, const char* prefix) { return strncmp(name.c_str(), prefix, strlen(prefix)) == 0; }
@@ -108,13 +121,11 @@ void CleanValueFolder(const CleanTarget& t, Removal removal, bool tempRow, int s
         return;
     }
     raw[std::min<DWORD>(size, 1024)] = '\0';
-    char header[kLineBufferSize];
-    if (removal == Removal::Files)
-        FormatLogLine(header, sizeof header, "  Clean up directory: %s.\n", raw);
-    else
-        FormatLogLine(header, sizeof header, "  Clean up directory %s in registry %s\\%s\n", raw, t.key->Path().c_str(),
-                      t.valueName);
-    LogLine(header, kStatusLogOnly);
+    const std::string header = removal == Removal::Files
+                                   ? FormatLine("  Clean up directory: %s.\n", raw)
+                                   : FormatLine("  Clean up directory %s in registry %s\\%s\n", raw,
+                                                t.key->Path().c_str(), t.valueName);
+    LogLine(header.c_str(), kStatusLogOnly);
     std::string pattern = Expand(raw);
     if (pattern.empty()) return;
     if (pattern.size() > 1 && pattern.back() == '\\') pattern.pop_back();
@@ -176,7 +187,7 @@ void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, i
 {
     std::string name;
     while (NextSweptSubKey(key, name)) {
-        CRegistryKey sub(key.OpenSubKey(name.c_str()));
+        CRegistryKey sub(OpenSweptSubKey(key, name.c_str()));
         if (sub.Handle()) SweepValues(sub, resetName, statusId, counter);
     }
 }
@@ -212,7 +223,7 @@ void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
     CRegistryKey& key = *t.key;
     std::string name;
     while (NextSweptSubKey(key, name)) {
-        if (name.empty() || name.find('/') == std::string::npos) continue;
+        if (name.empty() || name.find('/') == std::string::npos || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
         LogChange(done, kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
                   name.c_str());
@@ -260,7 +271,7 @@ void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, 
 {
     std::string name;
     while (NextSweptSubKey(key, name)) {
-        if (!StartsWith(name, prefix)) continue;
+        if (!StartsWith(name, prefix) || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
         LogChange(done, kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
@@ -279,7 +290,7 @@ void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, 
     CRegistryKey base(hive, baseKey);
     if (!base.Handle()) return;
     for (size_t i = 0; i < count; ++i) {
-        CRegistryKey key(base.OpenSubKey(rows[i].path));
+        CRegistryKey key(OpenSweptSubKey(base, rows[i].path));
         if (!key.Handle()) continue;
         key.SetPath(rows[i].path);
         CleanTarget target;
@@ -294,7 +305,7 @@ void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* 
     CRegistryKey base(hive, baseKey);
     if (!base.Handle()) return;
     for (size_t i = 0; i < count; ++i) {
-        CRegistryKey key(base.OpenSubKey(rows[i].keyPath));
+        CRegistryKey key(OpenSweptSubKey(base, rows[i].keyPath));
         if (!key.Handle()) continue;
         if (rows[i].namesKey) key.SetPath(rows[i].keyPath);
         CleanTarget target;

@@ -7,6 +7,7 @@
 #include "engine/sweep_log.h"
 #include "engine/url_cache_sweep.h"
 #include "framework/file.h"
+#include "framework/registry_key.h"
 
 namespace {
 SweepActions g_realActions;
@@ -20,26 +21,15 @@ SweepActions* InstallActions(SweepActions* actions)
     return g_actions.exchange(actions ? actions : &g_realActions);
 }
 
-void SweepActions::RemoveFile(const std::string& path, bool mayShred) { RemoveOneFile(path, mayShred); }
+void SweepActions::RemoveFile(WalkEntry& file, bool shred) { RemoveOpenFile(file, shred); }
 
-bool SweepActions::RemoveFolder(const std::string& path) { return FileSystem::RemoveFolder(path); }
+bool SweepActions::RemoveFolder(WalkEntry& folder) { return RemoveOpenFolder(folder); }
 
-bool SweepActions::RemoveAtReboot(const std::string& path)
-{
-    return FileSystem::ScheduleRemoval(path);
-}
+bool SweepActions::RemoveAtReboot(const std::string& path) { return FileSystem::ScheduleRemoval(path); }
 
-bool SweepActions::ClearReadOnly(const std::string& path, DWORD attributes)
-{
-    try {
-        CFile::SetStatus(path, {0, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)});
-        return true;
-    } catch (const CFileException&) {
-        return false;
-    }
-}
+bool SweepActions::ClearReadOnly(WalkEntry& file) { return ClearOpenReadOnly(file); }
 
-int SweepActions::WipeIndexFile(const std::string& path) { return ::WipeIndexFile(path); }
+int SweepActions::WipeIndexFile(WalkEntry& file) { return WipeOpenIndexFile(file); }
 
 bool SweepActions::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name) == ERROR_SUCCESS; }
 
@@ -48,11 +38,11 @@ bool SweepActions::SetValue(HKEY key, const char* name, DWORD type, const void* 
     return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
-bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return SHDeleteKeyA(key, name) == ERROR_SUCCESS; }
+bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return DeleteKeyTreeWithoutLinks(key, name); }
 
 bool SweepActions::EmptyRecycleBin() { return EmptyAllRecycleBins(); }
 
-bool SweepActions::ShredFile(const std::string& path) { return ::ShredFile(path) == 1; }
+bool SweepActions::ShredFile(WalkEntry& file) { return ShredOpenFile(file); }
 
 bool SweepActions::DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover)
 {

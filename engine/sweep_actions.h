@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "engine/walk_entry.h"
 #include "framework/url_cache.h"
 
 // Every change a sweep makes to the machine goes through this one seam: files, folders, registry
@@ -15,21 +16,27 @@ public:
     virtual bool CacheEntryTaken(const std::string&) const { return false; }
     virtual bool ValueTaken(HKEY, const std::string&) const { return false; }
     virtual bool SubKeyTaken(HKEY, const std::string&) const { return false; }
-    // Shreds first when the Shredder is on and mayShred; throws CFileException.
-    virtual void RemoveFile(const std::string& path, bool mayShred = true);
-    virtual bool RemoveFolder(const std::string& path);
+    // Files and folders are changed through the handle their walk checked, never by path again.
+    // Removes an admitted file, shredded first when `shred`; its name must be gone afterwards, else
+    // it throws CFileException naming the path still there.
+    virtual void RemoveFile(WalkEntry& file, bool shred);
+    // Removes an emptied folder (or, where the platform removes it alone, a folder link); true only
+    // when its name is gone.
+    virtual bool RemoveFolder(WalkEntry& folder);
+    // Only a restart removal goes by path: nothing holds the entry until then.
     virtual bool RemoveAtReboot(const std::string& path);
-    virtual bool ClearReadOnly(const std::string& path, DWORD attributes);
-    virtual int WipeIndexFile(const std::string& path);
+    virtual bool ClearReadOnly(WalkEntry& file);
+    virtual int WipeIndexFile(WalkEntry& file);
     virtual bool DeleteValue(HKEY key, const char* name);
     virtual bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
+    // Depth-first, never through a registry link; true when the key is gone.
     virtual bool DeleteKeyTree(HKEY key, const char* name);
     virtual bool EmptyRecycleBin();
-    // Overwrites a file's content twice and keeps it; false when it could not be opened.
-    virtual bool ShredFile(const std::string& path);
+    // Overwrites a file's content twice and keeps it; false when it could not be.
+    virtual bool ShredFile(WalkEntry& file);
     // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and
-    // deleted again. A leftover file (the entry's own, inside the cache) is removed once the entry is
-    // gone. True when the entry is gone or its content emptied.
+    // deleted again. A leftover file (the entry's own, checked inside the cache) is removed once the
+    // entry is gone. True when the entry is gone or its content emptied.
     virtual bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover);
 };
 

@@ -1,13 +1,11 @@
 #include "engine/sweep_finder.h"
 #include <windows.h>
 #include <algorithm>
-#include <shlwapi.h>
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
-#include "engine/walk_entry.h"
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
 #include "settings/settings_groups.h"
@@ -84,14 +82,15 @@ bool ContainsIndexDat(std::string path)
     return path.find("index.dat") != std::string::npos;
 }
 
-// Clears a read-only attribute of a file about to be removed and gives its size. The status comes
-// from the search's own entry: reading it again costs a call per file, a third of a removal's time.
-float PrepareFile(const std::string& path, const CFileFind& entry)
+bool SameName(const std::wstring& a, const std::wstring& b)
 {
-    const DWORD attributes = entry.GetAttributes();
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && !Actions().ClearReadOnly(path, attributes))
-        TraceMessage("Cannot Set File (%s) Status\n", path.c_str());
-    return BytesToKB(entry.GetLength());
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool SameUnit(wchar_t a, wchar_t b)
+{
+    return a == b || CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
 }
 
 void Add(float* kb, float size)
@@ -105,6 +104,30 @@ constexpr size_t kMaxDepth = 128;
 constexpr DWORD kSettleMs = 50;
 
 }  // namespace
+
+bool HasWildcards(const std::string& filter) { return filter.find_first_of("*?") != std::string::npos; }
+
+bool NameMatchesPattern(const std::wstring& name, const std::wstring& pattern)
+{
+    // Greedy match with one point to come back to at the last '*': linear for ordinary patterns.
+    size_t n = 0, p = 0, starP = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == L'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == L'?' || SameUnit(name[n], pattern[p]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::wstring::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
 
 const char* RefusedPatternReason(const std::string& pattern)
 {
@@ -121,7 +144,8 @@ const char* RefusedPatternReason(const std::string& pattern)
     return nullptr;
 }
 
-CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) : m_allowReboot(allowRebootRemoval)
+CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval, PatternSource source)
+    : m_allowReboot(allowRebootRemoval)
 {
     if (const char* reason = RefusedPatternReason(pattern)) {
         if (!pattern.empty()) TraceMessage("Refused to sweep %s: %s\n", pattern.c_str(), reason);
@@ -131,57 +155,89 @@ CSweepFinder::CSweepFinder(const std::string& pattern, bool allowRebootRemoval) 
     const size_t slash = pattern.find_last_of("\\/");
     const std::string folder = WithoutTrailingSeparators(FullPath(pattern.substr(0, slash + 1)));
     m_filter = pattern.substr(slash + 1);
-    FileIdentity top;
-    if (!FileSystem::Identify(folder, top, true) || !(top.attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    const std::string refusal = ProtectedFolderRefusal(folder, top.finalPath);
+    std::optional<WalkFolder> top = OpenWalkTop(folder);
+    if (top) StartTop(std::move(*top), source);
+}
+
+CSweepFinder::CSweepFinder(const WalkFolder& folder, const std::string& filter, bool allowRebootRemoval)
+    : m_filter(filter), m_allowReboot(allowRebootRemoval)
+{
+    if (filter.find_first_of("\\/:") != std::string::npos || filter.find("..") != std::string::npos) return;
+    StartTop(folder, PatternSource::Data);
+}
+
+void CSweepFinder::StartTop(WalkFolder top, PatternSource source)
+{
+    const std::string refusal = ProtectedFolderRefusal(top.path, top.identity.finalPath, source);
     if (!refusal.empty()) {
         LogLine(refusal.c_str(), kStatusLogOnly);
         return;
     }
-    m_ancestors.push_back(top);
-    Start(folder, top.finalPath);
+    m_folder = std::move(top);
+    m_ancestors.push_back(m_folder->identity);
+    Start();
+    if (HasWildcards(m_filter)) return;
+    // A name names one entry: compared as Windows compares names, but two that Windows would take
+    // for one (Wine shows both) leave it unclear which was meant.
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (!SameName(m_entries[i].wideName, m_pattern)) continue;
+        if (m_named) {
+            TraceMessage("   Passed over %s\\%s: two entries answer to that name.\n", m_folder->path.c_str(),
+                         m_filter.c_str());
+            m_named.reset();
+            return;
+        }
+        m_named = i;
+    }
 }
 
-CSweepFinder::CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity,
-                           const std::string& filter)
-    : m_allowReboot(parent.m_allowReboot), m_filter(filter), m_ancestors(parent.m_ancestors),
+CSweepFinder::CSweepFinder(const CSweepFinder& parent, const WalkFolder& folder, const std::string& filter)
+    : m_folder(folder), m_filter(filter), m_ancestors(parent.m_ancestors), m_allowReboot(parent.m_allowReboot),
       m_keepFolders(parent.m_keepFolders)
 {
-    m_ancestors.push_back(identity);
-    Start(folder, identity.finalPath);
+    m_ancestors.push_back(folder.identity);
+    Start();
 }
 
-void CSweepFinder::Start(const std::string& folder, const std::string& finalFolder)
+void CSweepFinder::Start()
 {
-    m_finalFolder = WithoutTrailingSeparators(finalFolder);
+    m_pattern = FileSystem::Widen(m_filter);
     m_previewing = Actions().Previewing();
-    m_more = m_find.FindFile(folder + "\\*");
+    m_entries = ListWalkFolder(*m_folder);
 }
 
 template <class Handle>
 void CSweepFinder::ForEachEntry(Handle handle)
 {
-    while (m_more) {
-        m_more = m_find.FindNextFile();
-        if (!m_find.IsDots() && !(m_previewing && Actions().FileTaken(m_find.GetFilePath()))) handle();
-    }
+    if (!m_folder) return;
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (Selects(i) && !(m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[i].name)))
+            handle(m_entries[i], i);
 }
 
-// The long name against the filter: the search itself would also match 8.3 names ("*.doc" would
-// find "report.docx"), so it lists everything and the filter is applied here.
-bool CSweepFinder::Matches() const
+// A wildcard filter selects by the long name: the system's own search would also match 8.3 names
+// ("*.doc" would find "report.docx"). A name selects its one entry of the top folder, and nothing
+// below it but what that entry holds.
+bool CSweepFinder::Selects(size_t index) const
 {
-    return MatchesEverything(m_filter) || PathMatchSpecA(m_find.GetFileName().c_str(), m_filter.c_str());
+    if (!HasWildcards(m_filter)) return NamedEntry(index);
+    const ListedEntry& entry = m_entries[index];
+    return entry.IsFolder() || MatchesEverything(m_filter) || NameMatchesPattern(entry.wideName, m_pattern);
 }
 
-// "History\Temp" names the folder Temp itself, as the search would find it.
-bool CSweepFinder::NamesThisFolder() const
+bool CSweepFinder::Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const
 {
-    return m_ancestors.size() == 1 && m_filter.find_first_of("*?") == std::string::npos &&
-           lstrcmpiA(m_find.GetFileName().c_str(), m_filter.c_str()) == 0;
+    return AdmitEntry(*m_folder, listed, data, entry);
 }
 
-bool CSweepFinder::Admit(FileIdentity& identity) const { return AdmitEntry(m_find, m_finalFolder, identity); }
+// Clears a read-only attribute of a file about to be removed, through its handle, and gives its
+// size. The status comes from the folder's own listing.
+float CSweepFinder::PrepareFile(WalkEntry& file) const
+{
+    if ((file.attributes & FILE_ATTRIBUTE_READONLY) && !Actions().ClearReadOnly(file))
+        TraceMessage("Cannot Set File (%s) Status\n", file.path.c_str());
+    return BytesToKB(file.length);
+}
 
 bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId,
                                   int* counter, float* kb)
@@ -204,93 +260,98 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
     return true;
 }
 
-void CSweepFinder::RemoveFileEntry(const std::string& path, int mode, int statusId, int* counter, float* kb,
+void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int* counter, float* kb,
                                    const char* cannotTrace, bool rebootFallback)
 {
     // A file with other names is shared with another folder: only this name goes, its data is never
     // overwritten. The count is read only where data would be.
-    const auto sole = [&] { return FileSystem::LinkCount(path) == 1; };
-    const float size = PrepareFile(path, m_find);
+    const auto sole = [&] {
+        unsigned long long bytes = 0;
+        DWORD links = 0;
+        return file.handle->Size(bytes, links) && links == 1;
+    };
+    const float size = PrepareFile(file);
     try {
-        Actions().RemoveFile(path, ShredderOn() && sole());
-        LogItem(kFileLine, statusId, counter, path.c_str(), static_cast<double>(size));
+        Actions().RemoveFile(file, ShredderOn() && !ContainsIndexDat(file.path) && sole());
+        LogItem(kFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
         Add(kb, size);
     } catch (const CFileException& e) {
-        TraceMessage(cannotTrace, path.c_str());
-        if (mode == 1 && ContainsIndexDat(path) && sole()) Actions().WipeIndexFile(path);
-        if (rebootFallback) RemoveAtReboot(path, e.Path(), size, statusId, counter, kb);
+        TraceMessage(cannotTrace, file.path.c_str());
+        if (mode == 1 && ContainsIndexDat(file.path) && sole()) Actions().WipeIndexFile(file);
+        if (rebootFallback) RemoveAtReboot(file.path, e.Path(), size, statusId, counter, kb);
     }
 }
 
 // A junction or folder symlink: what it points at is not the user's to lose here. The link alone may go
 // where the platform removes just the link.
-void CSweepFinder::RemoveFolderLink(const std::string& path, int statusId, int* counter)
+void CSweepFinder::RemoveFolderLink(WalkEntry& link, int statusId, int* counter)
 {
-    if (!Platform::RemovesFolderLinkAlone() || !Actions().RemoveFolder(path)) {
-        TraceMessage("   Left folder link %s in place.\n", path.c_str());
+    if (!Platform::RemovesFolderLinkAlone() || !Actions().RemoveFolder(link)) {
+        TraceMessage("   Left folder link %s in place.\n", link.path.c_str());
         return;
     }
-    LogItem(kFolderLine, statusId, counter, path.c_str(), 0.0);
+    LogItem(kFolderLine, statusId, counter, link.path.c_str(), 0.0);
 }
 
 // A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
 // it is scheduled to go at the restart after something inside it.
-void CSweepFinder::RemoveSubTree(const std::string& path, const FileIdentity& identity, const std::string& filter,
-                                 int mode, int statusId, int* counter, float* kb)
+void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter,
+                                 float* kb)
 {
-    if (std::any_of(m_ancestors.begin(), m_ancestors.end(), [&](const FileIdentity& a) { return a.SameEntry(identity); })) {
-        TraceMessage("   Passed over %s: the walk is inside it already.\n", path.c_str());
+    if (std::any_of(m_ancestors.begin(), m_ancestors.end(),
+                    [&](const FileIdentity& a) { return a.SameEntry(folder.identity); })) {
+        TraceMessage("   Passed over %s: the walk is inside it already.\n", folder.path.c_str());
         return;
     }
     if (m_ancestors.size() >= kMaxDepth) {
-        TraceMessage("   Passed over %s: too deep.\n", path.c_str());
+        TraceMessage("   Passed over %s: too deep.\n", folder.path.c_str());
         return;
     }
     float subTally = 0.0f;
     bool scheduledBelow = false;
     {
-        CSweepFinder sub(*this, path, identity, filter);
+        CSweepFinder sub(*this, folder.AsFolder(), filter);
         sub.RemoveTree(mode, statusId, counter, &subTally);
         scheduledBelow = sub.m_scheduled;
     }
     Add(kb, subTally);
     m_scheduled = m_scheduled || scheduledBelow;
     if (!MatchesEverything(filter) || m_keepFolders) return;  // a filter selects files; the folders stay
-    if (Actions().RemoveFolder(path) ||
-        (scheduledBelow && FileSystem::Exists(path) && Actions().RemoveAtReboot(path))) {
-        LogItem(kFolderLine, statusId, counter, path.c_str(), static_cast<double>(subTally));
+    if (Actions().RemoveFolder(folder) ||
+        (scheduledBelow && FileSystem::Exists(folder.path) && Actions().RemoveAtReboot(folder.path))) {
+        LogItem(kFolderLine, statusId, counter, folder.path.c_str(), static_cast<double>(subTally));
         return;
     }
-    TraceMessage("   Cannot remove directory now: %s.\n", path.c_str());
+    TraceMessage("   Cannot remove directory now: %s.\n", folder.path.c_str());
 }
 
 void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
 {
-    ForEachEntry([&] {
-        const std::string path = m_find.GetFilePath();
-        FileIdentity identity;
-        if (m_find.IsDirectory()) {
-            if (m_find.IsReparsePoint()) {
-                if (!m_keepFolders && (MatchesEverything(m_filter) || NamesThisFolder()))
-                    RemoveFolderLink(path, statusId, counter);
+    const bool removesFolders = MatchesEverything(m_filter) || !HasWildcards(m_filter);
+    ForEachEntry([&](const ListedEntry& listed, size_t index) {
+        WalkEntry entry;
+        if (listed.IsFolder()) {
+            if (listed.IsReparsePoint()) {
+                if (!m_keepFolders && removesFolders && Admit(listed, false, entry))
+                    RemoveFolderLink(entry, statusId, counter);
                 return;
             }
-            if (Admit(identity)) RemoveSubTree(path, identity, NamesThisFolder() ? "*" : m_filter, mode, statusId, counter, kb);
+            if (Admit(listed, false, entry))
+                RemoveSubTree(entry, NamedEntry(index) ? "*" : m_filter, mode, statusId, counter, kb);
             return;
         }
-        if (!Matches() || (mode == 1 && lstrcmpiA(m_find.GetFileName().c_str(), "desktop.ini") == 0)) return;
-        if (Admit(identity))
-            RemoveFileEntry(path, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
+        if (mode == 1 && lstrcmpiA(listed.name.c_str(), "desktop.ini") == 0) return;
+        if (Admit(listed, ShredderOn(), entry))
+            RemoveFileEntry(entry, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
     });
 }
 
 void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
 {
-    ForEachEntry([&] {
-        FileIdentity identity;
-        if (m_find.IsDirectory() || !Matches() || !Admit(identity)) return;
-        RemoveFileEntry(m_find.GetFilePath(), 0, statusId, counter, kb, "   Cannot remove file now: %s.\n",
-                        true);
+    ForEachEntry([&](const ListedEntry& listed, size_t) {
+        WalkEntry entry;
+        if (listed.IsFolder() || !Admit(listed, ShredderOn(), entry)) return;
+        RemoveFileEntry(entry, 0, statusId, counter, kb, "   Cannot remove file now: %s.\n", true);
     });
 }
 
@@ -302,13 +363,14 @@ void CSweepFinder::RemoveFilesBelow(int statusId, int* counter, float* kb)
 
 void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb)
 {
-    ForEachEntry([&] {
-        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat" || !Matches()) return;
-        const std::string path = m_find.GetFilePath();
-        if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return pair.second == path; })) return;
-        FileIdentity identity;
-        if (Admit(identity))
-            RemoveFileEntry(path, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
+    ForEachEntry([&](const ListedEntry& listed, size_t) {
+        if (listed.IsFolder() || listed.name == "index.dat") return;
+        const std::string path = m_folder->path + "\\" + listed.name;
+        if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return FileSystem::SameWindowsPath(pair.second, path); }))
+            return;
+        WalkEntry entry;
+        if (Admit(listed, ShredderOn(), entry))
+            RemoveFileEntry(entry, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
     });
 }
 
@@ -317,11 +379,12 @@ void CSweepFinder::CollectFiles(PathPairs& list)
     list.clear();
     FriendlyCookieList friendly;
     g_internetSettings.CopyFriendlyCookies(friendly);
-    ForEachEntry([&] {
-        if (m_find.IsDirectory() || m_find.GetFileName() == "index.dat" || !Matches()) return;
-        const std::string path = m_find.GetFilePath();
-        if (std::any_of(friendly.begin(), friendly.end(), [&](const FriendlyCookie& c) { return c.Fl == path; })) return;
-        FileIdentity identity;
-        if (Admit(identity)) list.emplace_back(std::string(), path);
+    ForEachEntry([&](const ListedEntry& listed, size_t) {
+        if (listed.IsFolder() || listed.name == "index.dat") return;
+        const std::string path = m_folder->path + "\\" + listed.name;
+        if (std::any_of(friendly.begin(), friendly.end(), [&](const FriendlyCookie& c) { return FileSystem::SameWindowsPath(c.Fl, path); }))
+            return;
+        WalkEntry entry;
+        if (Admit(listed, false, entry)) list.emplace_back(std::string(), path);
     });
 }

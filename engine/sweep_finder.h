@@ -1,9 +1,9 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-#include "framework/file.h"
-#include "framework/file_find.h"
+#include "engine/walk_entry.h"
 
 // Pairs of (first text, full path): the keep list of RemoveFilesExcept and the list CollectFiles fills.
 using PathPairs = std::vector<std::pair<std::string, std::string>>;
@@ -13,15 +13,29 @@ using PathPairs = std::vector<std::pair<std::string, std::string>>;
 // comes from registry values and environment variables.
 const char* RefusedPatternReason(const std::string& pattern);
 
+// The long name against a file-name pattern, without regard to case: '*' and '?' are its only
+// wildcards, and ';' or ',' are ordinary characters ("notes;todo.txt" is one name).
+bool NameMatchesPattern(const std::wstring& name, const std::wstring& pattern);
+bool HasWildcards(const std::string& filter);
+
+// Where a walk's pattern came from: a path from data is never swept below the folders the user
+// keeps; a folder the user chose may lie below the document folders.
+enum class PatternSource { Data, UserChoice };
+
 // A wildcard walk of one folder with the removal operations. The filter is matched against each
 // entry's long name only. A wildcard filter selects files at every level of a tree; a filter without
-// wildcards names one entry of the folder, and RemoveTree takes that entry whole when it is a folder. The folder named by the pattern itself is never removed; a walk never
-// leaves it: links and entries whose path would lead elsewhere are passed over, a folder already on
-// the walk's way down is not entered again, and the depth is bounded. A refused pattern, or a folder
-// that is or holds one the system or the user keeps, finds nothing.
+// wildcards names one entry of the top folder (when two entries answer to it, neither), and
+// RemoveTree takes that entry whole when it is a folder. The folder named by the pattern itself is
+// never removed; a walk never leaves it: every folder is listed through its own handle and every
+// entry opened relative to it, checked, and changed through its own handle; links and entries
+// whose path would lead elsewhere are passed over, a folder already on the walk's way down is not
+// entered again, and the depth is bounded. A refused pattern, or a folder that is, holds or lies in
+// one the system or the user keeps, finds nothing.
 class CSweepFinder {
 public:
-    CSweepFinder(const std::string& pattern, bool allowRebootRemoval);
+    CSweepFinder(const std::string& pattern, bool allowRebootRemoval, PatternSource source = PatternSource::Data);
+    // A folder a walk already opened and checked, with a filter of its own; its path came from data.
+    CSweepFinder(const WalkFolder& folder, const std::string& filter, bool allowRebootRemoval);
     CSweepFinder(const CSweepFinder&) = delete;
     CSweepFinder& operator=(const CSweepFinder&) = delete;
 
@@ -31,35 +45,34 @@ public:
     void RemoveFilesBelow(int statusId, int* counter, float* kb);
     void RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb);
     void CollectFiles(PathPairs& list);
-    void Close() { m_find.Close(); m_more = false; }
+    void Close() { m_entries.clear(); }
 
 private:
-    // A folder on the way down from the top of the walk.
-    using Ancestors = std::vector<FileIdentity>;
-    CSweepFinder(const CSweepFinder& parent, const std::string& folder, const FileIdentity& identity,
-                 const std::string& filter);
+    CSweepFinder(const CSweepFinder& parent, const WalkFolder& folder, const std::string& filter);
 
-    void Start(const std::string& folder, const std::string& finalFolder);
+    void StartTop(WalkFolder top, PatternSource source);
+    void Start();
     template <class Handle>
     void ForEachEntry(Handle handle);
-    bool Matches() const;
-    bool NamesThisFolder() const;
-    bool Admit(FileIdentity& identity) const;
-    void RemoveFileEntry(const std::string& path, int mode, int statusId, int* counter, float* kb,
-                         const char* cannotTrace, bool rebootFallback);
+    bool Selects(size_t index) const;
+    bool NamedEntry(size_t index) const { return m_named && *m_named == index; }
+    bool Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const;
+    float PrepareFile(WalkEntry& file) const;
+    void RemoveFileEntry(WalkEntry& file, int mode, int statusId, int* counter, float* kb, const char* cannotTrace,
+                         bool rebootFallback);
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
-    void RemoveSubTree(const std::string& path, const FileIdentity& identity, const std::string& filter, int mode,
-                       int statusId, int* counter, float* kb);
-    void RemoveFolderLink(const std::string& path, int statusId, int* counter);
+    void RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter, float* kb);
+    void RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
 
-    CFileFind m_find;
-    bool m_more = false;
-    bool m_allowReboot;
+    std::optional<WalkFolder> m_folder;
+    std::vector<ListedEntry> m_entries;
+    std::wstring m_pattern;  // the filter, as matched
     std::string m_filter;
-    std::string m_finalFolder;
-    Ancestors m_ancestors;
+    std::vector<FileIdentity> m_ancestors;  // the folders on the way down from the top
+    std::optional<size_t> m_named;          // the one entry a filter without wildcards names
+    bool m_allowReboot;
     bool m_keepFolders = false;
     bool m_previewing = false;  // what the preview took is passed over
-    bool m_scheduled = false;  // something below was left for removal at the next restart
+    bool m_scheduled = false;   // something below was left for removal at the next restart
 };

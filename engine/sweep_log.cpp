@@ -115,7 +115,8 @@ void AppendToLogPane(HWND pane, const char* text)
 
 void LogLine(const char* text, int statusId)
 {
-    Echo(text);
+    // The pane goes on after it on the same line; standard output ends the line.
+    Echo(strcmp(text, kFinishedLine) == 0 ? "Finished cleaning up.\n" : text);
     HWND dialog = nullptr;
     bool post = false;
     {
@@ -169,6 +170,48 @@ int FormatLogLine(char* buffer, int size, const char* format, ...)
     if (error >= 0 && error < size) return error;
     snprintf(buffer, static_cast<size_t>(size), "%s", "Error: Buffer is not enough.\n");
     return static_cast<int>(strlen(buffer));
+}
+
+std::string VisibleText(const char* text)
+{
+    static const char* const kNamed[] = {"\\0", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, "\\t", "\\n", nullptr, nullptr, "\\r"};
+    std::string visible;
+    for (const char* at = text; *at; ++at) {
+        const auto c = static_cast<unsigned char>(*at);
+        const auto next = static_cast<unsigned char>(at[1]);
+        char escaped[8];
+        if (c < 0x20 || c == 0x7F) {
+            if (c < std::size(kNamed) && kNamed[c]) {
+                visible += kNamed[c];
+            } else {
+                snprintf(escaped, sizeof escaped, "\\x%02X", c);
+                visible += escaped;
+            }
+        } else if (c == 0xC2 && next == 0x85) {  // U+0085, the next line of the old code pages
+            visible += "\\u0085";
+            ++at;
+        } else if (c == 0xE2 && next == 0x80 && (at[2] == '\xA8' || at[2] == '\xA9')) {  // U+2028, U+2029
+            visible += at[2] == '\xA8' ? "\\u2028" : "\\u2029";
+            at += 2;
+        } else {
+            visible += *at;
+        }
+    }
+    return visible;
+}
+
+std::string FormatWholeLine(const char* format, ...)
+{
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    const int length = vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string line(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) vsnprintf(line.data(), line.size() + 1, format, again);
+    va_end(again);
+    return line;
 }
 
 void SetSweepProgress(int barId, unsigned percent)

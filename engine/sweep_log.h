@@ -18,10 +18,17 @@ inline constexpr int kTotalsLineId = 1083;
 inline constexpr int kLineBufferSize = 512;
 inline constexpr double kBytesToKB = 0.0009765625;
 inline constexpr const char* kWaitingText = "Waiting to start sweeping";
+inline constexpr const char* kFinishedLine = "Finished cleaning up.";
 
 void LogLine(const char* text, int statusId);
 void LogTimedLine(const char* text, int statusId);
 int FormatLogLine(char* buffer, int size, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+// A name, path or value text as it goes into the log: its control characters (U+0000 to U+001F,
+// U+007F, U+0085, U+2028, U+2029) written visibly ("\n", "\r", "\x1B", "\u2028"), so that no
+// name can end a line or start another.
+std::string VisibleText(const char* text);
+// A whole line however long, formatted from arguments already made visible.
+std::string FormatWholeLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void SetSweepProgress(int barId, unsigned percent);
 void AddSweepTotals(int items, float kb);
 void ShowSweepTotals();
@@ -72,15 +79,38 @@ struct ItemLine {
     bool plainKeepsStatus = false;
 };
 
+// Every text argument of a log line passes through VisibleText; numbers pass as they are.
+struct VisibleArgument {
+    std::string text;
+};
+template <class T>
+T Visible(T value)
+{
+    return value;
+}
+inline VisibleArgument Visible(const char* text) { return {VisibleText(text)}; }
+inline VisibleArgument Visible(char* text) { return {VisibleText(text)}; }
+template <class T>
+T Raw(T value)
+{
+    return value;
+}
+inline const char* Raw(const VisibleArgument& argument) { return argument.text.c_str(); }
+
+// One log line from its format and the texts and numbers it names.
+template <class... Args>
+std::string FormatLine(const char* format, Args... args)
+{
+    return FormatWholeLine(format, Raw(Visible(args))...);
+}
+
 template <class... Args>
 void LogItem(const ItemLine& line, int statusId, int* counter, Args... args)
 {
-    char text[kLineBufferSize];
     if (counter) {
-        FormatLogLine(text, sizeof text, line.counted, ++*counter, args...);
-        LogLine(text, statusId);
+        const int item = ++*counter;
+        LogLine(FormatLine(line.counted, item, args...).c_str(), statusId);
     } else {
-        FormatLogLine(text, sizeof text, line.plain, args...);
-        LogLine(text, line.plainKeepsStatus ? statusId : kStatusLogOnly);
+        LogLine(FormatLine(line.plain, args...).c_str(), line.plainKeepsStatus ? statusId : kStatusLogOnly);
     }
 }

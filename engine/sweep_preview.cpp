@@ -48,30 +48,27 @@ bool PreviewActions::CacheEntryTaken(const std::string& url) const
     return m_cacheEntries.count(url) != 0;
 }
 
-// DeleteFile fails on a file held without delete sharing, on a read-only one whose attribute the
-// walk did not clear first, and on one it already marked while another program holds it open:
-// that one's name stays, so its folder stays too.
-void PreviewActions::RemoveFile(const std::string& path, bool)
+// The removal fails on a file another program holds, and on a read-only one whose attribute the
+// walk did not clear first.
+void PreviewActions::RemoveFile(WalkEntry& file, bool)
 {
-    DWORD attributes = 0;
-    const FileSystem::Removal removal = FileSystem::RemovalOf(path, attributes);
-    if (removal == FileSystem::Removal::Refused) throw CFileException(path, GetLastError());
-    if (((attributes & FILE_ATTRIBUTE_READONLY) && !Remembered(m_writable, path)) || Remembered(m_marked, path))
-        throw CFileException(path, ERROR_ACCESS_DENIED);
-    Remember(removal == FileSystem::Removal::AtOnce ? m_gone : m_marked, path);
+    if (file.handle->Hold() != EntryHold::Alone) throw CFileException(file.path, ERROR_SHARING_VIOLATION);
+    if ((file.handle->Attributes() & FILE_ATTRIBUTE_READONLY) && !Remembered(m_writable, file.path))
+        throw CFileException(file.path, ERROR_ACCESS_DENIED);
+    Remember(m_gone, file.path);
 }
 
 // A folder link goes alone; a folder goes when everything in it would have gone before it.
-bool PreviewActions::RemoveFolder(const std::string& path)
+bool PreviewActions::RemoveFolder(WalkEntry& folder)
 {
-    const DWORD attributes = FileSystem::Attributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        const std::vector<std::string> entries = FileSystem::FolderEntryPaths(path);
-        if (!std::all_of(entries.begin(), entries.end(), [&](const std::string& e) { return Remembered(m_gone, e); }))
-            return false;
+    if (folder.handle->Hold() != EntryHold::Alone) return false;
+    if (!(folder.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        std::vector<ListedEntry> entries;
+        if (!folder.handle->List(entries)) return false;
+        for (const ListedEntry& entry : entries)
+            if (!Remembered(m_gone, folder.path + "\\" + entry.name)) return false;
     }
-    Remember(m_gone, path);
+    Remember(m_gone, folder.path);
     return true;
 }
 
@@ -80,13 +77,13 @@ bool PreviewActions::RemoveAtReboot(const std::string& path)
     return FileSystem::Exists(path) && RebootRemovalsWritable();
 }
 
-bool PreviewActions::ClearReadOnly(const std::string& path, DWORD)
+bool PreviewActions::ClearReadOnly(WalkEntry& file)
 {
-    Remember(m_writable, path);
+    Remember(m_writable, file.path);
     return true;
 }
 
-int PreviewActions::WipeIndexFile(const std::string&) { return 1; }
+int PreviewActions::WipeIndexFile(WalkEntry&) { return 1; }
 
 bool PreviewActions::KeyGone(const std::string& name) const
 {
@@ -123,22 +120,19 @@ bool PreviewActions::DeleteValue(HKEY key, const char* name)
 
 bool PreviewActions::SetValue(HKEY, const char*, DWORD, const void*, DWORD) { return true; }
 
-// A key closed to the user is there too: the one such key a sweep deletes is opened to the user first.
+// A key closed to the user is there too: the one such key a sweep deletes is opened to the user
+// first. A link in the tree stays, and the keys above it with it.
 bool PreviewActions::DeleteKeyTree(HKEY key, const char* name)
 {
     const std::string subKeyName = Folded(RegistryKeyName(key) + "\\" + name);
-    if (KeyGone(subKeyName)) return false;
-    HKEY sub = nullptr;
-    const LONG opened = RegOpenKeyExA(key, name, 0, KEY_READ, &sub);
-    if (opened != ERROR_SUCCESS && opened != ERROR_ACCESS_DENIED) return false;
-    CRegistryKey owner(sub);
+    if (KeyGone(subKeyName) || !KeyTreeDeletable(key, name)) return false;
     Remember(m_keys, subKeyName);
     return true;
 }
 
 bool PreviewActions::EmptyRecycleBin() { return RecycleBinsCanBeEmptied(); }
 
-bool PreviewActions::ShredFile(const std::string&) { return true; }
+bool PreviewActions::ShredFile(WalkEntry&) { return true; }
 
 // The entry goes with its file inside the cache.
 bool PreviewActions::DeleteCacheEntry(const UrlCacheEntry& entry, const char*, const std::string& leftover)

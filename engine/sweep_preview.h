@@ -14,16 +14,16 @@ public:
     bool CacheEntryTaken(const std::string& url) const override;
     bool ValueTaken(HKEY key, const std::string& name) const override;
     bool SubKeyTaken(HKEY key, const std::string& name) const override;
-    void RemoveFile(const std::string& path, bool mayShred) override;
-    bool RemoveFolder(const std::string& path) override;
+    void RemoveFile(WalkEntry& file, bool shred) override;
+    bool RemoveFolder(WalkEntry& folder) override;
     bool RemoveAtReboot(const std::string& path) override;
-    bool ClearReadOnly(const std::string& path, DWORD attributes) override;
-    int WipeIndexFile(const std::string& path) override;
+    bool ClearReadOnly(WalkEntry& file) override;
+    int WipeIndexFile(WalkEntry& file) override;
     bool DeleteValue(HKEY key, const char* name) override;
     bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) override;
     bool DeleteKeyTree(HKEY key, const char* name) override;
     bool EmptyRecycleBin() override;
-    bool ShredFile(const std::string& path) override;
+    bool ShredFile(WalkEntry& file) override;
     bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;
 
 private:
@@ -35,7 +35,6 @@ private:
 
     mutable std::mutex m_lock;  // the three workers share one preview; asked once an entry
     std::set<std::string> m_gone;
-    std::set<std::string> m_marked;  // removed while open elsewhere: the name stays for now
     std::set<std::string> m_writable;
     std::set<std::string> m_cacheEntries;
     std::set<std::string> m_keys;    // full key names

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kCacheLineSize = 256;
+constexpr size_t kCacheLineSize = 256;
 
 // The shell's cache folders: an entry's file is only touched when it lies inside one of them.
 const int kCacheFolders[] = {CSIDL_INTERNET_CACHE, CSIDL_COOKIES, CSIDL_HISTORY};
@@ -33,58 +33,69 @@ std::vector<std::string> CacheFolders()
     return folders;
 }
 
-// The entry's local file when it is a file inside the cache folders, reached without a link; empty
-// otherwise (no file, a file elsewhere, a link).
-std::string CacheFileOf(const UrlCacheEntry& entry, const std::vector<std::string>& cacheFolders)
+// What an entry's local file is: none on disk (the entry may go), a file inside the cache folders
+// reached without a link (admitted into `file`), or anything else, which the cache must never be
+// handed: deleting the entry deletes its file by path.
+enum class CacheFile { None, Inside, Refused };
+
+CacheFile CheckCacheFile(const UrlCacheEntry& entry, const std::vector<std::string>& cacheFolders, WalkEntry& file)
 {
-    const std::string& file = entry.localFile;
-    if (file.empty() || HasDotComponent(file)) return {};
-    FileIdentity identity;
-    if (!FileSystem::Identify(file, identity, false) || (identity.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !FileSystem::SamePath(identity.finalPath, file))
-        return {};
+    const std::string& path = entry.localFile;
+    if (path.empty()) return CacheFile::None;
+    if (HasDotComponent(path) || !AdmitFilePath(path, ShredderOn(), file))
+        return FileSystem::Exists(path) ? CacheFile::Refused : CacheFile::None;
     for (const std::string& prefix : cacheFolders)
-        if (file.size() > prefix.size() && FileSystem::SamePath(file.substr(0, prefix.size()), prefix)) return file;
-    TraceMessage("The file of cache entry %s lies outside the cache: %s\n", entry.url.c_str(), file.c_str());
-    return {};
+        if (path.size() > prefix.size() && FileSystem::SamePath(path.substr(0, prefix.size()), prefix))
+            return CacheFile::Inside;
+    TraceMessage("The file of cache entry %s lies outside the cache: %s\n", entry.url.c_str(), path.c_str());
+    return CacheFile::Refused;
 }
 
+// A line of the cache keeps the Part's limit: an entry whose line would not fit in 256 bytes is
+// named by its group alone.
 void LogEntry(const char* label, const UrlCacheEntry& entry, float size, int statusId, int* counter)
 {
-    char line[kCacheLineSize];
-    int n;
+    const double kb = static_cast<double>(size);
+    std::string line;
     if (counter) {
-        n = snprintf(line, sizeof line, "Item %d, %s: delete %s-%s:%f(KB)\n", ++*counter, label, entry.url.c_str(),
-                     entry.localFile.c_str(), static_cast<double>(size));
-        if (n < 0 || n >= kCacheLineSize)
-            snprintf(line, sizeof line, "Item %d, %s: a cache its name is longer than 256.\n", *counter, label);
+        const int item = ++*counter;
+        line = FormatLine("Item %d, %s: delete %s-%s:%f(KB)\n", item, label, entry.url.c_str(), entry.localFile.c_str(), kb);
+        if (line.size() >= kCacheLineSize)
+            line = FormatLine("Item %d, %s: a cache its name is longer than 256.\n", item, label);
     } else {
-        n = snprintf(line, sizeof line, "%s: delete %s-%s:%f(KB)\n", label, entry.url.c_str(), entry.localFile.c_str(),
-                     static_cast<double>(size));
-        if (n < 0 || n >= kCacheLineSize) snprintf(line, sizeof line, "%s: a cache its name is longer than 256.\n", label);
+        line = FormatLine("%s: delete %s-%s:%f(KB)\n", label, entry.url.c_str(), entry.localFile.c_str(), kb);
+        if (line.size() >= kCacheLineSize) line = FormatLine("%s: a cache its name is longer than 256.\n", label);
     }
-    LogLine(line, statusId);
+    LogLine(line.c_str(), statusId);
 }
 
 void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* kind, const char* label, int statusId,
                   int* counter, float* kb)
 {
-    char header[kLineBufferSize];
-    FormatLogLine(header, sizeof header, "  Clean up : %s.\n", label);
-    LogLine(header, kStatusLogOnly);
+    LogLine(FormatLine("  Clean up : %s.\n", label).c_str(), kStatusLogOnly);
     const std::vector<std::string> cacheFolders = CacheFolders();
     CUrlCacheFind find(filter);
     UrlCacheEntry entry;
     while (find.Next(entry)) {
         if (Actions().CacheEntryTaken(entry.url)) continue;
         if (friendly && !entry.localFile.empty() &&
-            std::any_of(friendly->begin(), friendly->end(), [&](const FriendlyCookie& c) { return c.Fl == entry.localFile; }))
+            std::any_of(friendly->begin(), friendly->end(),
+                        [&](const FriendlyCookie& c) { return FileSystem::SameWindowsPath(c.Fl, entry.localFile); }))
             continue;
-        const std::string file = CacheFileOf(entry, cacheFolders);
-        const float size = file.empty() ? 0.0f : GetFileSizeKB(file);
-        if (ShredderOn() && !file.empty() && FileSystem::LinkCount(file) == 1) Actions().ShredFile(file);
+        WalkEntry file;
+        const CacheFile check = CheckCacheFile(entry, cacheFolders, file);
+        if (check == CacheFile::Refused) {
+            TraceMessage("Passed over cache entry %s: its file is a link or lies elsewhere.\n", entry.url.c_str());
+            continue;
+        }
+        unsigned long long bytes = 0;
+        DWORD links = 0;
+        const bool inside = check == CacheFile::Inside && file.handle->Size(bytes, links);
+        const float size = inside ? BytesToKB(bytes) : 0.0f;
+        if (ShredderOn() && inside && links == 1) Actions().ShredFile(file);
+        file.handle.reset();  // the cache deletes the file itself
         // Counted only when swept: the entry is gone, or its content was emptied.
-        if (!Actions().DeleteCacheEntry(entry, kind, file)) continue;
+        if (!Actions().DeleteCacheEntry(entry, kind, inside ? file.path : std::string())) continue;
         LogEntry(label, entry, size, statusId, counter);
         if (kb) *kb += size;
     }

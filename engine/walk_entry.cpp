@@ -1,12 +1,13 @@
 #include "engine/walk_entry.h"
+#include <string_view>
 #include "engine/sweep_log.h"
 
 namespace {
 
-const char* NameProblem(const CFileFind& find)
+const char* NameProblem(const ListedEntry& listed)
 {
-    const std::string& name = find.GetFileName();
-    if (find.IsNameLossy()) return "its name has no exact form in this code page";
+    const std::string& name = listed.name;
+    if (listed.lossy) return "its name has no exact form in this code page";
     if (name.find_first_not_of(". ") == std::string::npos) return "its name is made of dots and blanks";
     for (unsigned char c : name)
         if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
@@ -14,22 +15,79 @@ const char* NameProblem(const CFileFind& find)
     return nullptr;
 }
 
+// A drive's top ("S:\") ends in its separator already.
+std::string Join(const std::string& folder, const std::string& name)
+{
+    return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    return path;
+}
+
 }  // namespace
 
-bool AdmitEntry(const CFileFind& find, const std::string& finalFolder, FileIdentity& identity)
+std::optional<WalkFolder> OpenWalkTop(const std::string& path)
 {
-    const std::string path = find.GetFilePath();
-    if (const char* problem = NameProblem(find)) {
-        TraceMessage("   Passed over %s: %s.\n", path.c_str(), problem);
+    WalkFolder top{std::make_shared<CEntryHandle>(CEntryHandle::OpenFolder(path)), path, {}};
+    if (!*top.handle || !top.handle->Identify(top.identity, true) ||
+        !(top.identity.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    top.identity.finalPath = WithoutTrailingSeparators(top.identity.finalPath);
+    return top;
+}
+
+bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry)
+{
+    entry.path = Join(folder.path, listed.name);
+    if (const char* problem = NameProblem(listed)) {
+        TraceMessage("   Passed over %s: %s.\n", entry.path.c_str(), problem);
         return false;
     }
-    if (!FileSystem::Identify(path, identity, find.IsDirectory())) {
-        TraceMessage("   Passed over %s: it cannot be opened under that name.\n", path.c_str());
+    const bool isFolder = listed.IsFolder();
+    CEntryHandle opened = isFolder ? CEntryHandle::OpenSubFolder(*folder.handle, listed.wideName)
+                                   : CEntryHandle::OpenFile(*folder.handle, listed.wideName, data);
+    if (!opened || !opened.Identify(entry.identity, isFolder)) {
+        TraceMessage("   Passed over %s: it cannot be opened under that name.\n", entry.path.c_str());
         return false;
     }
-    if (!FileSystem::SamePath(identity.finalPath, finalFolder + "\\" + find.GetFileName())) {
-        TraceMessage("   Passed over %s: it leads to %s.\n", path.c_str(), identity.finalPath.c_str());
+    // Exactly: a link whose target differs only in case is still a link to another entry.
+    if (entry.identity.finalPath != Join(folder.identity.finalPath, listed.name)) {
+        TraceMessage("   Passed over %s: it leads to %s.\n", entry.path.c_str(), entry.identity.finalPath.c_str());
         return false;
     }
+    entry.parent = folder.handle;
+    entry.wideName = listed.wideName;
+    entry.name = listed.name;
+    entry.attributes = listed.attributes;
+    entry.length = listed.length;
+    entry.handle = std::make_shared<CEntryHandle>(std::move(opened));
+    return true;
+}
+
+std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder)
+{
+    std::vector<ListedEntry> entries;
+    if (!folder.handle->List(entries)) TraceMessage("   Cannot list %s entirely.\n", folder.path.c_str());
+    return entries;
+}
+
+bool StillThere(const WalkEntry& entry, const std::wstring& name) { return NameInFolder(*entry.parent, name); }
+
+bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry)
+{
+    const size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return false;
+    const std::optional<WalkFolder> folder = OpenWalkTop(path.substr(0, slash ? slash : 1) + (slash == 2 ? "\\" : ""));
+    if (!folder) return false;
+    ListedEntry listed;
+    listed.name = path.substr(slash + 1);
+    listed.wideName = FileSystem::Widen(listed.name);
+    if (!AdmitEntry(*folder, listed, data, entry)) return false;
+    unsigned long long bytes = 0;
+    DWORD links = 0;
+    if (entry.handle->Size(bytes, links)) entry.length = bytes;
     return true;
 }

@@ -1,11 +1,48 @@
 #pragma once
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+#include "framework/entry_handle.h"
 #include "framework/file.h"
-#include "framework/file_find.h"
 
-// Whether the entry a search stands on may be opened, walked or removed under the path the walk
-// builds from its folder and name: that path must lead to this entry and nothing else. It does not
-// when the name is not held exactly by the code page, is made of dots and blanks, holds a separator,
-// or resolves elsewhere (a link, or a name the path rules trim). The folder is given as the system
-// resolved it. On false the entry is passed over with a trace; on true its identity is filled in.
-bool AdmitEntry(const CFileFind& find, const std::string& finalFolder, FileIdentity& identity);
+using SharedEntryHandle = std::shared_ptr<CEntryHandle>;
+
+// A folder being walked: its open handle, the path the walk built for it (logged) and the path the
+// system resolved it to, with its volume and index so that a walk never enters a folder it is inside.
+struct WalkFolder {
+    SharedEntryHandle handle;
+    std::string path;
+    FileIdentity identity;
+};
+
+// An admitted entry of a walked folder: opened once through the folder's handle, checked to be the
+// entry the walk's path names, and from then on read, changed and removed through its own handle.
+struct WalkEntry {
+    SharedEntryHandle parent;  // the folder it is in
+    std::wstring wideName;
+    std::string name;
+    std::string path;
+    DWORD attributes = 0;  // as listed
+    unsigned long long length = 0;
+    SharedEntryHandle handle;
+    FileIdentity identity;
+    bool IsFolder() const { return attributes & FILE_ATTRIBUTE_DIRECTORY; }
+    WalkFolder AsFolder() const { return {handle, path, identity}; }
+};
+
+// The top folder of a walk, opened by its path (a link there is followed and checked where it leads);
+// nothing when it is not a folder that opens.
+std::optional<WalkFolder> OpenWalkTop(const std::string& path);
+// Opens and checks one listed entry of a folder: the path the walk builds from the folder and the
+// name must lead to this entry exactly (same letters, same case) and nothing else. It does not when
+// the name is not held exactly by the code page, is made of dots and blanks, holds a separator, or
+// the entry resolves elsewhere (a link, even one differing only in case). A file is opened with
+// data access when `data`. On false the entry is passed over with a trace.
+bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry);
+// The entries of a walked folder; an empty list when it cannot be read.
+std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
+// Whether a name is still in the folder an entry was in.
+bool StillThere(const WalkEntry& entry, const std::wstring& name);
+// The file a path names, opened and checked as a walk would find it in its folder.
+bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry);

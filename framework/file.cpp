@@ -207,26 +207,30 @@ bool Identify(const std::string& path, FileIdentity& identity, bool folder)
     // Attribute access only: it opens a file that another program holds without sharing.
     CFileHandle entry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
-    if (!entry) return false;
+    return entry && IdentifyOpen(entry.Handle(), identity, folder);
+}
+
+bool IdentifyOpen(HANDLE handle, FileIdentity& identity, bool full)
+{
     // The full record reads the volume too, slow under Wine: a folder's identity guards a walk
     // against loops, a file needs only its resolved path.
-    if (folder) {
+    if (full) {
         BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(entry.Handle(), &info)) return false;
+        if (!GetFileInformationByHandle(handle, &info)) return false;
         identity.volume = info.dwVolumeSerialNumber;
         identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
         identity.links = info.nNumberOfLinks;
         identity.attributes = info.dwFileAttributes;
     }
     std::wstring final(1024, L'\0');
-    DWORD n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
+    DWORD n = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
     if (n >= final.size()) {
         final.resize(n + 1);
-        n = GetFinalPathNameByHandleW(entry.Handle(), final.data(), static_cast<DWORD>(final.size()), 0);
+        n = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
     }
     if (n > 0 && n < final.size())
         final.resize(n);
-    else if (!Platform::LongFinalPath(entry.Handle(), final))
+    else if (!Platform::LongFinalPath(handle, final))
         return false;
     std::string narrow;
     if (!Narrow(final.c_str(), narrow)) return false;
@@ -249,6 +253,25 @@ bool SamePath(const std::string& a, const std::string& b)
     const std::wstring wa = Widen(a), wb = Widen(b);
     return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
                                 TRUE) == CSTR_EQUAL;
+}
+
+namespace {
+std::string NormalWindowsPath(const std::string& path)
+{
+    const bool unc = path.size() > 1 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    std::string normal = unc ? "\\\\" : "";
+    for (std::string_view component : PathComponents(path)) {
+        if (component.empty() || component == ".") continue;
+        if (!normal.empty() && normal.back() != '\\') normal += '\\';
+        normal += component;
+    }
+    return normal;
+}
+}  // namespace
+
+bool SameWindowsPath(const std::string& a, const std::string& b)
+{
+    return SamePath(NormalWindowsPath(a), NormalWindowsPath(b));
 }
 
 }  // namespace FileSystem

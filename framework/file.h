@@ -85,8 +85,13 @@ Removal RemovalOf(const std::string& path, DWORD& attributes);
 // The paths of a folder's entries, without "." and "..".
 std::vector<std::string> FolderEntryPaths(const std::string& folder);
 bool Identify(const std::string& path, FileIdentity& identity, bool folder);
+// The same of an open handle: its resolved path, and with `full` its volume, index, links and attributes.
+bool IdentifyOpen(HANDLE handle, FileIdentity& identity, bool full);
 // The file's hard links; 0 when they cannot be read.
 DWORD LinkCount(const std::string& path);
 // Equal paths, without regard to case.
 bool SamePath(const std::string& a, const std::string& b);
+// Equal as Windows compares paths written by others: without regard to case, "/" and "\\" alike,
+// repeated separators and "." components ignored.
+bool SameWindowsPath(const std::string& a, const std::string& b);
 }  // namespace FileSystem

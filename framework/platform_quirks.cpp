@@ -1,6 +1,7 @@
 #include "framework/platform_quirks.h"
 #include <windows.h>
 #include <winternl.h>
+#include <algorithm>
 #include <vector>
 
 namespace Platform {
@@ -30,6 +31,24 @@ bool LongFinalPath(HANDLE handle, std::wstring& path)
     if (path.rfind(L"\\??\\", 0) != 0) return false;
     path[1] = L'\\';
     return true;
+}
+
+bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
+{
+    std::vector<BYTE> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    const auto size = static_cast<DWORD>(record.size());
+    if (!RunningOnWine()) return SetFileInformationByHandle(entry, FileRenameInfo, rename, size);
+    using SetInformation = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    static const auto set = reinterpret_cast<SetInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetInformationFile")));
+    constexpr ULONG kFileRenameInformation = 10;
+    IO_STATUS_BLOCK io{};
+    return set && set(entry, &io, rename, size, kFileRenameInformation) >= 0;
 }
 
 }  // namespace Platform

@@ -12,4 +12,9 @@ bool RemovesFolderLinkAlone();
 // Wine's GetFinalPathNameByHandleW fails for paths past MAX_PATH, whatever the buffer. Under Wine this
 // reads the object name it is made from instead ("\??\C:\..." as "\\?\C:\..."); elsewhere false.
 bool LongFinalPath(HANDLE handle, std::wstring& path);
+// Renames an open entry within the folder given by its handle, never replacing another entry.
+// Windows takes SetFileInformationByHandle's FileRenameInfo with the folder as its root; Wine's
+// turns the name into a path of its current folder first, so there the same record goes to
+// NtSetInformationFile itself.
+bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name);
 }  // namespace Platform

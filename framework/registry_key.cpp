@@ -4,10 +4,8 @@
 
 CRegistryKey::CRegistryKey(HKEY parent, const std::string& path) : m_path(path), m_root(parent)
 {
-    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &m_key) != ERROR_SUCCESS)
-        m_key = nullptr;
-    else
-        QueryFigures();
+    m_key = OpenKeyWithoutLink(parent, path.c_str(), KEY_ALL_ACCESS, &m_isLink);
+    if (m_key) QueryFigures();
 }
 
 CRegistryKey::CRegistryKey(HKEY adopted) : m_root(adopted), m_key(adopted)
@@ -85,15 +83,12 @@ bool CRegistryKey::DeleteValue(const char* name) const
 
 bool CRegistryKey::DeleteSubKeyTree(const char* name) const
 {
-    if (!m_key) return false;
-    return SHDeleteKeyA(m_key, name) == ERROR_SUCCESS;
+    return m_key && DeleteKeyTreeWithoutLinks(m_key, name);
 }
 
-HKEY CRegistryKey::OpenSubKey(const char* name) const
+HKEY CRegistryKey::OpenSubKey(const char* name, bool* link) const
 {
-    HKEY sub = nullptr;
-    if (!m_key || RegOpenKeyExA(m_key, name, 0, KEY_ALL_ACCESS, &sub) != ERROR_SUCCESS) return nullptr;
-    return sub;
+    return m_key ? OpenKeyWithoutLink(m_key, name, KEY_ALL_ACCESS, link) : nullptr;
 }
 
 bool CRegistryKey::NextSubKeyName(std::string& name)
@@ -116,6 +111,79 @@ bool CRegistryKey::NextValue(std::string& name, BYTE* data, DWORD* dataSize, DWO
     name.assign(buffer.data(), nameLen);
     return true;
 }
+
+namespace {
+
+// Deep enough for any real tree; a deeper one is a loop made of links or an attack on the stack.
+constexpr int kMaxKeyDepth = 128;
+
+bool IsLinkKey(HKEY key)
+{
+    DWORD type = REG_NONE;
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+std::vector<std::string> SubKeyNames(HKEY key)
+{
+    std::vector<std::string> names;
+    char name[1024];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) names.emplace_back(name);
+    return names;
+}
+
+using NtDeleteKeyProc = LONG(WINAPI*)(HANDLE);
+
+// Through the handle itself: RegDeleteKey opens the name again, and would follow a link put there.
+bool DeleteOpenKey(HKEY key)
+{
+    static const auto remove = reinterpret_cast<NtDeleteKeyProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    return remove && remove(key) == 0;
+}
+
+bool DeleteTree(HKEY parent, const char* path, int depth)
+{
+    if (depth > kMaxKeyDepth) return false;
+    HKEY key = OpenKeyWithoutLink(parent, path, KEY_ALL_ACCESS | DELETE);
+    if (!key) return false;
+    CRegistryKey owner(key);
+    for (const std::string& name : SubKeyNames(key)) DeleteTree(key, name.c_str(), depth + 1);
+    return SubKeyNames(key).empty() && DeleteOpenKey(key);
+}
+
+bool TreeDeletable(HKEY parent, const char* path, int depth)
+{
+    if (depth > kMaxKeyDepth) return false;
+    bool link = false;
+    HKEY key = OpenKeyWithoutLink(parent, path, KEY_READ, &link);
+    if (!key) return !link && GetLastError() == ERROR_ACCESS_DENIED;  // opened to the user for the deletion
+    CRegistryKey owner(key);
+    for (const std::string& name : SubKeyNames(key))
+        if (!TreeDeletable(key, name.c_str(), depth + 1)) return false;
+    return true;
+}
+
+}  // namespace
+
+HKEY OpenKeyWithoutLink(HKEY parent, const char* path, REGSAM access, bool* link)
+{
+    if (link) *link = false;
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(parent, path, REG_OPTION_OPEN_LINK, access, &key);
+    if (opened != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(opened));
+        return nullptr;
+    }
+    if (!IsLinkKey(key)) return key;
+    RegCloseKey(key);
+    if (link) *link = true;
+    return nullptr;
+}
+
+bool DeleteKeyTreeWithoutLinks(HKEY parent, const char* path) { return DeleteTree(parent, path, 0); }
+
+bool KeyTreeDeletable(HKEY parent, const char* path) { return TreeDeletable(parent, path, 0); }
 
 namespace {
 // KeyNameInformation of NtQueryKey: the one call that names the key behind a handle.

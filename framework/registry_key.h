@@ -7,6 +7,8 @@
 // Failures are reported as false or a null handle, never thrown and never logged.
 class CRegistryKey {
 public:
+    // A key that is a registry link is not opened (its handle is null, IsLink says so): neither it
+    // nor its target is read or changed through it.
     CRegistryKey(HKEY parent, const std::string& path);
     explicit CRegistryKey(HKEY adopted);  // takes ownership of an open handle
     ~CRegistryKey();
@@ -14,6 +16,7 @@ public:
     CRegistryKey& operator=(const CRegistryKey&) = delete;
 
     HKEY Handle() const { return m_key; }
+    bool IsLink() const { return m_isLink; }
     const std::string& Path() const { return m_path; }
     void SetPath(const std::string& path) { m_path = path; }
 
@@ -22,7 +25,8 @@ public:
     bool SetValue(const char* name, DWORD type, const void* data, DWORD size) const;
     bool DeleteValue(const char* name) const;
     bool DeleteSubKeyTree(const char* name) const;
-    HKEY OpenSubKey(const char* name) const;
+    // Null for a subkey that does not open or is a link (`link` tells which).
+    HKEY OpenSubKey(const char* name, bool* link = nullptr) const;
     bool NextSubKeyName(std::string& name);
     bool NextValue(std::string& name, BYTE* data, DWORD* dataSize, DWORD* type);
 
@@ -43,8 +47,20 @@ private:
     std::string m_path;
     HKEY m_root = nullptr;
     HKEY m_key = nullptr;
+    bool m_isLink = false;
     char m_className[MAX_PATH] = {};
 };
+
+// Opens the key a path names below a parent without following the path's last step when it is a
+// registry link; a link is closed again and gives null, with `link` set.
+HKEY OpenKeyWithoutLink(HKEY parent, const char* path, REGSAM access, bool* link = nullptr);
+// Deletes a key and everything below it depth-first, each key opened without following a link and
+// deleted through its own handle; a link below stays, and with it the keys above it. Bounded in
+// depth. True when the key is gone.
+bool DeleteKeyTreeWithoutLinks(HKEY parent, const char* path);
+// What that deletion would meet, changing nothing: false when the key is a link, holds one, lies too
+// deep, or cannot be opened for a reason other than its security.
+bool KeyTreeDeletable(HKEY parent, const char* path);
 
 // The registry's own full name of an open key ("\REGISTRY\USER\..."), the same for every handle
 // on it; empty when it cannot be read.

@@ -154,7 +154,7 @@ namespace {
 class ReasonWatch : public SweepActions {
 public:
     explicit ReasonWatch(HWND window) : m_window(window) {}
-    void RemoveFile(const std::string& path, bool mayShred) override
+    void RemoveFile(WalkEntry& file, bool shred) override
     {
         wchar_t text[128] = {};
         DWORD size = 128;
@@ -162,7 +162,7 @@ public:
         auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleA("user32.dll"), "ShutdownBlockReasonQuery")));
         if (query && query(m_window, text, &size)) reason = text;
-        SweepActions::RemoveFile(path, mayShred);
+        SweepActions::RemoveFile(file, shred);
     }
     std::wstring reason;
 
