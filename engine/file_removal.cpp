@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr int kSettleTries = 10;
+constexpr DWORD kSettleStepMs = 10;
+
 size_t NameStart(const std::string& path)
 {
     const size_t slash = path.rfind('\\');
@@ -54,6 +57,17 @@ bool ReopenWithData(WalkEntry& file)
     return file.handle->HasDataAccess();
 }
 
+// Another handle that only reads attributes (an indexer, a second sweeper looking) keeps a deleted
+// name a moment longer; a name still there after that stays.
+bool StaysAfterClose(const WalkEntry& entry, const std::wstring& name)
+{
+    for (int tries = 0; tries < kSettleTries; ++tries) {
+        if (!StillThere(entry, name)) return false;
+        Sleep(kSettleStepMs);
+    }
+    return StillThere(entry, name);
+}
+
 std::string PathOf(const WalkEntry& file, const std::wstring& name)
 {
     std::string narrow;
@@ -91,14 +105,14 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
     if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
     file.handle->Close();
     // Reported done is not done: the name must be gone (a file the system refuses after all stays).
-    if (StillThere(file, current)) throw CFileException(PathOf(file, current), ERROR_ACCESS_DENIED);
+    if (StaysAfterClose(file, current)) throw CFileException(PathOf(file, current), ERROR_ACCESS_DENIED);
 }
 
 bool RemoveOpenFolder(WalkEntry& folder)
 {
     if (folder.handle->Hold() != EntryHold::Alone || !folder.handle->MarkForDeletion()) return false;
     folder.handle->Close();
-    return !StillThere(folder, folder.wideName);
+    return !StaysAfterClose(folder, folder.wideName);
 }
 
 bool ShredOpenFile(WalkEntry& file)

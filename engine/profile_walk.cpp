@@ -61,10 +61,18 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
         if (step.empty()) continue;
         if (!at || !at->IsFolder()) return std::nullopt;
         std::optional<ReachedEntry> next;
-        // The step is a name, never a pattern: one that holds wildcards reaches nothing.
+        // The step is a name, never a pattern: one that holds wildcards reaches nothing. Two entries
+        // that answer to it (names Wine shows as one) leave unclear which was meant: neither is taken.
         const std::string name(step);
         if (HasWildcards(name)) return std::nullopt;
-        ForEachEntry(*at, name.c_str(), [&](ReachedEntry& entry) { next = std::move(entry); });
+        int answers = 0;
+        ForEachEntry(*at, name.c_str(), [&](ReachedEntry& entry) {
+            if (++answers == 1) next = std::move(entry);
+        });
+        if (answers > 1) {
+            TraceMessage("   Passed over %s\\%s: two entries answer to that name.\n", at->path.c_str(), name.c_str());
+            return std::nullopt;
+        }
         at = std::move(next);
     }
     return at;
@@ -86,6 +94,7 @@ void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb
         Actions().RemoveFile(file, ShredderOn() && sized && links == 1);
         LogItem(kProfileFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
     } catch (const CFileException& e) {
+        file.handle->Close();
         if (!FileSystem::Exists(e.Path()) || !Actions().RemoveAtReboot(e.Path())) {
             TraceMessage("   Cannot remove profile file %s, not even at the restart.\n", file.path.c_str());
             return;

@@ -271,13 +271,16 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int*
         return file.handle->Size(bytes, links) && links == 1;
     };
     const float size = PrepareFile(file);
+    const bool indexFile = mode == 1 && ContainsIndexDat(file.path);
+    const bool soleName = (ShredderOn() || indexFile) && sole();
     try {
-        Actions().RemoveFile(file, ShredderOn() && !ContainsIndexDat(file.path) && sole());
+        Actions().RemoveFile(file, ShredderOn() && !ContainsIndexDat(file.path) && soleName);
         LogItem(kFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
         Add(kb, size);
     } catch (const CFileException& e) {
         TraceMessage(cannotTrace, file.path.c_str());
-        if (mode == 1 && ContainsIndexDat(file.path) && sole()) Actions().WipeIndexFile(file);
+        if (indexFile && soleName) Actions().WipeIndexFile(file);
+        file.handle->Close();  // not to keep the name there for whoever removes it meanwhile
         if (rebootFallback) RemoveAtReboot(file.path, e.Path(), size, statusId, counter, kb);
     }
 }

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <algorithm>
 #include <sstream>
+#include "tools/hostile_data_paths.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -17,13 +18,7 @@ const char* const kLongValueName = "日本語のファイル名前日本語の�
 const char* const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 const char* const kSystemCanaries[] = {"C:\\windows\\ombrix-hostile-canary.txt", "C:\\users\\ombrix-hostile-canary.txt"};
 
-// The user's Documents as the shell has it, and a canary there.
-std::string Documents()
-{
-    char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
+std::string Documents() { return UserDocuments(); }
 std::string DocumentsCanary() { return Documents() + "\\ombrix-hostile-thesis.doc"; }
 
 std::vector<std::string> OutsideCanaries()
@@ -48,7 +43,7 @@ std::vector<std::string> Canaries(const std::string& root)
             root + "\\Cust5\\keep.txt"};
 }
 
-std::string CanaryContent(const std::string& path) { return "canary of " + path + "\n" + std::string(3000, 'c'); }
+std::string CanaryContent(const std::string& path) { return HostileCanaryContent(path); }
 
 // Traces a sweep must remove: some by names outside every old code page, one below a long path.
 std::vector<std::string> Traces(const std::string& root)
@@ -90,6 +85,8 @@ void PlantLinuxSide(const std::string& root)
     RunUnixScript(s.str());
 }
 
+constexpr int kFirstRoundLocations = 6;
+
 void PlantCustomLocation(int index, const std::string& folder, const char* filter, DWORD subfolders)
 {
     const std::string key = std::string(kOmbrix) + "\\Windows\\CusDir." + std::to_string(index);
@@ -110,7 +107,9 @@ void PlantRegistry(const std::string& root, bool shredder, bool deepSweep)
     PlantCustomLocation(index++, root + "\\Sub", "*.tmp", 1);
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Windows", "Targets", 0x7F);
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\General Settings", "Targets",
-              0x01 | (shredder ? 0x80 : 0) | (deepSweep ? 0x20 : 0));
+              0x07 | (shredder ? 0x80 : 0) | (deepSweep ? 0x20 : 0));
+    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Applications", "Targets", kDataPathsApplications);
+    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Internet", "Targets", kDataPathsInternet);
     const std::string documents = Documents();
     SetRaw(HKEY_CURRENT_USER, kUserShellFolders, "Recent", REG_EXPAND_SZ, documents + '\0');
     SetText(HKEY_CURRENT_USER, kShellFolders, "Recent", documents);
@@ -144,6 +143,8 @@ bool PendingRemoval(const std::string& path)
 bool RemovalLinePath(const std::string& line, std::string& path, bool& atReboot)
 {
     static const char* const kStarts[] = {"Remove file: ", "Remove directory: ", "Remove File "};
+    // A removal line begins with the file lines' indent; its words inside another line are not one.
+    if (line.rfind("   Item ", 0) != 0 && line.rfind("   Remove", 0) != 0) return false;
     for (const char* start : kStarts) {
         const size_t from = line.find(start);
         const size_t to = line.rfind(", size ");
@@ -188,6 +189,7 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     WriteFileText(root + "\\Sub\\keep.tmp\\z.tmp", "trace");
     PlantLinuxSide(root);
     PlantRegistry(root, shredder, deepSweep);
+    PlantDataPaths(root, shredder, kFirstRoundLocations);
 }
 
 std::vector<std::string> CheckHostileProfile(const std::string& root, const std::vector<std::string>& logs,
@@ -237,11 +239,13 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     if (manyAtReboot > 150) problems.push_back(std::to_string(manyAtReboot) + " free files were left for the restart");
     if (!Exists(HostileLockedFile(root))) problems.push_back("the locked file is gone while it was held");
     if (lockedLine != deepSweep) problems.push_back("the folder of the locked file was logged wrongly");
+    CheckDataPaths(root, logs, problems);
     return problems;
 }
 
 void RemoveHostileProfile(const std::string& root)
 {
+    RemoveDataPaths(root);
     char trash[1024] = {};
     GetEnvironmentVariableA("XDG_DATA_HOME", trash, sizeof trash);
     std::string script = "rm -rf " + Quoted(UnixPathOf(root)) + "\n";
@@ -255,5 +259,6 @@ void RemoveHostileProfile(const std::string& root)
         RegDeleteValueA(key, "PendingFileRenameOperations");
         RegCloseKey(key);
     }
-    SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kOmbrix) + "\\Windows").c_str());
+    for (const char* group : {"\\Windows", "\\Applications", "\\Internet"})
+        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kOmbrix) + group).c_str());
 }

@@ -6,6 +6,8 @@
 // the sandbox's registry and a folder of its own (root). Its temp variables name the Windows folder,
 // the Users folder and the profile's own temp folder; its Recent folder is the user's Documents.
 void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep);
+// What a canary of the profile holds: its own path and enough bytes to be overwritten.
+inline std::string HostileCanaryContent(const std::string& path) { return "canary of " + path + "\n" + std::string(3000, 'c'); }
 // The environment a sweep of it runs with.
 void SetHostileEnvironment(const std::string& root);
 // A file inside the profile that a sweep finds in use.

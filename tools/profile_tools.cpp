@@ -1,4 +1,6 @@
 #include "tools/profile_tools.h"
+#include <shlobj.h>
+#include <vector>
 #include <cstring>
 
 void SetRaw(HKEY hive, const std::string& path, const char* name, DWORD type, const std::string& data)
@@ -46,6 +48,13 @@ void WriteFileText(const std::string& path, const std::string& text)
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string UserDocuments()
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
 
 bool ValueExists(HKEY hive, const std::string& path, const char* name)
 {
@@ -131,4 +140,52 @@ void MakeFolderLink(const std::string& link, const std::string& target)
         return;
     }
     RunUnixScript("ln -s '" + unixTarget + "' '" + unixLink + "'");
+}
+
+namespace {
+// The registry's own name of a key ("\\REGISTRY\\USER\\..."), which a link must hold.
+std::wstring NativeKeyName(HKEY key)
+{
+    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<QueryKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    std::vector<BYTE> buffer(4096);
+    ULONG size = 0;
+    if (!query || query(key, 3, buffer.data(), static_cast<ULONG>(buffer.size()), &size) != 0) return {};
+    const ULONG bytes = *reinterpret_cast<const ULONG*>(buffer.data());
+    return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG)), bytes / sizeof(wchar_t));
+}
+}  // namespace
+
+bool MakeRegistryLink(HKEY hive, const std::string& link, const std::string& target)
+{
+    HKEY targetKey = nullptr;
+    if (RegCreateKeyExA(hive, target.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &targetKey, nullptr)) return false;
+    const std::wstring name = NativeKeyName(targetKey);
+    RegCloseKey(targetKey);
+    RemoveRegistryLink(hive, link);
+    HKEY linkKey = nullptr;
+    const std::wstring wideLink(link.begin(), link.end());
+    if (name.empty() || RegCreateKeyExW(hive, wideLink.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &linkKey, nullptr))
+        return false;
+    const LONG set = RegSetValueExW(linkKey, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(name.data()),
+                                    static_cast<DWORD>(name.size() * sizeof(wchar_t)));
+    RegCloseKey(linkKey);
+    return set == ERROR_SUCCESS;
+}
+
+void RemoveRegistryLink(HKEY hive, const std::string& link)
+{
+    using DeleteKey = LONG(WINAPI*)(HANDLE);
+    static const auto remove = reinterpret_cast<DeleteKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, link.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    DWORD type = REG_NONE;
+    // Only a link goes: a real key of that name is the user's.
+    if (remove && RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+        type == REG_LINK)
+        remove(key);
+    RegCloseKey(key);
 }

@@ -12,6 +12,8 @@ void MakeFolders(const std::string& folder);
 void WriteFileText(const std::string& path, const std::string& text);
 std::string ReadFileText(const std::string& path);
 bool Exists(const std::string& path);
+// The user's Documents as the shell has it.
+std::string UserDocuments();
 bool ValueExists(HKEY hive, const std::string& path, const char* name);
 bool KeyExists(HKEY hive, const std::string& path);
 // The Linux path of a Windows path of the sandbox; empty when Wine cannot tell (or not under Wine).
@@ -19,6 +21,10 @@ std::string UnixPathOf(const std::string& path);
 // Runs a shell script on the Linux side and waits for its end; false when it could not run.
 bool RunUnixScript(const std::string& script);
 void MakeFolderLink(const std::string& link, const std::string& target);
+// A registry symbolic link at `link` to the key `target` (created when missing), both below the hive.
+bool MakeRegistryLink(HKEY hive, const std::string& link, const std::string& target);
+// Removes such a link itself, never its target.
+void RemoveRegistryLink(HKEY hive, const std::string& link);
 
 // What a check of a planted profile found: traces still there, canaries lost.
 struct ProfileCheck {

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The second round of the hostile profile: paths from other programs' data that name the user's
+// Documents and the Windows drivers, registry links (to canary keys and to their own parents),
+// links whose targets differ only in case, names Wine shows as one, filters without wildcards or
+// with ';', LocalLow as a custom location, value names and data that would forge log lines, a file
+// that stays though its deletion is reported done, a line longer than 512 bytes and a hostile trash.
+// Planted after the first round, into the same root; custom locations from index `firstLocation`.
+void PlantDataPaths(const std::string& root, bool shredder, int firstLocation);
+// The settings bits the round needs beside the Windows category's.
+inline constexpr unsigned kDataPathsApplications = 0x32;  // Word, Acrobat Reader, RealPlayer
+inline constexpr unsigned kDataPathsInternet = 0xC04;     // history, Firefox, Chrome
+void CheckDataPaths(const std::string& root, const std::vector<std::string>& logs, std::vector<std::string>& problems);
+void RemoveDataPaths(const std::string& root);
