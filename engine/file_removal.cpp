@@ -4,6 +4,7 @@
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
 #include "framework/file.h"
+#include "framework/platform_quirks.h"
 
 namespace {
 
@@ -68,11 +69,24 @@ bool StaysAfterClose(const WalkEntry& entry, const std::wstring& name)
     return StillThere(entry, name);
 }
 
-std::string PathOf(const WalkEntry& file, const std::wstring& name)
+std::string Narrowed(const std::wstring& name)
 {
     std::string narrow;
     FileSystem::Narrow(name.c_str(), narrow);
-    return file.path.substr(0, NameStart(file.path)) + narrow;
+    return narrow;
+}
+
+// The entry's handle is still the entry under that name of its folder (see NameStillLeadsTo).
+bool StillAt(const WalkEntry& entry, const std::wstring& name)
+{
+    const std::string& resolved = entry.identity.finalPath;
+    return Platform::NameStillLeadsTo(entry.handle->Handle(),
+                                      resolved.substr(0, resolved.find_last_of('\\') + 1) + Narrowed(name));
+}
+
+std::string PathOf(const WalkEntry& file, const std::wstring& name)
+{
+    return file.path.substr(0, NameStart(file.path)) + Narrowed(name);
 }
 
 }  // namespace
@@ -95,14 +109,22 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
 {
     // Another program has it open: its name would stay until that program lets it go.
     if (file.handle->Hold() != EntryHold::Alone) throw CFileException(file.path, ERROR_SHARING_VIOLATION);
+    const auto moved = [&](const std::wstring& name) { return CFileException(PathOf(file, name), ERROR_FILE_NOT_FOUND); };
     std::wstring current = file.wideName;
     if (shred && ReopenWithData(file)) {
+        if (!StillAt(file, current)) throw moved(current);
         const std::wstring shredName = FreeShredName(file);
         if (shredName != current && file.handle->Rename(*file.parent, shredName)) current = shredName;
         // When the rename failed the file is still overwritten, under its own name.
+        if (!StillAt(file, current)) throw moved(current);
         OverwriteTwice(*file.handle);
     }
-    if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
+    if (!*file.handle || !StillAt(file, current)) throw moved(current);
+    if (!file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
+    if (!StillAt(file, current)) {
+        file.handle->MarkForDeletion(false);
+        throw moved(current);
+    }
     file.handle->Close();
     // Reported done is not done: the name must be gone (a file the system refuses after all stays).
     if (StaysAfterClose(file, current)) throw CFileException(PathOf(file, current), ERROR_ACCESS_DENIED);
@@ -110,14 +132,21 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
 
 bool RemoveOpenFolder(WalkEntry& folder)
 {
-    if (folder.handle->Hold() != EntryHold::Alone || !folder.handle->MarkForDeletion()) return false;
+    if (folder.handle->Hold() != EntryHold::Alone || !StillAt(folder, folder.wideName) ||
+        !folder.handle->MarkForDeletion())
+        return false;
+    if (!StillAt(folder, folder.wideName)) {
+        folder.handle->MarkForDeletion(false);
+        return false;
+    }
     folder.handle->Close();
     return !StaysAfterClose(folder, folder.wideName);
 }
 
 bool ShredOpenFile(WalkEntry& file)
 {
-    return file.handle->Hold() == EntryHold::Alone && ReopenWithData(file) && OverwriteTwice(*file.handle);
+    return file.handle->Hold() == EntryHold::Alone && ReopenWithData(file) &&
+           StillAt(file, file.wideName) && OverwriteTwice(*file.handle);
 }
 
 int WipeOpenIndexFile(WalkEntry& file)

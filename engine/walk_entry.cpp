@@ -58,6 +58,12 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
         TraceMessage("   Passed over %s: it leads to %s.\n", entry.path.c_str(), entry.identity.finalPath.c_str());
         return false;
     }
+    // The listing's own index: a folder swapped for a link between the listing and the open is
+    // another folder, whatever path the system reports for it.
+    if (isFolder && listed.fileId && entry.identity.index != listed.fileId) {
+        TraceMessage("   Passed over %s: it changed since it was listed.\n", entry.path.c_str());
+        return false;
+    }
     entry.parent = folder.handle;
     entry.wideName = listed.wideName;
     entry.name = listed.name;

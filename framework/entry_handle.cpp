@@ -137,6 +137,7 @@ bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
                               entry.wideName.find(L'\0') != std::wstring::npos;
                 entry.attributes = info->FileAttributes;
                 entry.length = static_cast<unsigned long long>(info->EndOfFile.QuadPart);
+                entry.fileId = static_cast<unsigned long long>(info->FileId.QuadPart);
                 entries.push_back(std::move(entry));
             }
             if (!info->NextEntryOffset) break;
@@ -174,9 +175,9 @@ bool CEntryHandle::SetAttributes(DWORD attributes) const
     return SetFileInformationByHandle(m_handle, FileBasicInfo, &basic, sizeof basic);
 }
 
-bool CEntryHandle::MarkForDeletion() const
+bool CEntryHandle::MarkForDeletion(bool remove) const
 {
-    FILE_DISPOSITION_INFO disposition{TRUE};
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(remove)};
     return SetFileInformationByHandle(m_handle, FileDispositionInfo, &disposition, sizeof disposition);
 }
 

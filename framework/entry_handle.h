@@ -11,6 +11,7 @@ struct ListedEntry {
     bool lossy = false;  // the name has no exact form in the code page
     DWORD attributes = 0;
     unsigned long long length = 0;
+    unsigned long long fileId = 0;  // the index its open handle must show; 0 when the listing has none
     bool IsFolder() const { return attributes & FILE_ATTRIBUTE_DIRECTORY; }
     bool IsReparsePoint() const { return attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
 };
@@ -58,8 +59,8 @@ public:
     bool Size(unsigned long long& bytes, DWORD& links) const;
     DWORD Attributes() const;  // INVALID_FILE_ATTRIBUTES when they cannot be read
     bool SetAttributes(DWORD attributes) const;
-    // Its name goes when the last handle on it closes.
-    bool MarkForDeletion() const;
+    // Its name goes when the last handle on it closes (or, unmarked, stays).
+    bool MarkForDeletion(bool remove = true) const;
     // A new name in the folder it is in (given by its handle); never replaces another entry.
     bool Rename(const CEntryHandle& folder, const std::wstring& name) const;
     // Writes `length` bytes of one value from `offset`, in blocks, and flushes them to the disk.

@@ -1,6 +1,7 @@
 #include "framework/platform_quirks.h"
 #include <windows.h>
 #include <winternl.h>
+#include "framework/file.h"
 #include <algorithm>
 #include <vector>
 
@@ -31,6 +32,18 @@ bool LongFinalPath(HANDLE handle, std::wstring& path)
     if (path.rfind(L"\\??\\", 0) != 0) return false;
     path[1] = L'\\';
     return true;
+}
+
+bool NameStillLeadsTo(HANDLE entry, const std::string& path)
+{
+    if (!RunningOnWine()) return true;
+    FileIdentity held, fresh;
+    if (!FileSystem::IdentifyOpen(entry, held, true) || held.finalPath != path) return false;
+    const std::string literal = path.rfind("\\\\", 0) == 0 ? path : "\\\\?\\" + path;
+    CFileHandle again(literal, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    return again && FileSystem::IdentifyOpen(again.Handle(), fresh, true) && fresh.SameEntry(held) &&
+           fresh.finalPath == path;
 }
 
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
