@@ -30,22 +30,13 @@ std::string WineTrashFolder()
 
 constexpr int kMaxDepth = 128;
 
-ListedEntry Named(const std::string& name, bool folder)
-{
-    ListedEntry listed;
-    listed.name = name;
-    listed.wideName = FileSystem::Widen(name);
-    listed.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    return listed;
-}
-
 // A folder of the trash ("files", "info"), admitted like any walked entry: a link is passed over.
 std::optional<WalkFolder> TrashFolder(const std::string& name)
 {
     const std::string trash = WineTrashFolder();
     const std::optional<WalkFolder> top = trash.empty() ? std::nullopt : OpenWalkTop(trash);
     WalkEntry folder;
-    if (!top || !AdmitEntry(*top, Named(name, true), false, folder)) return std::nullopt;
+    if (!top || !AdmitEntry(*top, ListedByName(name, true), false, folder)) return std::nullopt;
     return folder.AsFolder();
 }
 
@@ -89,7 +80,7 @@ bool EmptyWineTrash()
         WalkEntry entry, record;
         if (listed.IsReparsePoint() || !AdmitEntry(*files, listed, false, entry) || !RemoveTrashedEntry(entry, 0))
             continue;
-        if (info && AdmitEntry(*info, Named(listed.name + ".trashinfo", false), false, record))
+        if (info && AdmitEntry(*info, ListedByName(listed.name + ".trashinfo", false), false, record))
             RemoveTrashedEntry(record, 0);
     }
     return true;

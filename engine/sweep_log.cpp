@@ -174,24 +174,21 @@ int FormatLogLine(char* buffer, int size, const char* format, ...)
 
 std::string VisibleText(const char* text)
 {
-    static const char* const kNamed[] = {"\\0", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         nullptr, "\\t", "\\n", nullptr, nullptr, "\\r"};
+    const bool utf8 = GetACP() == CP_UTF8;  // the three line breaks beyond ASCII, as UTF-8 writes them
     std::string visible;
     for (const char* at = text; *at; ++at) {
         const auto c = static_cast<unsigned char>(*at);
         const auto next = static_cast<unsigned char>(at[1]);
-        char escaped[8];
-        if (c < 0x20 || c == 0x7F) {
-            if (c < std::size(kNamed) && kNamed[c]) {
-                visible += kNamed[c];
-            } else {
-                snprintf(escaped, sizeof escaped, "\\x%02X", c);
-                visible += escaped;
-            }
-        } else if (c == 0xC2 && next == 0x85) {  // U+0085, the next line of the old code pages
+        if (c == '\n' || c == '\r' || c == '\t') {
+            visible += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            visible += escaped;
+        } else if (utf8 && c == 0xC2 && next == 0x85) {  // U+0085, the next line of the old code pages
             visible += "\\u0085";
             ++at;
-        } else if (c == 0xE2 && next == 0x80 && (at[2] == '\xA8' || at[2] == '\xA9')) {  // U+2028, U+2029
+        } else if (utf8 && c == 0xE2 && next == 0x80 && (at[2] == '\xA8' || at[2] == '\xA9')) {  // U+2028, U+2029
             visible += at[2] == '\xA8' ? "\\u2028" : "\\u2029";
             at += 2;
         } else {

@@ -82,16 +82,23 @@ std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder)
 
 bool StillThere(const WalkEntry& entry, const std::wstring& name) { return NameInFolder(*entry.parent, name); }
 
+ListedEntry ListedByName(const std::string& name, bool folder)
+{
+    ListedEntry listed;
+    listed.name = name;
+    listed.wideName = FileSystem::Widen(name);
+    listed.attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    return listed;
+}
+
 bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry)
 {
     const size_t slash = path.find_last_of("\\/");
     if (slash == std::string::npos) return false;
-    const std::optional<WalkFolder> folder = OpenWalkTop(path.substr(0, slash ? slash : 1) + (slash == 2 ? "\\" : ""));
-    if (!folder) return false;
-    ListedEntry listed;
-    listed.name = path.substr(slash + 1);
-    listed.wideName = FileSystem::Widen(listed.name);
-    if (!AdmitEntry(*folder, listed, data, entry)) return false;
+    // "S:\x" lies in the drive's top "S:\", not in "S:", which is the drive's current folder.
+    const std::string folderPath = path.substr(0, slash) + (slash == 2 && path[1] == ':' ? "\\" : "");
+    const std::optional<WalkFolder> folder = OpenWalkTop(folderPath);
+    if (!folder || !AdmitEntry(*folder, ListedByName(path.substr(slash + 1), false), data, entry)) return false;
     unsigned long long bytes = 0;
     DWORD links = 0;
     if (entry.handle->Size(bytes, links)) entry.length = bytes;

@@ -44,5 +44,7 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
 std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
 // Whether a name is still in the folder an entry was in.
 bool StillThere(const WalkEntry& entry, const std::wstring& name);
+// An entry known by its name alone (not from a listing), to be admitted like a listed one.
+ListedEntry ListedByName(const std::string& name, bool folder);
 // The file a path names, opened and checked as a walk would find it in its folder.
 bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry);

@@ -114,13 +114,6 @@ CEntryHandle CEntryHandle::OpenSharedForWriting(const CEntryHandle& folder, cons
     return CEntryHandle(handle, EntryHold::Shared, true);
 }
 
-CEntryHandle CEntryHandle::OpenToRead(const CEntryHandle& folder, const std::wstring& name)
-{
-    HANDLE handle;
-    OpenRelative(folder.m_handle, name, FILE_READ_ATTRIBUTES, kShareAll, 0, handle);
-    return CEntryHandle(handle, EntryHold::AttributesOnly, false);
-}
-
 bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
 {
     entries.clear();

@@ -43,8 +43,6 @@ public:
     static CEntryHandle OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data);
     // A file others hold, to be written beside them.
     static CEntryHandle OpenSharedForWriting(const CEntryHandle& folder, const std::wstring& name);
-    // Any entry of an open folder, only to read what it is.
-    static CEntryHandle OpenToRead(const CEntryHandle& folder, const std::wstring& name);
 
     explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE Handle() const { return m_handle; }

@@ -1,5 +1,4 @@
 #include "framework/file.h"
-#include "framework/file_find.h"
 #include "framework/platform_quirks.h"
 #include <string_view>
 #include <vector>
@@ -48,17 +47,6 @@ bool GetStatus(const std::string& path, CFileStatus& status)
     status.m_size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.m_attribute = data.dwFileAttributes;
     return true;
-}
-
-void SetStatus(const std::string& path, const CFileStatus& status)
-{
-    if (!FileSystem::SetAttributes(path, status.m_attribute ? status.m_attribute : FILE_ATTRIBUTE_NORMAL))
-        throw CFileException(path, GetLastError());
-}
-
-void Remove(const std::string& path)
-{
-    if (!FileSystem::RemoveFile(path)) throw CFileException(path, GetLastError());
 }
 
 }  // namespace CFile
@@ -134,72 +122,16 @@ bool Narrow(const wchar_t* text, std::string& out)
     return !usedDefault;
 }
 
-DWORD Attributes(const std::string& path)
+bool Exists(const std::string& path)
 {
     return Call(path, [](const char* p) { return GetFileAttributesA(p); },
-                [](const wchar_t* p) { return GetFileAttributesW(p); });
-}
-
-bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
-
-bool SetAttributes(const std::string& path, DWORD attributes)
-{
-    return Call(path, [&](const char* p) { return SetFileAttributesA(p, attributes); },
-                [&](const wchar_t* p) { return SetFileAttributesW(p, attributes); });
-}
-
-bool RemoveFile(const std::string& path)
-{
-    return Call(path, [](const char* p) { return DeleteFileA(p); }, [](const wchar_t* p) { return DeleteFileW(p); });
-}
-
-bool RemoveFolder(const std::string& path)
-{
-    return Call(path, [](const char* p) { return RemoveDirectoryA(p); },
-                [](const wchar_t* p) { return RemoveDirectoryW(p); });
-}
-
-bool Rename(const std::string& from, const std::string& to)
-{
-    if (!NeedsWideForm(from) && !NeedsWideForm(to)) return MoveFileA(from.c_str(), to.c_str());
-    return MoveFileW(WideForm(from).c_str(), WideForm(to).c_str());
+                [](const wchar_t* p) { return GetFileAttributesW(p); }) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool ScheduleRemoval(const std::string& path)
 {
     return Call(path, [](const char* p) { return MoveFileExA(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); },
                 [](const wchar_t* p) { return MoveFileExW(p, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); });
-}
-
-namespace {
-bool OpenForRemoval(const std::string& path, DWORD share, DWORD& attributes)
-{
-    CFileHandle entry(path, DELETE | FILE_READ_ATTRIBUTES, share, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
-    FILE_BASIC_INFO basic;
-    if (!entry || !GetFileInformationByHandleEx(entry.Handle(), FileBasicInfo, &basic, sizeof basic)) return false;
-    attributes = basic.FileAttributes;
-    return true;
-}
-}  // namespace
-
-Removal RemovalOf(const std::string& path, DWORD& attributes)
-{
-    // Opened alone, no other handle is on it.
-    if (OpenForRemoval(path, 0, attributes)) return Removal::AtOnce;
-    if (OpenForRemoval(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, attributes))
-        return Removal::WhenClosed;
-    return Removal::Refused;
-}
-
-std::vector<std::string> FolderEntryPaths(const std::string& folder)
-{
-    std::vector<std::string> paths;
-    CFileFind find;
-    for (bool more = find.FindFile(folder + "\\*"); more;) {
-        more = find.FindNextFile();
-        if (!find.IsDots()) paths.push_back(find.GetFilePath());
-    }
-    return paths;
 }
 
 bool Identify(const std::string& path, FileIdentity& identity, bool folder)
@@ -236,16 +168,6 @@ bool IdentifyOpen(HANDLE handle, FileIdentity& identity, bool full)
     if (!Narrow(final.c_str(), narrow)) return false;
     identity.finalPath = DropLiteralPrefix(narrow);
     return true;
-}
-
-DWORD LinkCount(const std::string& path)
-{
-    CFileHandle entry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      OPEN_EXISTING);
-    FILE_STANDARD_INFO standard;
-    if (!entry || !GetFileInformationByHandleEx(entry.Handle(), FileStandardInfo, &standard, sizeof standard))
-        return 0;
-    return standard.NumberOfLinks;
 }
 
 bool SamePath(const std::string& a, const std::string& b)

@@ -24,11 +24,9 @@ struct CFileStatus {
     DWORD m_attribute = 0;
 };
 
-// The file status functions of the framework: read and write attributes, remove a file.
+// The file status function of the framework: a file's size and attributes by its path.
 namespace CFile {
 bool GetStatus(const std::string& path, CFileStatus& status);
-void SetStatus(const std::string& path, const CFileStatus& status);  // throws CFileException
-void Remove(const std::string& path);                                // throws CFileException
 }  // namespace CFile
 
 // Who an entry really is: the path the system resolved it to (links followed, without the "\\?\" of
@@ -70,25 +68,13 @@ std::wstring Widen(const std::string& text);
 // Text from the system in this code page; false when a character had no exact form (no best fit).
 bool Narrow(const wchar_t* text, std::string& out);
 
-DWORD Attributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when it cannot be read
 bool Exists(const std::string& path);
-bool SetAttributes(const std::string& path, DWORD attributes);
-bool RemoveFile(const std::string& path);
-bool RemoveFolder(const std::string& path);
-bool Rename(const std::string& from, const std::string& to);
-bool ScheduleRemoval(const std::string& path);  // at the next restart
-// How DeleteFile would fare with a file (or a link itself), asked without changing anything: it
-// opens for deletion beside the handles already on it, and with none, its name goes at once; with
-// some, the name stays until the last is closed. Gives its attributes when it opens.
-enum class Removal { Refused, AtOnce, WhenClosed };
-Removal RemovalOf(const std::string& path, DWORD& attributes);
-// The paths of a folder's entries, without "." and "..".
-std::vector<std::string> FolderEntryPaths(const std::string& folder);
+// Removals go through the handle of an entry a walk checked; only a restart removal goes by path,
+// since nothing can hold the entry until then.
+bool ScheduleRemoval(const std::string& path);
 bool Identify(const std::string& path, FileIdentity& identity, bool folder);
 // The same of an open handle: its resolved path, and with `full` its volume, index, links and attributes.
 bool IdentifyOpen(HANDLE handle, FileIdentity& identity, bool full);
-// The file's hard links; 0 when they cannot be read.
-DWORD LinkCount(const std::string& path);
 // Equal paths, without regard to case.
 bool SamePath(const std::string& a, const std::string& b);
 // Equal as Windows compares paths written by others: without regard to case, "/" and "\\" alike,

@@ -103,6 +103,16 @@ TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
     ASSERT_TRUE(CreateHardLinkA(linked, outside.c_str(), nullptr));
     ASSERT_TRUE(CommitUrlCacheEntryA("http://hostile.example/thesis", linked, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
                                      nullptr, nullptr));
+    // An entry whose file is a link to a document is never handed to the cache, which would delete
+    // the document by the link.
+    const std::string letter = Path("letter.doc");
+    files::Write(letter, "my letter");
+    char symlinked[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryA("http://hostile.example/letter", 0, "doc", symlinked, 0));
+    DeleteFileA(symlinked);
+    ASSERT_TRUE(files::MakeFolderLink(symlinked, letter));
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://hostile.example/letter", symlinked, none, none, NORMAL_CACHE_ENTRY, nullptr,
+                                     0, nullptr, nullptr));
     const std::string longUrl = "http://long.example/" + std::string(3000, 'q');
     char file[MAX_PATH] = {};
     ASSERT_TRUE(CreateUrlCacheEntryA(longUrl.c_str(), 0, "htm", file, 0));
@@ -113,6 +123,10 @@ TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
 
     SweepUrlCache(kContentEntries, "", "Contents Cache", kStatusInternet, &m_counter, &m_kb);
     EXPECT_EQ(files::Read(outside), "my thesis");
+    EXPECT_EQ(files::Read(letter), "my letter");
+    EXPECT_TRUE(EntryExists("http://hostile.example/letter")) << "passed over";
+    files::RemoveLink(symlinked);
+    DeleteUrlCacheEntryA("http://hostile.example/letter");
     for (const std::string& url : {std::string("http://hostile.example/thesis"), longUrl, std::string("http://nofile.example/")})
         EXPECT_FALSE(EntryExists(url)) << url.substr(0, 40);
     EXPECT_FALSE(files::Exists(file)) << "the entry's own file goes with it";
