@@ -125,14 +125,6 @@ void PlantLinuxSide(const std::string& root, bool shredder)
     RunUnixScript(s.str());
 }
 
-void PlantCustomLocation(int index, const std::string& folder, const char* filter, DWORD subfolders)
-{
-    const std::string key = "SOFTWARE\\Quillane\\Ombrix\\Windows\\CusDir." + std::to_string(index);
-    SetText(HKEY_CURRENT_USER, key, "Dir", folder);
-    SetText(HKEY_CURRENT_USER, key, "Flt", filter);
-    SetNumber(HKEY_CURRENT_USER, key, "SubInc", subfolders);
-}
-
 void PlantRegistry(const std::string& root, int firstLocation)
 {
     for (const char* name : kCanaryKeyNames) {

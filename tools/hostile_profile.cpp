@@ -87,14 +87,6 @@ void PlantLinuxSide(const std::string& root)
 
 constexpr int kFirstRoundLocations = 6;
 
-void PlantCustomLocation(int index, const std::string& folder, const char* filter, DWORD subfolders)
-{
-    const std::string key = std::string(kOmbrix) + "\\Windows\\CusDir." + std::to_string(index);
-    SetText(HKEY_CURRENT_USER, key, "Dir", folder);
-    SetText(HKEY_CURRENT_USER, key, "Flt", filter);
-    SetNumber(HKEY_CURRENT_USER, key, "SubInc", subfolders);
-}
-
 void PlantRegistry(const std::string& root, bool shredder, bool deepSweep)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kOmbrix) + "\\Windows").c_str());

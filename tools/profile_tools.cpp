@@ -189,3 +189,11 @@ void RemoveRegistryLink(HKEY hive, const std::string& link)
         remove(key);
     RegCloseKey(key);
 }
+
+void PlantCustomLocation(int index, const std::string& folder, const char* filter, DWORD subfolders)
+{
+    const std::string key = "SOFTWARE\\Quillane\\Ombrix\\Windows\\CusDir." + std::to_string(index);
+    SetText(HKEY_CURRENT_USER, key, "Dir", folder);
+    SetText(HKEY_CURRENT_USER, key, "Flt", filter);
+    SetNumber(HKEY_CURRENT_USER, key, "SubInc", subfolders);
+}

@@ -21,6 +21,8 @@ std::string UnixPathOf(const std::string& path);
 // Runs a shell script on the Linux side and waits for its end; false when it could not run.
 bool RunUnixScript(const std::string& script);
 void MakeFolderLink(const std::string& link, const std::string& target);
+// A custom location of Ombrix's Windows settings, at its index.
+void PlantCustomLocation(int index, const std::string& folder, const char* filter, DWORD subfolders);
 // A registry symbolic link at `link` to the key `target` (created when missing), both below the hive.
 bool MakeRegistryLink(HKEY hive, const std::string& link, const std::string& target);
 // Removes such a link itself, never its target.
