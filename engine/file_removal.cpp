@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int kSettleTries = 10;
-constexpr DWORD kSettleStepMs = 10;
+constexpr int kSettleTries = 100;
+constexpr DWORD kSettleStepMs = 1;
 
 size_t NameStart(const std::string& path)
 {
@@ -58,8 +58,9 @@ bool ReopenWithData(WalkEntry& file)
     return file.handle->HasDataAccess();
 }
 
-// Another handle that only reads attributes (an indexer, a second sweeper looking) keeps a deleted
-// name a moment longer; a name still there after that stays.
+// A deleted name may linger a moment: Wine unlinks it a little after the close returns, and another
+// handle that only reads attributes (an indexer, a second sweeper looking) keeps it until it closes.
+// Asked again every millisecond for a tenth of a second; a name still there after that stays.
 bool StaysAfterClose(const WalkEntry& entry, const std::wstring& name)
 {
     for (int tries = 0; tries < kSettleTries; ++tries) {
@@ -76,12 +77,13 @@ std::string Narrowed(const std::wstring& name)
     return narrow;
 }
 
-// The entry's handle is still the entry under that name of its folder (see NameStillLeadsTo).
-bool StillAt(const WalkEntry& entry, const std::wstring& name)
+// The entry's handle still names that name of its folder, and for a write is still that very entry
+// (see NameStillLeadsTo).
+bool StillAt(const WalkEntry& entry, const std::wstring& name, bool forWriting = false)
 {
     const std::string& resolved = entry.identity.finalPath;
     return Platform::NameStillLeadsTo(entry.handle->Handle(),
-                                      resolved.substr(0, resolved.find_last_of('\\') + 1) + Narrowed(name));
+                                      resolved.substr(0, resolved.find_last_of('\\') + 1) + Narrowed(name), forWriting);
 }
 
 std::string PathOf(const WalkEntry& file, const std::wstring& name)
@@ -112,15 +114,15 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
     const auto moved = [&](const std::wstring& name) { return CFileException(PathOf(file, name), ERROR_FILE_NOT_FOUND); };
     std::wstring current = file.wideName;
     if (shred && ReopenWithData(file)) {
-        if (!StillAt(file, current)) throw moved(current);
+        if (!StillAt(file, current, true)) throw moved(current);
         const std::wstring shredName = FreeShredName(file);
         if (shredName != current && file.handle->Rename(*file.parent, shredName)) current = shredName;
         // When the rename failed the file is still overwritten, under its own name.
-        if (!StillAt(file, current)) throw moved(current);
+        if (!StillAt(file, current, true)) throw moved(current);
         OverwriteTwice(*file.handle);
     }
-    if (!*file.handle || !StillAt(file, current)) throw moved(current);
-    if (!file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
+    // Checked once marked, as near to the close as it can be: unmarked, it stays.
+    if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
     if (!StillAt(file, current)) {
         file.handle->MarkForDeletion(false);
         throw moved(current);
@@ -132,9 +134,7 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
 
 bool RemoveOpenFolder(WalkEntry& folder)
 {
-    if (folder.handle->Hold() != EntryHold::Alone || !StillAt(folder, folder.wideName) ||
-        !folder.handle->MarkForDeletion())
-        return false;
+    if (folder.handle->Hold() != EntryHold::Alone || !folder.handle->MarkForDeletion()) return false;
     if (!StillAt(folder, folder.wideName)) {
         folder.handle->MarkForDeletion(false);
         return false;
@@ -146,7 +146,7 @@ bool RemoveOpenFolder(WalkEntry& folder)
 bool ShredOpenFile(WalkEntry& file)
 {
     return file.handle->Hold() == EntryHold::Alone && ReopenWithData(file) &&
-           StillAt(file, file.wideName) && OverwriteTwice(*file.handle);
+           StillAt(file, file.wideName, true) && OverwriteTwice(*file.handle);
 }
 
 int WipeOpenIndexFile(WalkEntry& file)

@@ -8,6 +8,9 @@ const char* NameProblem(const ListedEntry& listed)
 {
     const std::string& name = listed.name;
     if (listed.lossy) return "its name has no exact form in this code page";
+    // A file link, or a file another program keeps elsewhere (a cloud placeholder): opened as it is,
+    // it would look like a file of this folder.
+    if (!listed.IsFolder() && listed.IsReparsePoint()) return "it is a link or a placeholder";
     if (name.find_first_not_of(". ") == std::string::npos) return "its name is made of dots and blanks";
     for (unsigned char c : name)
         if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)

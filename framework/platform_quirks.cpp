@@ -3,6 +3,7 @@
 #include <winternl.h>
 #include "framework/file.h"
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace Platform {
@@ -34,16 +35,33 @@ bool LongFinalPath(HANDLE handle, std::wstring& path)
     return true;
 }
 
-bool NameStillLeadsTo(HANDLE entry, const std::string& path)
+namespace {
+// The volume and index of an open entry, read without the volume's own record (slow under Wine).
+bool IdOf(HANDLE handle, FILE_ID_INFO& id)
+{
+    return GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id);
+}
+
+bool SameId(const FILE_ID_INFO& a, const FILE_ID_INFO& b)
+{
+    return a.VolumeSerialNumber == b.VolumeSerialNumber &&
+           std::equal(std::begin(a.FileId.Identifier), std::end(a.FileId.Identifier), std::begin(b.FileId.Identifier));
+}
+}  // namespace
+
+bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry)
 {
     if (!RunningOnWine()) return true;
     FileIdentity held, fresh;
-    if (!FileSystem::IdentifyOpen(entry, held, true) || held.finalPath != path) return false;
+    if (!FileSystem::IdentifyOpen(entry, held, false) || held.finalPath != path) return false;
+    FILE_ID_INFO heldId{}, freshId{};
+    if (!sameEntry) return true;
+    if (!IdOf(entry, heldId)) return false;
     const std::string literal = path.rfind("\\\\", 0) == 0 ? path : "\\\\?\\" + path;
     CFileHandle again(literal, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    return again && FileSystem::IdentifyOpen(again.Handle(), fresh, true) && fresh.SameEntry(held) &&
-           fresh.finalPath == path;
+    return again && IdOf(again.Handle(), freshId) && SameId(heldId, freshId) &&
+           FileSystem::IdentifyOpen(again.Handle(), fresh, false) && fresh.finalPath == path;
 }
 
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)

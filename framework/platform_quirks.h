@@ -12,13 +12,14 @@ bool RemovesFolderLinkAlone();
 // Wine's GetFinalPathNameByHandleW fails for paths past MAX_PATH, whatever the buffer. Under Wine this
 // reads the object name it is made from instead ("\??\C:\..." as "\\?\C:\..."); elsewhere false.
 bool LongFinalPath(HANDLE handle, std::wstring& path);
-// Whether an open entry is still the one at `path` (as the system resolves paths), reached without a
-// link. Windows removes, renames and writes through the handle itself, so there it is always true.
-// Wine resolves a handle's name again whenever it is asked, and carries out a deletion or rename by
-// that path: a name swapped for a link after the open would make the checked name lead elsewhere,
-// or the handle be another file than the name. So, under Wine, the handle must name `path`, and
-// `path`, opened afresh, must give the same entry under the same resolved path.
-bool NameStillLeadsTo(HANDLE entry, const std::string& path);
+// Whether an open entry's name still leads to `path` without a link on the way (and, with `sameEntry`,
+// whether the handle is the very entry at `path`). Windows removes, renames and writes through the
+// handle itself, so there it is always true. Wine resolves a handle's name again whenever it is
+// asked, and carries out a deletion or rename by that path: a folder on it swapped for a link after
+// the open would lead the deletion elsewhere, and a name swapped while it was opened would make the
+// handle another file than the name says. So, under Wine, the handle's name must resolve to `path`
+// now; for a write, `path` opened afresh must also give the same entry.
+bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry);
 // Renames an open entry within the folder given by its handle, never replacing another entry.
 // Windows takes SetFileInformationByHandle's FileRenameInfo with the folder as its root; Wine's
 // turns the name into a path of its current folder first, so there the same record goes to
