@@ -152,7 +152,7 @@ bool ShredOpenFile(WalkEntry& file)
 int WipeOpenIndexFile(WalkEntry& file)
 {
     FileIdentity before, after;
-    if (!file.handle->Identify(before, true)) return 0;
+    if (!file.handle->Identify(before, true) || !StillAt(file, file.wideName, true)) return 0;
     file.handle->Close();  // its own handle may hold it without sharing
     CEntryHandle writable = CEntryHandle::OpenSharedForWriting(*file.parent, file.wideName);
     if (!writable || !writable.Identify(after, true) || !after.SameEntry(before)) return 0;

@@ -36,9 +36,10 @@ struct WalkEntry {
 std::optional<WalkFolder> OpenWalkTop(const std::string& path);
 // Opens and checks one listed entry of a folder: the path the walk builds from the folder and the
 // name must lead to this entry exactly (same letters, same case) and nothing else. It does not when
-// the name is not held exactly by the code page, is made of dots and blanks, holds a separator, or
-// the entry resolves elsewhere (a link, even one differing only in case). A file is opened with
-// data access when `data`. On false the entry is passed over with a trace.
+// the name is not held exactly by the code page, is made of dots and blanks, holds a separator, is
+// listed as a file link or placeholder, or the entry resolves elsewhere (a link, even one differing
+// only in case); a folder must also carry the index its listing gave. A file is opened with data
+// access when `data`. On false the entry is passed over with a trace.
 bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry);
 // The entries of a walked folder; an empty list when it cannot be read.
 std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
