@@ -175,9 +175,7 @@ void RemoveOneFile(const std::string& path, bool mayShred)
     const bool shred = mayShred && ShredderOn() && path.find("index.dat") == std::string::npos;
     WalkEntry file;
     if (!AdmitFilePath(path, shred, file)) throw CFileException(path, ERROR_FILE_NOT_FOUND);
-    DWORD links = 0;
-    unsigned long long bytes = 0;
-    RemoveOpenFile(file, shred && file.handle->Size(bytes, links) && links == 1);
+    RemoveOpenFile(file, shred && file.handle->HasOneName());
 }
 
 int ShredFile(const std::string& path)

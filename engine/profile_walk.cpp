@@ -12,15 +12,6 @@ const ItemLine kProfileFileLine{"   Item %d, Remove file: %s, size %.3f(KB).\n",
 const ItemLine kProfileRebootLine{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
                                   "   Remove file: %s, size %.3f(KB) (After Rebooting).\n"};
 
-// A name is compared whole (without regard to case); only a pattern holds wildcards.
-bool NameMatches(const std::wstring& name, const std::wstring& filter)
-{
-    if (filter.find_first_of(L"*?") == std::wstring::npos)
-        return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), filter.data(),
-                                    static_cast<int>(filter.size()), TRUE) == CSTR_EQUAL;
-    return NameMatchesPattern(name, filter);
-}
-
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
 }  // namespace
@@ -47,7 +38,7 @@ void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::fun
     const WalkFolder walked = folder.AsFolder();
     const std::wstring pattern = FileSystem::Widen(filter);
     for (const ListedEntry& listed : ListWalkFolder(walked)) {
-        if (!NameMatches(listed.wideName, pattern)) continue;
+        if (!NameMatchesPattern(listed.wideName, pattern)) continue;
         if (Actions().FileTaken(walked.path + "\\" + listed.name)) continue;  // what a preview took is passed over
         ReachedEntry entry;
         if (AdmitEntry(walked, listed, false, entry)) visit(entry);
@@ -91,7 +82,7 @@ void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb
     const bool sized = file.handle->Size(bytes, links);
     const float size = sized ? BytesToKB(bytes) : 0.0f;
     try {
-        Actions().RemoveFile(file, ShredderOn() && sized && links == 1);
+        Actions().RemoveFile(file, ShredderOn() && file.handle->HasOneName());
         LogItem(kProfileFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
     } catch (const CFileException& e) {
         file.handle->Close();

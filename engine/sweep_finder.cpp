@@ -82,12 +82,6 @@ bool ContainsIndexDat(std::string path)
     return path.find("index.dat") != std::string::npos;
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 bool SameUnit(wchar_t a, wchar_t b)
 {
     return a == b || CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
@@ -180,7 +174,7 @@ void CSweepFinder::StartTop(WalkFolder top, PatternSource source)
     // A name names one entry: compared as Windows compares names, but two that Windows would take
     // for one (Wine shows both) leave it unclear which was meant.
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (!SameName(m_entries[i].wideName, m_pattern)) continue;
+        if (!NameMatchesPattern(m_entries[i].wideName, m_pattern)) continue;
         if (m_named) {
             TraceMessage("   Passed over %s\\%s: two entries answer to that name.\n", m_folder->path.c_str(),
                          m_filter.c_str());
@@ -265,14 +259,9 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int*
 {
     // A file with other names is shared with another folder: only this name goes, its data is never
     // overwritten. The count is read only where data would be.
-    const auto sole = [&] {
-        unsigned long long bytes = 0;
-        DWORD links = 0;
-        return file.handle->Size(bytes, links) && links == 1;
-    };
     const float size = PrepareFile(file);
     const bool indexFile = mode == 1 && ContainsIndexDat(file.path);
-    const bool soleName = (ShredderOn() || indexFile) && sole();
+    const bool soleName = (ShredderOn() || indexFile) && file.handle->HasOneName();
     try {
         Actions().RemoveFile(file, ShredderOn() && !ContainsIndexDat(file.path) && soleName);
         LogItem(kFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
@@ -364,13 +353,23 @@ void CSweepFinder::RemoveFilesBelow(int statusId, int* counter, float* kb)
     RemoveTree(0, statusId, counter, kb);
 }
 
-void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb)
+// The files of the folder but "index.dat" and those whose path is kept (as Windows compares paths).
+template <class Handle>
+void CSweepFinder::ForEachFileBut(const std::vector<std::string>& kept, Handle handle)
 {
     ForEachEntry([&](const ListedEntry& listed, size_t) {
         if (listed.IsFolder() || listed.name == "index.dat") return;
         const std::string path = m_folder->path + "\\" + listed.name;
-        if (std::any_of(keep.begin(), keep.end(), [&](const auto& pair) { return FileSystem::SameWindowsPath(pair.second, path); }))
-            return;
+        if (std::none_of(kept.begin(), kept.end(), [&](const std::string& k) { return FileSystem::SameWindowsPath(k, path); }))
+            handle(listed, path);
+    });
+}
+
+void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb)
+{
+    std::vector<std::string> kept;
+    for (const auto& pair : keep) kept.push_back(pair.second);
+    ForEachFileBut(kept, [&](const ListedEntry& listed, const std::string&) {
         WalkEntry entry;
         if (Admit(listed, ShredderOn(), entry))
             RemoveFileEntry(entry, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
@@ -382,11 +381,9 @@ void CSweepFinder::CollectFiles(PathPairs& list)
     list.clear();
     FriendlyCookieList friendly;
     g_internetSettings.CopyFriendlyCookies(friendly);
-    ForEachEntry([&](const ListedEntry& listed, size_t) {
-        if (listed.IsFolder() || listed.name == "index.dat") return;
-        const std::string path = m_folder->path + "\\" + listed.name;
-        if (std::any_of(friendly.begin(), friendly.end(), [&](const FriendlyCookie& c) { return FileSystem::SameWindowsPath(c.Fl, path); }))
-            return;
+    std::vector<std::string> kept;
+    for (const FriendlyCookie& cookie : friendly) kept.push_back(cookie.Fl);
+    ForEachFileBut(kept, [&](const ListedEntry& listed, const std::string& path) {
         WalkEntry entry;
         if (Admit(listed, false, entry)) list.emplace_back(std::string(), path);
     });

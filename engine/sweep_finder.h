@@ -54,6 +54,8 @@ private:
     void Start();
     template <class Handle>
     void ForEachEntry(Handle handle);
+    template <class Handle>
+    void ForEachFileBut(const std::vector<std::string>& kept, Handle handle);
     bool Selects(size_t index) const;
     bool NamedEntry(size_t index) const { return m_named && *m_named == index; }
     bool Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const;

@@ -92,7 +92,7 @@ void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* 
         DWORD links = 0;
         const bool inside = check == CacheFile::Inside && file.handle->Size(bytes, links);
         const float size = inside ? BytesToKB(bytes) : 0.0f;
-        if (ShredderOn() && inside && links == 1) Actions().ShredFile(file);
+        if (ShredderOn() && inside && file.handle->HasOneName()) Actions().ShredFile(file);
         file.handle.reset();  // the cache deletes the file itself
         // Counted only when swept: the entry is gone, or its content was emptied.
         if (!Actions().DeleteCacheEntry(entry, kind, inside ? file.path : std::string())) continue;

@@ -154,6 +154,13 @@ bool CEntryHandle::Size(unsigned long long& bytes, DWORD& links) const
     return true;
 }
 
+bool CEntryHandle::HasOneName() const
+{
+    unsigned long long bytes = 0;
+    DWORD links = 0;
+    return Size(bytes, links) && links == 1;
+}
+
 DWORD CEntryHandle::Attributes() const
 {
     FILE_BASIC_INFO basic;

@@ -55,6 +55,8 @@ public:
     // The path the system resolved this entry to, and with `full` its volume, index and links.
     bool Identify(FileIdentity& identity, bool full) const;
     bool Size(unsigned long long& bytes, DWORD& links) const;
+    // No other hard link shares its data: only then may the data be overwritten.
+    bool HasOneName() const;
     DWORD Attributes() const;  // INVALID_FILE_ATTRIBUTES when they cannot be read
     bool SetAttributes(DWORD attributes) const;
     // Its name goes when the last handle on it closes (or, unmarked, stays).
