@@ -1,4 +1,5 @@
 #include "app/ombrix_app.h"
+#include "framework/trace.h"
 #include "app/command_line.h"
 #include "app/sweep_once.h"
 #include "engine/sweep_coordinator.h"

@@ -1,7 +1,9 @@
 #include <windows.h>
+#include "framework/registry_values.h"
 #include <cstring>
 #include <optional>
 #include <string>
+#include "framework/trace.h"
 #include "cleaners/internet_cleaners.h"
 #include "engine/profile_walk.h"
 #include "engine/sweep_finder.h"
@@ -82,18 +84,9 @@ std::optional<std::string> ShellFolderPath(const char* value)
     CRegistryKey base(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion");
     if (!base.Handle()) return std::nullopt;
     CRegistryKey folders(base.OpenSubKey("Explorer\\User Shell Folders"));
-    char raw[1025] = {};
-    DWORD size = 1024, type = REG_NONE;
-    if (!folders.QueryValue(value, raw, &size, &type) || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::nullopt;
-    raw[std::min<DWORD>(size, 1024)] = '\0';
-    char expanded[1024];
-    const DWORD n = ExpandEnvironmentStringsA(raw, expanded, sizeof expanded);
-    if (n == 0 || n >= sizeof expanded) {
-        TraceMessage("Path buffer is not enough.\n");
-        return std::nullopt;
-    }
-    return std::string(expanded);
+    std::string path = ReadPathValue(folders, value);
+    if (path.empty()) return std::nullopt;
+    return path;
 }
 
 void RemoveFolderFiles(const ReachedEntry& folder, Take take, int* counter, float* kb)

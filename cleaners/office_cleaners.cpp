@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "framework/registry_values.h"
 #include <string>
 #include "cleaners/application_cleaners.h"
 #include "engine/registry_ops.h"
@@ -189,7 +190,7 @@ const ShortcutRow kWordShortcutRows[] = {
 
 void CleanCommonKey(const CRegistryKey& parent, const std::string& path, const char* subPath, int* counter, float* kb)
 {
-    CRegistryKey key(parent.OpenSubKey(subPath));
+    CRegistryKey key(parent.OpenSubKey(subPath), parent.Access());
     if (!key.Handle()) return;
     key.SetPath(path);
     CleanTarget target;
@@ -201,7 +202,7 @@ void CleanAccounts(CRegistryKey& users, const std::string& path, int* counter, f
 {
     std::string account;
     while (NextSweptSubKey(users, account)) {
-        CRegistryKey accountKey(users.OpenSubKey(account.c_str()));
+        CRegistryKey accountKey(users.OpenSubKey(account.c_str()), users.Access());
         if (!accountKey.Handle()) continue;
         for (const char* list : kAccountLists)
             CleanCommonKey(accountKey, path + "\\" + account + "\\" + list, list, counter, kb);
@@ -210,7 +211,7 @@ void CleanAccounts(CRegistryKey& users, const std::string& path, int* counter, f
 
 void CleanRow(const OfficeApplication& app, const CRegistryKey& office, const OfficeRow& row, int* counter, float* kb)
 {
-    CRegistryKey key(office.OpenSubKey(row.path));
+    CRegistryKey key(office.OpenSubKey(row.path), office.Access());
     if (!key.Handle()) return;
     key.SetPath(row.path);
     switch (row.kind) {
@@ -235,12 +236,10 @@ void CleanWordShortcuts(int* counter, float* kb)
     if (!folders.Handle()) return;
     LogLine("Clean up recent files for Word.\n", kStatusLogOnly);
     for (const ShortcutRow& row : kWordShortcutRows) {
-        char folder[1025] = {};
-        DWORD size = 1024;
-        if (!folders.QueryValue(row.shellFolder, folder, &size)) continue;
-        folder[std::min<DWORD>(size, 1024)] = '\0';
+        const std::string folder = ReadPathValue(folders, row.shellFolder);
+        if (folder.empty()) continue;
         try {
-            CSweepFinder finder(std::string(folder) + row.pattern, DeepSweepOn());
+            CSweepFinder finder(folder + row.pattern, DeepSweepOn());
             finder.RemoveFiles(kStatus, counter, kb);
         } catch (const std::exception&) {
             // A failed walk ends this folder only.
@@ -252,7 +251,7 @@ void CleanWordShortcuts(int* counter, float* kb)
 bool CleanOfficeApplication(const OfficeApplication& app, int* counter, float* kb)
 {
     LogLine(app.startLine, kStatusLogOnly);
-    CRegistryKey office(HKEY_CURRENT_USER, kOfficeKey);
+    CRegistryKey office(HKEY_CURRENT_USER, kOfficeKey, kKeyChange);
     if (!office.Handle()) return false;
     std::string version;
     for (size_t i = 0; i < app.count; ++i) {

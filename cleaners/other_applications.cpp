@@ -1,5 +1,7 @@
 #include <windows.h>
+#include "framework/registry_values.h"
 #include <string>
+#include "framework/trace.h"
 #include "cleaners/application_cleaners.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
@@ -78,30 +80,20 @@ void Remove(const std::string& pattern, Removal removal, int* counter, float* kb
     }
 }
 
-// The key's default value, a path; empty when it cannot be read.
-std::string DefaultPath(const CRegistryKey& key)
-{
-    char path[1025] = {};
-    DWORD size = 1024;
-    if (!key.QueryValue(nullptr, path, &size)) return {};
-    path[std::min<DWORD>(size, 1024)] = '\0';
-    return path;
-}
-
 void CleanAcrobatReader(int* counter, float* kb)
 {
-    CRegistryKey adobe(HKEY_CURRENT_USER, "Software\\Adobe");
+    CRegistryKey adobe(HKEY_CURRENT_USER, "Software\\Adobe", kKeyChange);
     if (!adobe.Handle()) return;
     for (const AcrobatRow& row : kAcrobatRows) {
         LogLine(row.line, kStatusLogOnly);
-        CRegistryKey key(adobe.OpenSubKey(row.path));
+        CRegistryKey key(adobe.OpenSubKey(row.path), kKeyChange);
         if (key.Handle()) DeleteSubKeysByPrefix(key, "c", kStatus, counter, kb);
     }
 }
 
 void CleanMediaPlayer(int* counter, float* kb)
 {
-    CRegistryKey key(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList");
+    CRegistryKey key(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList", kKeyChange);
     LogLine("Clean up MediaPlayer.\n", kStatusLogOnly);
     if (key.Handle()) DeleteValuesByPrefix(key, "File", kStatus, counter, kb);
 }
@@ -109,7 +101,7 @@ void CleanMediaPlayer(int* counter, float* kb)
 void CleanRealPlayer(int* counter, float* kb)
 {
     for (const KeyRow& row : kRealPlayerRows) {
-        CRegistryKey key(row.root, row.path);
+        CRegistryKey key(row.root, row.path, kKeyChange);
         if (!key.Handle()) continue;
         LogLine(row.line, kStatusLogOnly);
         DeleteSubKeysByPrefix(key, "MostRecentClips", kStatus, counter, kb);
@@ -121,7 +113,7 @@ void CleanRealOneUserData(int* counter, float* kb)
     CRegistryKey key(HKEY_CURRENT_USER, kUserDataKey);
     if (!key.Handle()) return;
     LogLine(kRealOneLine, kStatusLogOnly);
-    std::string folder = DefaultPath(key);
+    std::string folder = ReadPathValue(key, nullptr);
     // No path, no folder: the names would be relative to the current drive's root.
     if (folder.empty()) return;
     if (folder.back() != '\\') folder += '\\';
@@ -134,7 +126,7 @@ void CleanRealOneCookies(int* counter, float* kb)
     if (!key.Handle()) return;
     LogLine(kRealOneLine, kStatusLogOnly);
     // The value names one file: a wildcard in it makes it name nothing, never a search.
-    const std::string file = DefaultPath(key);
+    const std::string file = ReadPathValue(key, nullptr);
     if (HasWildcards(file)) {
         TraceMessage("Passed over the cookie path %s: it is not one file.\n", file.c_str());
         return;

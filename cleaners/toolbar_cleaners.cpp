@@ -1,6 +1,8 @@
 #include <windows.h>
+#include "framework/registry_values.h"
 #include <string>
 #include <vector>
+#include "framework/trace.h"
 #include "cleaners/internet_cleaners.h"
 #include "engine/profile_walk.h"
 #include "engine/registry_ops.h"
@@ -23,7 +25,7 @@ const char* const kAolPatterns[] = {"\\organize\\*.ARL", "\\organize\\*.AUT", "\
 // Every value of a version's History key but "(Default)"; one item for each value deleted.
 void CleanGoogleHistory(const std::string& version, int* counter)
 {
-    CRegistryKey history(HKEY_CURRENT_USER, std::string(kGoogleKey) + "\\" + version + "\\History");
+    CRegistryKey history(HKEY_CURRENT_USER, std::string(kGoogleKey) + "\\" + version + "\\History", kKeyChange);
     if (!history.Handle()) return;
     std::vector<BYTE> data(history.m_maxValueLen ? history.m_maxValueLen + 1 : 257, 0);
     std::string name;
@@ -54,7 +56,7 @@ void CleanGoogleVersions(HKEY hive, int* counter)
 void CleanMsnToolbar(CSweepCoordinator*, int* counter, float*)
 {
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        CRegistryKey key(hive, kMsnKey);
+        CRegistryKey key(hive, kMsnKey, kKeyChange);
         if (!key.Handle()) continue;
         const bool done = Actions().SetValue(key.Handle(), "SearchStrings", REG_SZ, "", 0);
         if (done && hive == HKEY_CURRENT_USER && counter) ++*counter;
@@ -72,12 +74,8 @@ void CleanAol(CSweepCoordinator*, int* counter, float* kb)
 {
     CRegistryKey key(HKEY_LOCAL_MACHINE, kAolKey);
     if (!key.Handle()) return;
-    char folder[1025] = {};
-    DWORD size = 1024, type = REG_NONE;
-    if (!key.QueryValue("DDPath", folder, &size, &type) || (type != REG_SZ && type != REG_EXPAND_SZ)) return;
-    folder[std::min<DWORD>(size, 1024)] = '\0';
     // The data folder must be a folder of its own: an empty value or a drive root names none.
-    std::string base = folder;
+    std::string base = ReadPathValue(key, "DDPath");
     while (!base.empty() && base.back() == '\\') base.pop_back();
     if (!StartFolder(base)) return;
     for (const char* pattern : kAolPatterns) {

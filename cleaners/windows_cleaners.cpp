@@ -1,4 +1,5 @@
 #include "cleaners/windows_cleaners.h"
+#include "framework/trace.h"
 #include <windows.h>
 #include <shlobj.h>
 #include <string>
@@ -150,7 +151,7 @@ void CleanLastLogonUser(CSweepCoordinator*, int* counter, float*)
     LogLine("Clean up default logon user name.\n", kStatusLogOnly);
     for (const char* keyPath : kLogonKeys) {
         for (const Hive& hive : kLogonHives) {
-            CRegistryKey key(hive.key, keyPath);
+            CRegistryKey key(hive.key, keyPath, kKeyChange);
             if (!key.Handle()) continue;
             for (const char* value : kLogonValues) {
                 if (!Actions().DeleteValue(key.Handle(), value)) continue;

@@ -1,4 +1,5 @@
 #include "engine/profile_walk.h"
+#include "framework/trace.h"
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"

@@ -1,4 +1,6 @@
 #include "engine/registry_ops.h"
+#include "framework/registry_values.h"
+#include "framework/trace.h"
 #include <cstring>
 #include <vector>
 #include "engine/sweep_actions.h"
@@ -84,17 +86,6 @@ bool IsLinkSubKey(const CRegistryKey& key, const std::string& name)
 
 bool StartsWith(const std::string& name, const char* prefix) { return strncmp(name.c_str(), prefix, strlen(prefix)) == 0; }
 
-std::string Expand(const std::string& path)
-{
-    char expanded[1024];
-    const DWORD n = ExpandEnvironmentStringsA(path.c_str(), expanded, sizeof expanded);
-    if (n == 0 || n >= sizeof expanded) {
-        TraceMessage("Path buffer is not enough.\n");
-        return {};
-    }
-    return expanded;
-}
-
 enum class Removal { Files, Tree, CacheTree };
 
 void RemoveMatching(const std::string& pattern, Removal removal, int statusId, int* counter, float* kb)
@@ -114,19 +105,18 @@ void RemoveMatching(const std::string& pattern, Removal removal, int statusId, i
 void CleanValueFolder(const CleanTarget& t, Removal removal, bool tempRow, int statusId, int* counter, float* kb)
 {
     if (!t.key || !t.valueName) return;
-    char raw[1025] = {};
-    DWORD size = 1024;
-    if (!t.key->QueryValue(t.valueName, raw, &size)) {
+    std::string text;
+    if (!ReadTextValue(*t.key, t.valueName, 1024, text)) {
         TraceMessage("Cannot get value from registry\n");
         return;
     }
-    raw[std::min<DWORD>(size, 1024)] = '\0';
+    const char* raw = text.c_str();
     const std::string header = removal == Removal::Files
                                    ? FormatLine("  Clean up directory: %s.\n", raw)
                                    : FormatLine("  Clean up directory %s in registry %s\\%s\n", raw,
                                                 t.key->Path().c_str(), t.valueName);
     LogLine(header.c_str(), kStatusLogOnly);
-    std::string pattern = Expand(raw);
+    std::string pattern = ExpandPath(raw);
     if (pattern.empty()) return;
     if (pattern.size() > 1 && pattern.back() == '\\') pattern.pop_back();
     if (tempRow) pattern += std::string("\\Temp\\") + (t.subFolder ? t.subFolder : "");
@@ -140,7 +130,7 @@ void CleanPathFolder(const CleanTarget& t, Removal removal, int statusId, int* c
 {
     if (!t.folder) return;
     Header("  Clean up directory: %s.\n", t.folder);
-    std::string pattern = Expand(t.folder);
+    std::string pattern = ExpandPath(t.folder);
     if (pattern.empty()) return;
     pattern += t.filter ? std::string("\\") + t.filter : std::string("\\*.*");
     RemoveMatching(pattern, removal, statusId, counter, kb);
@@ -187,7 +177,7 @@ void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, i
 {
     std::string name;
     while (NextSweptSubKey(key, name)) {
-        CRegistryKey sub(OpenSweptSubKey(key, name.c_str()));
+        CRegistryKey sub(OpenSweptSubKey(key, name.c_str()), key.Access());
         if (sub.Handle()) SweepValues(sub, resetName, statusId, counter);
     }
 }
@@ -287,10 +277,10 @@ void CleanCacheDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFo
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
                        int* counter, float* kb)
 {
-    CRegistryKey base(hive, baseKey);
+    CRegistryKey base(hive, baseKey, kKeyChange);
     if (!base.Handle()) return;
     for (size_t i = 0; i < count; ++i) {
-        CRegistryKey key(OpenSweptSubKey(base, rows[i].path));
+        CRegistryKey key(OpenSweptSubKey(base, rows[i].path), kKeyChange);
         if (!key.Handle()) continue;
         key.SetPath(rows[i].path);
         CleanTarget target;
@@ -302,10 +292,10 @@ void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, 
 void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* rows, size_t count,
                           std::string* skipPath, int statusId, int* counter, float* kb)
 {
-    CRegistryKey base(hive, baseKey);
+    CRegistryKey base(hive, baseKey, kKeyChange);
     if (!base.Handle()) return;
     for (size_t i = 0; i < count; ++i) {
-        CRegistryKey key(OpenSweptSubKey(base, rows[i].keyPath));
+        CRegistryKey key(OpenSweptSubKey(base, rows[i].keyPath), kKeyChange);
         if (!key.Handle()) continue;
         if (rows[i].namesKey) key.SetPath(rows[i].keyPath);
         CleanTarget target;
@@ -322,9 +312,8 @@ void CleanFolderRows(const FolderRow* rows, size_t count, int statusId, int* cou
 {
     std::string lastCleaned;
     for (size_t i = 0; i < count; ++i) {
-        char expanded[1024];
-        const DWORD n = ExpandEnvironmentStringsA(rows[i].folder, expanded, sizeof expanded);
-        if (n == 0 || n >= sizeof expanded || lastCleaned == expanded) continue;
+        const std::string expanded = ExpandPath(rows[i].folder);
+        if (expanded.empty() || lastCleaned == expanded) continue;
         lastCleaned = expanded;
         CleanTarget target;
         target.folder = rows[i].folder;

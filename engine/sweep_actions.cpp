@@ -1,4 +1,5 @@
 #include "engine/sweep_actions.h"
+#include "framework/trace.h"
 #include <atomic>
 #include <shellapi.h>
 #include <shlwapi.h>

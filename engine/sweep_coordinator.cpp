@@ -1,4 +1,5 @@
 #include "engine/sweep_coordinator.h"
+#include "framework/trace.h"
 #include <algorithm>
 #include <atomic>
 #include "engine/sweep_actions.h"

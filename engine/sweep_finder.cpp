@@ -1,4 +1,5 @@
 #include "engine/sweep_finder.h"
+#include "framework/trace.h"
 #include <windows.h>
 #include <algorithm>
 #include "engine/file_removal.h"

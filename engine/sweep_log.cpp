@@ -241,7 +241,14 @@ std::string SweepTotalsLine()
 
 void ShowSweepTotals()
 {
-    if (HWND dialog = g_progressWindow) SetDlgItemTextA(dialog, kTotalsLineId, SweepTotalsLine().c_str());
+    HWND dialog = g_progressWindow;
+    if (!dialog) return;
+    // Two workers ending together: the later total must be the one left shown, so reading and showing
+    // go together. The window's own thread never waits here, or it would block the workers' sends.
+    static std::mutex order;
+    std::unique_lock<std::mutex> hold(order, std::defer_lock);
+    if (GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) hold.lock();
+    SetDlgItemTextA(dialog, kTotalsLineId, SweepTotalsLine().c_str());
 }
 
 void SetProgressTitle(const char* text)
@@ -269,16 +276,4 @@ void ResetSweepProgress()
     SweepTotals& totals = WindowTotals();
     totals.items = 0;
     totals.kb = 0.0f;
-}
-
-void TraceMessage([[maybe_unused]] const char* format, ...)
-{
-#ifdef OMBRIX_TRACE
-    char text[kLineBufferSize];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    OutputDebugStringA(text);
-#endif
 }

@@ -36,8 +36,6 @@ void ShowSweepTotals();
 std::string SweepTotalsLine();
 void SetProgressTitle(const char* text);
 void ResetSweepProgress();
-// Developer diagnostics: nothing in a release build, the debugger's output in a debug build.
-void TraceMessage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // The window totals: items swept and kilobytes restored since the last reset.
 struct SweepTotals {

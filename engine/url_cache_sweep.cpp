@@ -1,4 +1,6 @@
 #include "engine/url_cache_sweep.h"
+#include "framework/registry_values.h"
+#include "framework/trace.h"
 #include <shlobj.h>
 #include <algorithm>
 #include <cstdio>
@@ -155,25 +157,6 @@ PathPairs KeepList(const FriendlyCookieList& friendly)
     return keep;
 }
 
-// A shell-folder value, expanded; empty when it cannot be read or does not fit.
-std::string ExpandedValue(CRegistryKey& key, const char* valueName)
-{
-    char raw[1025] = {};
-    DWORD size = 1024, type = REG_NONE;
-    if (!key.QueryValue(valueName, raw, &size, &type) || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        TraceMessage("Cannot get value from registry.\n");
-        return {};
-    }
-    raw[std::min<DWORD>(size, 1024)] = '\0';
-    char expanded[1024];
-    const DWORD n = ExpandEnvironmentStringsA(raw, expanded, sizeof expanded);
-    if (n == 0 || n >= sizeof expanded) {
-        TraceMessage("Path buffer is not enough.\n");
-        return {};
-    }
-    return expanded;
-}
-
 void Collect(const std::string& pattern, PathPairs& list)
 {
     try {
@@ -191,7 +174,7 @@ void Collect(const std::string& pattern, PathPairs& list)
 void CleanRegCookieDir(const FriendlyCookieList& friendly, CRegistryKey& key, const char* valueName, int statusId,
                        int* counter, float* kb, const std::string* skipPath)
 {
-    const std::string folder = ExpandedValue(key, valueName);
+    const std::string folder = ReadPathValue(key, valueName);
     if (folder.empty()) return;
     const std::string pattern = folder + "\\*.*";
     if (skipPath && *skipPath == pattern) return;
@@ -216,7 +199,7 @@ void ListCookieFiles(PathPairs& list)
     std::string first;
     for (const char* keyPath : {"Explorer\\User Shell Folders", "Explorer\\Shell Folders"}) {
         CRegistryKey key(base.OpenSubKey(keyPath));
-        const std::string expanded = key.Handle() ? ExpandedValue(key, "Cookies") : std::string();
+        const std::string expanded = key.Handle() ? ReadPathValue(key, "Cookies") : std::string();
         if (expanded.empty() || expanded == first) continue;
         if (first.empty()) first = expanded;
         Collect(expanded + "\\*.*", list);

@@ -2,13 +2,14 @@
 #include <shlwapi.h>
 #include <vector>
 
-CRegistryKey::CRegistryKey(HKEY parent, const std::string& path) : m_path(path), m_root(parent)
+CRegistryKey::CRegistryKey(HKEY parent, const std::string& path, REGSAM access)
+    : m_path(path), m_root(parent), m_access(access)
 {
-    m_key = OpenKeyWithoutLink(parent, path.c_str(), KEY_ALL_ACCESS, &m_isLink);
+    m_key = OpenKeyWithoutLink(parent, path.c_str(), access, &m_isLink);
     if (m_key) QueryFigures();
 }
 
-CRegistryKey::CRegistryKey(HKEY adopted) : m_root(adopted), m_key(adopted)
+CRegistryKey::CRegistryKey(HKEY adopted, REGSAM access) : m_root(adopted), m_key(adopted), m_access(access)
 {
     if (m_key) QueryFigures();
 }
@@ -36,27 +37,15 @@ void CRegistryKey::QueryFigures()
     m_maxValueLen += m_maxValueLen / 2 + kBytesPerUnit;
 }
 
-static void EnsureProductKey(HKEY hive)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(hive, kProductKey, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
-}
-
 bool CRegistryKey::OpenOrCreate()
 {
     if (m_key) RegCloseKey(m_key);
     m_key = nullptr;
-    if (RegOpenKeyExA(m_root, m_path.c_str(), 0, KEY_ALL_ACCESS, &m_key) != ERROR_SUCCESS) {
+    m_access = kKeyWrite;
+    if (RegCreateKeyExA(m_root, m_path.c_str(), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE, m_access,
+                        nullptr, &m_key, nullptr) != ERROR_SUCCESS) {
         m_key = nullptr;
-        EnsureProductKey(HKEY_CURRENT_USER);
-        EnsureProductKey(HKEY_LOCAL_MACHINE);
-        if (RegCreateKeyExA(m_root, m_path.c_str(), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS) {
-            m_key = nullptr;
-            return false;
-        }
+        return false;
     }
     QueryFigures();
     return true;
@@ -88,7 +77,7 @@ bool CRegistryKey::DeleteSubKeyTree(const char* name) const
 
 HKEY CRegistryKey::OpenSubKey(const char* name, bool* link) const
 {
-    return m_key ? OpenKeyWithoutLink(m_key, name, KEY_ALL_ACCESS, link) : nullptr;
+    return m_key ? OpenKeyWithoutLink(m_key, name, m_access, link) : nullptr;
 }
 
 bool CRegistryKey::NextSubKeyName(std::string& name)
@@ -145,7 +134,7 @@ bool DeleteOpenKey(HKEY key)
 bool DeleteTree(HKEY parent, const char* path, int depth)
 {
     if (depth > kMaxKeyDepth) return false;
-    HKEY key = OpenKeyWithoutLink(parent, path, KEY_ALL_ACCESS | DELETE);
+    HKEY key = OpenKeyWithoutLink(parent, path, KEY_READ | DELETE);
     if (!key) return false;
     CRegistryKey owner(key);
     for (const std::string& name : SubKeyNames(key)) DeleteTree(key, name.c_str(), depth + 1);

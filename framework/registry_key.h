@@ -2,6 +2,12 @@
 #include <windows.h>
 #include <string>
 
+// What a key is opened for, never more: a standard user may read the machine's keys but not change
+// them, and a key opened for all access would not open for that user at all.
+inline constexpr REGSAM kKeyRead = KEY_READ;
+inline constexpr REGSAM kKeyChange = KEY_READ | KEY_SET_VALUE;  // its values set and deleted
+inline constexpr REGSAM kKeyWrite = KEY_READ | KEY_WRITE;       // values set, subkeys created
+
 // One open registry key: its path, the figures the registry reported when it was opened, and two
 // enumeration cursors that callers may step back after deleting the entry they just read.
 // Failures are reported as false or a null handle, never thrown and never logged.
@@ -9,8 +15,9 @@ class CRegistryKey {
 public:
     // A key that is a registry link is not opened (its handle is null, IsLink says so): neither it
     // nor its target is read or changed through it.
-    CRegistryKey(HKEY parent, const std::string& path);
-    explicit CRegistryKey(HKEY adopted);  // takes ownership of an open handle
+    CRegistryKey(HKEY parent, const std::string& path, REGSAM access = kKeyRead);
+    // Takes ownership of an open handle; `access` is what it was opened for, and its subkeys get.
+    explicit CRegistryKey(HKEY adopted, REGSAM access = kKeyRead);
     ~CRegistryKey();
     CRegistryKey(const CRegistryKey&) = delete;
     CRegistryKey& operator=(const CRegistryKey&) = delete;
@@ -20,12 +27,15 @@ public:
     const std::string& Path() const { return m_path; }
     void SetPath(const std::string& path) { m_path = path; }
 
+    REGSAM Access() const { return m_access; }
+
+    // Opens the key for writing, creating it (and the keys above it) when missing.
     bool OpenOrCreate();
     bool QueryValue(const char* name, void* buffer, DWORD* size, DWORD* type = nullptr) const;
     bool SetValue(const char* name, DWORD type, const void* data, DWORD size) const;
     bool DeleteValue(const char* name) const;
     bool DeleteSubKeyTree(const char* name) const;
-    // Null for a subkey that does not open or is a link (`link` tells which).
+    // Null for a subkey that does not open or is a link (`link` tells which); opened with this key's access.
     HKEY OpenSubKey(const char* name, bool* link = nullptr) const;
     bool NextSubKeyName(std::string& name);
     bool NextValue(std::string& name, BYTE* data, DWORD* dataSize, DWORD* type);
@@ -47,6 +57,7 @@ private:
     std::string m_path;
     HKEY m_root = nullptr;
     HKEY m_key = nullptr;
+    REGSAM m_access = kKeyRead;
     bool m_isLink = false;
     char m_className[MAX_PATH] = {};
 };

@@ -4,6 +4,8 @@
 # from the tray and photographs its four pages, the custom locations dialog and Cookie Control; then
 # exits Ombrix and checks the profile.
 set -euo pipefail
+# The sandbox can write only the build folder: the pictures are taken there and copied out afterwards.
+host_after() { [ $status != 0 ] || { mkdir -p "$src/docs"; cp "$build"/docs/*.png "$src/docs/"; }; }
 . "$(dirname "$0")/session.sh"
 bin="$build/wine/drive_c/ombrix/bin"
 run() { "$build/wine-run" "$@"; }
@@ -18,13 +20,13 @@ run reg.exe add "$general" /v NotShowLogo /t REG_DWORD /d 1 /f >/dev/null
 run "$bin/plant_traces.exe" tray "$root" 'C:\ombrix\bin\Ombrix.exe'
 run "$bin/ombrix_remote.exe" command 1017
 run "$bin/ombrix_remote.exe" wait-window "Sweeping Completed" 60
-mkdir -p "$src/docs"
+mkdir -p "$build/docs"
 shoot() {  # <window title> <picture name>
   run "$bin/ombrix_remote.exe" wait-window "$1" 20
   sleep 1
   local geometry
   geometry="$(run "$bin/ombrix_remote.exe" window-rect "$1" | tr -d '\r')"
-  import -window root -crop "$geometry" +repage "$src/docs/$2.png"
+  import -window root -crop "$geometry" +repage "$build/docs/$2.png"
   echo "docs/$2.png: \"$1\" at $geometry"
 }
 shoot "Sweeping Completed" progress-window

@@ -1,36 +1,47 @@
 #!/usr/bin/env bash
-# Proof that shredding reaches the disk: "setup" makes a small ext2 image, loop-mounts it inside the
-# prefix and maps it to drive S:; the Wine test then writes marked files there and removes them;
-# "verify" unmounts and scans the raw image. Without loop mounting the proof is skipped (exit 77).
+# Proof that shredding reaches the disk, on a small ext2 image inside the build folder.
+#   mount    (on the host, before the sandbox) makes the image and loop-mounts it in the prefix;
+#   setup    (in the sandbox) maps the mounted image to drive S:;
+#            the Wine test then writes marked files there and removes them;
+#   verify   (in the sandbox) flushes the file system and scans the raw image;
+#   unmount  (on the host, after the sandbox) unmounts and removes the image.
+# Where loop mounting is refused, setup and verify report the proof as skipped (exit 77).
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/wine-env.sh" "$2"
 image="$OMBRIX_BUILD/shred.img"
 mnt="$WINEPREFIX/shred-mnt"
-flag="$OMBRIX_BUILD/shred.unavailable"
+skipped() { echo "loop mounting is not allowed here: the shredding proof is skipped"; exit 77; }
 case "$1" in
-setup)
-  rm -f "$flag" "$WINEPREFIX/dosdevices/s:"
-  mountpoint -q "$mnt" && umount "$mnt"
+mount)
+  mountpoint -q "$mnt" 2>/dev/null && umount "$mnt"
   mkdir -p "$mnt"
   truncate -s 0 "$image" && truncate -s 16M "$image"
   if mkfs.ext2 -q -F "$image" >/dev/null 2>&1 && mount -o loop "$image" "$mnt" 2>/dev/null; then
-    ln -s ../shred-mnt "$WINEPREFIX/dosdevices/s:"
-    echo "shred image mounted at $mnt as S:"
+    echo "shred image mounted at $mnt"
   else
-    echo "loop mounting is not allowed here: the shredding proof is skipped"
-    touch "$flag"
+    rm -f "$image"; echo "loop mounting is not allowed here"
   fi
+  ;;
+setup)
+  rm -f "$WINEPREFIX/dosdevices/s:"
+  mountpoint -q "$mnt" || skipped
+  ln -s ../shred-mnt "$WINEPREFIX/dosdevices/s:"
+  echo "shred image mapped to S:"
   ;;
 verify)
   rm -f "$WINEPREFIX/dosdevices/s:"
-  if [ -f "$flag" ]; then echo "shredding proof skipped: no loop mount"; exit 77; fi
-  sync; umount "$mnt" || { echo "cannot unmount $mnt"; exit 1; }
+  mountpoint -q "$mnt" || skipped
+  # sync(2) writes the image's file system out through the loop device into the image file.
+  sync
   shredded=$(grep -a -c 'SHRED-PROOF-MARKER-SHREDDED' "$image")
   control=$(grep -a -c 'SHRED-PROOF-MARKER-CONTROL' "$image")
-  rm -f "$image"
   echo "marker of the shredded file: $shredded blocks; of the unshredded control: $control blocks"
   [ "$control" -gt 0 ] || { echo "the scan does not find the control marker: the proof proves nothing"; exit 1; }
   [ "$shredded" -eq 0 ] || { echo "the shredded file's contents are still on the disk"; exit 1; }
+  ;;
+unmount)
+  mountpoint -q "$mnt" 2>/dev/null && umount "$mnt"
+  rm -f "$image"
   ;;
 esac

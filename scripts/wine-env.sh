@@ -27,3 +27,10 @@ ombrix_sandbox_ready() {
   done
   [ -z "$(find "$WINEPREFIX/drive_c/users" -type l -print -quit 2>/dev/null)" ]
 }
+
+# True inside bubblewrap (scripts/sandbox.sh), where the folder that holds the build is read-only.
+ombrix_require_sandbox() {
+  [ ! -w "$(dirname "$OMBRIX_BUILD")" ] && return 0
+  echo "Wine is started only inside the sandbox: run it through scripts/sandbox.sh" >&2
+  return 1
+}

@@ -1,37 +1,7 @@
 #include "settings/settings_group.h"
 #include <ctime>
 #include <shlwapi.h>
-
-bool ReadTextValue(const CRegistryKey& key, const char* name, size_t capacity, std::string& text)
-{
-    // One spare byte, so that a value filling the whole buffer without a NUL can still be terminated.
-    std::vector<char> buffer(capacity + 1, '\0');
-    DWORD size = static_cast<DWORD>(capacity);
-    if (!key.QueryValue(name, buffer.data(), &size)) return false;
-    buffer[std::min<size_t>(size, capacity)] = '\0';
-    text.assign(buffer.data());
-    return true;
-}
-
-bool ReadNumberValue(const CRegistryKey& key, const char* name, uint32_t& number)
-{
-    DWORD size = 0;
-    if (!key.QueryValue(name, nullptr, &size) || size < sizeof number) return false;
-    std::vector<BYTE> data(size);
-    if (!key.QueryValue(name, data.data(), &size) || size < sizeof number) return false;
-    memcpy(&number, data.data(), sizeof number);
-    return true;
-}
-
-bool WriteTextValue(const CRegistryKey& key, const char* name, const std::string& text)
-{
-    return key.SetValue(name, REG_SZ, text.data(), static_cast<DWORD>(text.size()));
-}
-
-bool WriteNumberValue(const CRegistryKey& key, const char* name, uint32_t number)
-{
-    return key.SetValue(name, REG_DWORD, &number, sizeof number);
-}
+#include "framework/trace.h"
 
 void SettingsGroup::LoadValues(CRegistryKey& key)
 {
@@ -43,8 +13,12 @@ void SettingsGroup::LoadValues(CRegistryKey& key)
         DWORD type = 0;
         if (!key.NextValue(name, data.data(), &size, &type)) break;
         for (const ScalarField& f : fields) {
-            // A value shorter than a number leaves the field as it was.
-            if (lstrcmpiA(name.c_str(), f.name) != 0 || size < sizeof(uint32_t)) continue;
+            if (lstrcmpiA(name.c_str(), f.name) != 0) continue;
+            // A value of another type leaves the field as it was: a REG_SZ "255" is no number.
+            if (type != REG_DWORD || size != sizeof(uint32_t)) {
+                TraceMessage("Value %s of %s is not a REG_DWORD; read as absent.\n", f.name, key.Path().c_str());
+                continue;
+            }
             uint32_t number;
             memcpy(&number, data.data(), sizeof number);
             f.field->store(number);

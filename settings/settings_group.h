@@ -5,6 +5,7 @@
 #include <windows.h>
 #include "framework/guard_lock.h"
 #include "framework/registry_key.h"
+#include "framework/registry_values.h"
 
 // A number of a settings group and the registry value that stores it.
 struct ScalarField {
@@ -42,11 +43,3 @@ protected:
 private:
     CGuardLock m_lock;
 };
-
-// Reads a text value into a buffer of `capacity` bytes; fails when it is missing or longer.
-bool ReadTextValue(const CRegistryKey& key, const char* name, size_t capacity, std::string& text);
-// Reads the first 4 bytes of a value, whatever its type; fails when it is missing or shorter.
-bool ReadNumberValue(const CRegistryKey& key, const char* name, uint32_t& number);
-// Writes a text as REG_SZ without its terminating NUL, as every text of the settings is stored.
-bool WriteTextValue(const CRegistryKey& key, const char* name, const std::string& text);
-bool WriteNumberValue(const CRegistryKey& key, const char* name, uint32_t number);

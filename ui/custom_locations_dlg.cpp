@@ -1,4 +1,5 @@
 #include "ui/custom_locations_dlg.h"
+#include "framework/trace.h"
 #include <cstring>
 #include "engine/protected_folders.h"
 #include "engine/sweep_log.h"

@@ -35,7 +35,7 @@ std::string QuotedCommandLine(const std::string& commandLine, const std::string&
 
 void UpdateRunEntry(const char* commandLine)
 {
-    CRegistryKey key(HKEY_CURRENT_USER, kRunKey);
+    CRegistryKey key(HKEY_CURRENT_USER, kRunKey, kKeyChange);
     if (!key.Handle()) {
         Error("Cannot find registry to register program.");
         return;

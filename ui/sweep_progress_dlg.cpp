@@ -1,4 +1,5 @@
 #include "ui/sweep_progress_dlg.h"
+#include "framework/trace.h"
 #include <commctrl.h>
 #include <richedit.h>
 #include "engine/sweep_log.h"

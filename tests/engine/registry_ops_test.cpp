@@ -15,7 +15,7 @@ class RegistryOpsTest : public SandboxTest {
 protected:
     void Run(CleanOperation op, const std::string& path, bool withCounter = true)
     {
-        CRegistryKey key(HKEY_CURRENT_USER, path);
+        CRegistryKey key(HKEY_CURRENT_USER, path, kKeyChange);
         ASSERT_NE(key.Handle(), nullptr);
         key.SetPath(path);
         CleanTarget target;
@@ -124,7 +124,7 @@ TEST_F(RegistryOpsTest, PrefixOperationsTouchOnlyTheirPrefixes)
     reg::MakeKey(HKEY_CURRENT_USER, "K\\Recent File List");
     reg::MakeKey(HKEY_CURRENT_USER, "K\\Recent Folders\\Deep");
     reg::MakeKey(HKEY_CURRENT_USER, "K\\Settings");
-    CRegistryKey key(HKEY_CURRENT_USER, "K");
+    CRegistryKey key(HKEY_CURRENT_USER, "K", kKeyChange);
     DeleteValuesByPrefixes(key, "MRU", "MRUFlags", kStatusApplications, &m_counter, &m_kb);
     EXPECT_EQ(reg::ValueNames(HKEY_CURRENT_USER, "K"), (std::vector<std::string>{"Other", "mru2"}));
     DeleteSubKeysByPrefix(key, "Recent", kStatusApplications, &m_counter, &m_kb);

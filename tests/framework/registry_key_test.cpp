@@ -26,7 +26,7 @@ TEST_F(RegistryKeyTest, FiguresAreTakenAtOpeningAndNotRefreshed)
 {
     reg::SetText(HKEY_CURRENT_USER, "K", "a-rather-long-name", "0123456789");
     reg::MakeKey(HKEY_CURRENT_USER, "K\\Child-with-long-name");
-    CRegistryKey key(HKEY_CURRENT_USER, "K");
+    CRegistryKey key(HKEY_CURRENT_USER, "K", kKeyChange);
     ASSERT_NE(key.Handle(), nullptr);
     EXPECT_EQ(key.m_valueCount, 1u);
     EXPECT_EQ(key.m_subKeyCount, 1u);
@@ -41,7 +41,7 @@ TEST_F(RegistryKeyTest, EnumerationAdvancesOnEveryCallAndCanBeSteppedBack)
 {
     reg::SetNumber(HKEY_CURRENT_USER, "K", "one", 1);
     reg::SetNumber(HKEY_CURRENT_USER, "K", "two", 2);
-    CRegistryKey key(HKEY_CURRENT_USER, "K");
+    CRegistryKey key(HKEY_CURRENT_USER, "K", kKeyChange);
     std::string name;
     BYTE data[16];
     DWORD size = sizeof data, type = 0;
@@ -82,7 +82,7 @@ TEST_F(RegistryKeyTest, SubKeysAreEnumeratedOpenedAndDeletedWithTheirTrees)
 {
     reg::SetNumber(HKEY_CURRENT_USER, "K\\A\\Deep\\Deeper", "v", 1);
     reg::MakeKey(HKEY_CURRENT_USER, "K\\B");
-    CRegistryKey key(HKEY_CURRENT_USER, "K");
+    CRegistryKey key(HKEY_CURRENT_USER, "K", kKeyChange);
     std::string name;
     ASSERT_TRUE(key.NextSubKeyName(name));
     EXPECT_EQ(name, "A");
@@ -95,21 +95,24 @@ TEST_F(RegistryKeyTest, SubKeysAreEnumeratedOpenedAndDeletedWithTheirTrees)
     EXPECT_TRUE(reg::KeyExists(HKEY_CURRENT_USER, "K\\B"));
 }
 
-TEST_F(RegistryKeyTest, OpenOrCreateMakesTheProductKeyUnderBothHivesFirst)
+TEST_F(RegistryKeyTest, KeysOpenForWhatTheirUseNeedsAndCreateOnlyUnderTheirOwnHive)
 {
+    reg::SetNumber(HKEY_CURRENT_USER, "K", "one", 1);
+    CRegistryKey reader(HKEY_CURRENT_USER, "K");
+    ASSERT_NE(reader.Handle(), nullptr);
+    EXPECT_FALSE(reader.DeleteValue("one")) << "a key opened to be read cannot change";
     CRegistryKey key(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows");
     EXPECT_EQ(key.Handle(), nullptr);
     ASSERT_TRUE(key.OpenOrCreate());
-    EXPECT_NE(key.Handle(), nullptr);
-    EXPECT_TRUE(reg::KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_TRUE(key.SetValue("b", REG_DWORD, "\1\0\0\0", 4));
     EXPECT_TRUE(reg::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Windows"));
-    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillane\\Ombrix\\Windows"));
+    EXPECT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, kProductKey)) << "a save of the user's settings wrote the machine's";
 }
 
 TEST_F(RegistryKeyTest, QueryValueFailsWhenTheBufferIsTooSmall)
 {
     reg::SetText(HKEY_CURRENT_USER, "K", "long", std::string(100, 'q'));
-    CRegistryKey key(HKEY_CURRENT_USER, "K");
+    CRegistryKey key(HKEY_CURRENT_USER, "K", kKeyChange);
     char small[10];
     DWORD size = sizeof small;
     EXPECT_FALSE(key.QueryValue("long", small, &size));

@@ -1,6 +1,7 @@
 #include "tests/support/sandbox_guard.h"
 #include <windows.h>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -68,6 +69,17 @@ void FindLinks(const std::string& folder, std::vector<std::string>& found)
     FindClose(find);
 }
 
+// Inside bubblewrap the host is read-only but for the build folder: a file cannot be made beside it.
+bool CanWriteBesideBuild(const std::string& build)
+{
+    const std::string probe = "\\\\?\\unix" + ToWindowsSlashes(build.substr(0, build.rfind('/'))) +
+                              "\\ombrix-sandbox-probe-" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
 }  // namespace
 
 std::string UnixBuildPath(const std::string& relative)
@@ -92,6 +104,7 @@ std::vector<std::string> SandboxViolations()
             if (id == o) found.push_back("drive " + root + " maps a folder outside the sandbox");
     }
     FindLinks("C:\\users", found);
+    if (CanWriteBesideBuild(build)) found.push_back("a file can be written outside the build folder: not in bubblewrap");
     char cwd[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, cwd);
     if (_strnicmp(cwd, "C:\\", 3) != 0) found.push_back(std::string("working directory outside drive C: ") + cwd);

@@ -1,0 +1,71 @@
+#include "framework/registry_values.h"
+#include <algorithm>
+#include <cstring>
+#include <vector>
+#include "framework/trace.h"
+
+namespace {
+
+constexpr size_t kPathCapacity = 1024;
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+}  // namespace
+
+bool ReadNumberValue(const CRegistryKey& key, const char* name, uint32_t& number)
+{
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (!key.QueryValue(name, &value, &size, &type)) return false;
+    if (type != REG_DWORD || size != sizeof value) {
+        TraceMessage("Value %s of %s is not a REG_DWORD; read as absent.\n", name, key.Path().c_str());
+        return false;
+    }
+    number = value;
+    return true;
+}
+
+bool ReadTextValue(const CRegistryKey& key, const char* name, size_t capacity, std::string& text)
+{
+    // One spare byte, so that a value filling the whole buffer without a NUL can still be terminated.
+    std::vector<char> buffer(capacity + 1, '\0');
+    DWORD size = static_cast<DWORD>(capacity);
+    DWORD type = REG_NONE;
+    if (!key.QueryValue(name, buffer.data(), &size, &type)) return false;
+    if (!IsText(type)) {
+        TraceMessage("Value %s of %s is not a text; read as absent.\n", name ? name : "", key.Path().c_str());
+        return false;
+    }
+    buffer[std::min<size_t>(size, capacity)] = '\0';
+    text.assign(buffer.data());
+    return true;
+}
+
+std::string ExpandPath(const std::string& path)
+{
+    char expanded[kPathCapacity];
+    const DWORD n = ExpandEnvironmentStringsA(path.c_str(), expanded, sizeof expanded);
+    if (n == 0 || n >= sizeof expanded) {
+        TraceMessage("Path buffer is not enough.\n");
+        return {};
+    }
+    return expanded;
+}
+
+std::string ReadPathValue(const CRegistryKey& key, const char* name)
+{
+    std::string raw;
+    if (!ReadTextValue(key, name, kPathCapacity, raw)) return {};
+    return ExpandPath(raw);
+}
+
+bool WriteTextValue(const CRegistryKey& key, const char* name, const std::string& text)
+{
+    return key.SetValue(name, REG_SZ, text.data(), static_cast<DWORD>(text.size()));
+}
+
+bool WriteNumberValue(const CRegistryKey& key, const char* name, uint32_t number)
+{
+    return key.SetValue(name, REG_DWORD, &number, sizeof number);
+}
