@@ -4,6 +4,7 @@
 #include "cleaners/windows_cleaners.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
+#include "engine/sweep_stop.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 
@@ -77,12 +78,18 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
     int items = 0;
     float kb = 0.0f;
     SetSweepProgress(plan.bar, 0);
-    for (size_t i = 0; i < plan.count; ++i) {
-        const WorkerStep& step = plan.steps[i];
-        if (step.percent != kNoProgress) SetSweepProgress(plan.bar, static_cast<unsigned>(step.percent));
-        // Stopped at a check: no totals and no final line; the bar stays where it is.
-        if (step.check && StopRequested(coordinator, plan.stopBit)) return 0;
-        if (step.cleaner && (step.bit == kAlways || (plan.targets & step.bit))) step.cleaner(coordinator, &items, &kb);
+    // Stopped at a check, or inside a cleaner's walk: no totals and no final line; the bar stays.
+    const SweepStopListener listener([&] { return StopRequested(coordinator, plan.stopBit); });
+    try {
+        for (size_t i = 0; i < plan.count; ++i) {
+            const WorkerStep& step = plan.steps[i];
+            if (step.percent != kNoProgress) SetSweepProgress(plan.bar, static_cast<unsigned>(step.percent));
+            if (step.check && StopRequested(coordinator, plan.stopBit)) return 0;
+            if (step.cleaner && (step.bit == kAlways || (plan.targets & step.bit)))
+                step.cleaner(coordinator, &items, &kb);
+        }
+    } catch (const SweepStopped&) {
+        return 0;
     }
     AddSweepTotals(items, kb);
     ShowSweepTotals();

@@ -1,4 +1,5 @@
 #include "engine/profile_walk.h"
+#include "engine/sweep_stop.h"
 #include "framework/trace.h"
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
@@ -39,6 +40,7 @@ void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::fun
     const WalkFolder walked = folder.AsFolder();
     const std::wstring pattern = FileSystem::Widen(filter);
     for (const ListedEntry& listed : ListWalkFolder(walked)) {
+        StopIfRequested();
         if (!NameMatchesPattern(listed.wideName, pattern)) continue;
         if (Actions().FileTaken(walked.path + "\\" + listed.name)) continue;  // what a preview took is passed over
         ReachedEntry entry;

@@ -1,4 +1,5 @@
 #include "engine/recycle_bin.h"
+#include "engine/sweep_stop.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdlib>
@@ -49,6 +50,7 @@ bool RemoveTrashedTree(WalkEntry& folder, int depth)
     if (depth >= kMaxDepth) return false;
     const WalkFolder walked = folder.AsFolder();
     for (const ListedEntry& listed : ListWalkFolder(walked)) {
+        StopIfRequested();
         WalkEntry entry;
         if (!listed.IsReparsePoint() && AdmitEntry(walked, listed, false, entry)) RemoveTrashedEntry(entry, depth + 1);
     }
@@ -77,6 +79,7 @@ bool EmptyWineTrash()
     if (!files) return false;
     const std::optional<WalkFolder> info = TrashFolder("info");
     for (const ListedEntry& listed : ListWalkFolder(*files)) {
+        StopIfRequested();
         WalkEntry entry, record;
         if (listed.IsReparsePoint() || !AdmitEntry(*files, listed, false, entry) || !RemoveTrashedEntry(entry, 0))
             continue;

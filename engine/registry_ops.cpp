@@ -1,4 +1,5 @@
 #include "engine/registry_ops.h"
+#include "engine/sweep_stop.h"
 #include "framework/registry_values.h"
 #include "framework/trace.h"
 #include <cstring>
@@ -140,8 +141,10 @@ void CleanPathFolder(const CleanTarget& t, Removal removal, int statusId, int* c
 
 bool NextSweptSubKey(CRegistryKey& key, std::string& name)
 {
-    while (key.NextSubKeyName(name))
+    while (key.NextSubKeyName(name)) {
+        StopIfRequested();
         if (!Actions().SubKeyTaken(key.Handle(), name)) return true;
+    }
     return false;
 }
 
@@ -149,6 +152,7 @@ bool NextSweptValue(CRegistryKey& key, std::string& name, BYTE* data, DWORD* dat
 {
     const DWORD capacity = *dataSize;
     for (;;) {
+        StopIfRequested();
         *dataSize = capacity;
         if (!key.NextValue(name, data, dataSize, type)) return false;
         if (!Actions().ValueTaken(key.Handle(), name)) return true;

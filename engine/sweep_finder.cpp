@@ -1,4 +1,5 @@
 #include "engine/sweep_finder.h"
+#include "engine/sweep_stop.h"
 #include "framework/trace.h"
 #include <windows.h>
 #include <algorithm>
@@ -205,9 +206,11 @@ template <class Handle>
 void CSweepFinder::ForEachEntry(Handle handle)
 {
     if (!m_folder) return;
-    for (size_t i = 0; i < m_entries.size(); ++i)
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        StopIfRequested();
         if (Selects(i) && !(m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[i].name)))
             handle(m_entries[i], i);
+    }
 }
 
 // A wildcard filter selects by the long name: the system's own search would also match 8.3 names

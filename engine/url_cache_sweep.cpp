@@ -1,4 +1,5 @@
 #include "engine/url_cache_sweep.h"
+#include "engine/sweep_stop.h"
 #include "framework/registry_values.h"
 #include "framework/trace.h"
 #include <shlobj.h>
@@ -79,6 +80,7 @@ void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* 
     CUrlCacheFind find(filter);
     UrlCacheEntry entry;
     while (find.Next(entry)) {
+        StopIfRequested();
         if (Actions().CacheEntryTaken(entry.url)) continue;
         if (friendly && !entry.localFile.empty() &&
             std::any_of(friendly->begin(), friendly->end(),

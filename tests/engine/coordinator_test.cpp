@@ -6,6 +6,8 @@
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scratch.h"
 
@@ -166,4 +168,25 @@ TEST_F(CoordinatorTest, ManyRequestsStopsAndTerminatesNeitherLoseNorDoubleAWorke
         EXPECT_EQ(static_cast<size_t>(m_recorder.Count(static_cast<WPARAM>(c), 1)), LinesWith(ends[c]));
     }
     m_coordinator = CSweepCoordinator::Start();
+}
+
+TEST_F(CoordinatorTest, AStopIsHeardInsideAWalkAndTheWorkerEndsWithTheRestLeft)
+{
+    constexpr int kFiles = 1000;
+    for (int f = 0; f < kFiles; ++f) files::Write(Path("Temp\\big\\file" + std::to_string(f) + ".tmp"), "x");
+    const uint32_t saved = g_windowsSettings.Targets;
+    g_windowsSettings.Targets = WindowsBit::TemporaryFiles;
+    m_coordinator->RequestSweep(kSweepWindows);
+    const ULONGLONG until = GetTickCount64() + 60000;
+    while (m_log.Count("Remove") == 0 && GetTickCount64() < until) {
+        PumpPending();
+        Sleep(1);
+    }
+    m_coordinator->RequestStop(kSweepWindows);
+    AwaitEnds(1);
+    g_windowsSettings.Targets = saved;
+    EXPECT_GT(m_log.Count("Remove"), 0u) << "the sweep never began";
+    EXPECT_GT(files::List(Path("Temp\\big")).size(), kFiles / 2u) << "the walk went on after the stop";
+    EXPECT_EQ(LinesWith("Finished cleaning up."), 0u);
+    EXPECT_EQ(m_log.Text(kTotalsLineId), "Waiting to start sweeping") << "a stopped worker adds no totals";
 }
