@@ -89,22 +89,26 @@ void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* 
 
 void CleanRecycleBin(CSweepCoordinator*, int* counter, float* kb)
 {
-    RecycleBinContents contents;
-    char line[kLineBufferSize];
-    if (QueryAllRecycleBins(contents)) {
-        const float size = BytesToKB(static_cast<unsigned long long>(contents.bytes));
-        FormatLogLine(line, sizeof line, "  Clean up 'Recycle Bin'. Items %d, Size %.3f(KB)\n",
-                      static_cast<int>(contents.items & 0xFFFFFFFF), static_cast<double>(size));
-        if (counter) *counter += static_cast<int>(contents.items & 0xFFFFFFFF);
+    // Counted once emptied, and only what went.
+    std::optional<RecycleBinContents> emptied;
+    if (!Actions().EmptyRecycleBin(emptied)) {
+        LogLine("  Clean up 'Recycle Bin'.\n", kStatusLogOnly);
+        TraceMessage("Cannot Empty All RecycleBin\n");
+        return;
+    }
+    if (emptied) {
+        const float size = BytesToKB(static_cast<unsigned long long>(std::max<int64_t>(emptied->bytes, 0)));
+        const int items = static_cast<int>(std::max<int64_t>(emptied->items, 0) & 0x7FFFFFFF);
+        char line[kLineBufferSize];
+        FormatLogLine(line, sizeof line, "  Clean up 'Recycle Bin'. Items %d, Size %.3f(KB)\n", items,
+                      static_cast<double>(size));
+        if (counter) *counter += items;
         if (kb) *kb += size;
         LogLine(line, kStatus);
     } else {
         LogLine("  Clean up 'Recycle Bin'.\n", kStatusLogOnly);
     }
-    if (Actions().EmptyRecycleBin())
-        LogLine("  Cleaned up 'Recycle Bin'.\n", kStatusLogOnly);
-    else
-        TraceMessage("Cannot Empty All RecycleBin\n");
+    LogLine("  Cleaned up 'Recycle Bin'.\n", kStatusLogOnly);
 }
 
 void CleanDocumentHistory(CSweepCoordinator*, int* counter, float* kb)

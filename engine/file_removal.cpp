@@ -170,9 +170,15 @@ bool ClearOpenReadOnly(WalkEntry& file)
            file.handle->SetAttributes(attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
 }
 
+bool IsIndexFile(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return lstrcmpiA(path.c_str() + (slash == std::string::npos ? 0 : slash + 1), "index.dat") == 0;
+}
+
 void RemoveOneFile(const std::string& path, bool mayShred)
 {
-    const bool shred = mayShred && ShredderOn() && path.find("index.dat") == std::string::npos;
+    const bool shred = mayShred && ShredderOn() && !IsIndexFile(path);
     WalkEntry file;
     if (!AdmitFilePath(path, shred, file)) throw CFileException(path, ERROR_FILE_NOT_FOUND);
     RemoveOpenFile(file, shred && file.handle->HasOneName());

@@ -10,6 +10,10 @@ inline constexpr unsigned kWipeBlock = 10240;
 // character, however many bytes it takes in UTF-8).
 std::string ShredName(const std::string& path);
 
+// A cache index ("index.dat", in any case) is never shredded: the cache holds it open, and only its
+// records past the header are wiped. The name decides, not a folder on the way to it.
+bool IsIndexFile(const std::string& path);
+
 // The removals behind the seam, each through the entry's own handle.
 // Removes a file, first renamed to a free shred name and overwritten twice when `shred`. Its name
 // must be gone afterwards; otherwise throws CFileException naming the path still there.

@@ -5,14 +5,11 @@
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_finder.h"
+#include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
 
 namespace {
-
-const ItemLine kProfileFileLine{"   Item %d, Remove file: %s, size %.3f(KB).\n", "   Remove file: %s, size %.3f(KB).\n"};
-const ItemLine kProfileRebootLine{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
-                                  "   Remove file: %s, size %.3f(KB) (After Rebooting).\n"};
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
@@ -86,14 +83,14 @@ void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb
     const float size = sized ? BytesToKB(bytes) : 0.0f;
     try {
         Actions().RemoveFile(file, ShredderOn() && file.handle->HasOneName());
-        LogItem(kProfileFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
+        LogItem(SweepLine::kRemoveFile, statusId, counter, file.path.c_str(), static_cast<double>(size));
     } catch (const CFileException& e) {
         file.handle->Close();
         if (!FileSystem::Exists(e.Path()) || !Actions().RemoveAtReboot(e.Path())) {
             TraceMessage("   Cannot remove profile file %s, not even at the restart.\n", file.path.c_str());
             return;
         }
-        LogItem(kProfileRebootLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
+        LogItem(SweepLine::kRemoveAtReboot, statusId, counter, file.path.c_str(), static_cast<double>(size));
     }
     if (kb) *kb += size;
 }

@@ -6,19 +6,15 @@
 #include <vector>
 #include "engine/sweep_actions.h"
 #include "engine/sweep_finder.h"
+#include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
 #include "framework/file.h"
 
 namespace {
 
-// Each change is made first and then logged: the Part's line and count when it was done, a line
+// Each change is made first and then logged: its line and count when it was done, a line
 // saying it failed (log only, not counted) when it was not.
-const ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n"};
-const ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n"};
-const ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n"};
-const ItemLine kDeleteKey{"  Item %d, Delete Key: %s.\n", "  Delete Key: %s.\n"};
-const ItemLine kOfficeValue{"  Item %d: Clean a register: %s.\n", "  Clean a register: %s.\n"};
 
 template <class... Args>
 void LogChange(bool done, const ItemLine& line, const char* failed, int statusId, int* counter, Args... args)
@@ -57,7 +53,7 @@ private:
 bool DeleteValue(CRegistryKey& key, ValueWalk& walk, int statusId, int* counter)
 {
     const bool done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
-    LogChange(done, kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+    LogChange(done, SweepLine::kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
               walk.data.c_str());
     if (done) walk.StepBack();
     return done;
@@ -168,7 +164,7 @@ void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* co
             if (walk.firstByteZero) continue;
             if (walk.name == resetName) {
                 const bool done = Actions().SetValue(key.Handle(), walk.name.c_str(), REG_SZ, "", 0);
-                LogChange(done, kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+                LogChange(done, SweepLine::kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
                           walk.data.c_str());
                 continue;
             }
@@ -219,7 +215,7 @@ void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
     while (NextSweptSubKey(key, name)) {
         if (name.empty() || name.find('/') == std::string::npos || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
+        LogChange(done, SweepLine::kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
                   name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
@@ -240,7 +236,7 @@ void CleanOfficeCommon(const CleanTarget& t, int, int* counter, float*)
             done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
             if (done) walk.StepBack();
         }
-        LogChange(done, kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
+        LogChange(done, SweepLine::kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
                   key.Path().c_str());
     }
 }
@@ -267,7 +263,7 @@ void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, 
     while (NextSweptSubKey(key, name)) {
         if (!StartsWith(name, prefix) || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
+        LogChange(done, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }

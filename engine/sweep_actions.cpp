@@ -41,7 +41,15 @@ bool SweepActions::SetValue(HKEY key, const char* name, DWORD type, const void* 
 
 bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return DeleteKeyTreeWithoutLinks(key, name); }
 
-bool SweepActions::EmptyRecycleBin() { return EmptyAllRecycleBins(); }
+bool SweepActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
+{
+    RecycleBinContents before, after;
+    const bool known = QueryAllRecycleBins(before);
+    if (!EmptyAllRecycleBins()) return false;
+    if (known && QueryAllRecycleBins(after))
+        emptied = RecycleBinContents{before.items - after.items, before.bytes - after.bytes};
+    return true;
+}
 
 bool SweepActions::ShredFile(WalkEntry& file) { return ShredOpenFile(file); }
 

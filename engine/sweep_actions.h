@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
+#include <optional>
 #include <string>
+#include "engine/recycle_bin.h"
 #include "engine/walk_entry.h"
 #include "framework/url_cache.h"
 
@@ -31,7 +33,9 @@ public:
     virtual bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
     // Depth-first, never through a registry link; true when the key is gone.
     virtual bool DeleteKeyTree(HKEY key, const char* name);
-    virtual bool EmptyRecycleBin();
+    // Empties the Recycle Bins; `emptied` is what went (what was there less what stays), or nothing
+    // when the shell cannot tell.
+    virtual bool EmptyRecycleBin(std::optional<RecycleBinContents>& emptied);
     // Overwrites a file's content twice and keeps it; false when it could not be.
     virtual bool ShredFile(WalkEntry& file);
     // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and

@@ -6,6 +6,7 @@
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
+#include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
 #include "framework/file.h"
@@ -13,11 +14,6 @@
 #include "settings/settings_groups.h"
 
 namespace {
-
-const ItemLine kFileLine{"   Item %d, Remove file: %s, size %.3f(KB).\n", "   Remove file: %s, size %.3f(KB).\n"};
-const ItemLine kFolderLine{"   Item %d, Remove directory: %s, size %.3f(KB).\n", "   Remove file: %s, size %.3f(KB).\n"};
-const ItemLine kRebootLine{"   Item %d, Remove File %s, size %.3f(KB) (After Rebooting).\n",
-                           "   Remove File %s, size %.3f(KB) (After Rebooting).\n", true};
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -76,13 +72,6 @@ bool HasDotComponent(const std::string& path)
 }
 
 bool MatchesEverything(const std::string& filter) { return filter == "*.*" || filter == "*"; }
-
-bool ContainsIndexDat(std::string path)
-{
-    for (char& c : path)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');  // ASCII only: the text stays whole
-    return path.find("index.dat") != std::string::npos;
-}
 
 bool SameUnit(wchar_t a, wchar_t b)
 {
@@ -253,7 +242,7 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
         return false;
     }
     m_scheduled = true;
-    LogItem(kRebootLine, statusId, counter, logged.c_str(), static_cast<double>(size));
+    LogItem(SweepLine::kRemoveAtReboot, statusId, counter, logged.c_str(), static_cast<double>(size));
     Add(kb, size);
     return true;
 }
@@ -264,11 +253,11 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int*
     // A file with other names is shared with another folder: only this name goes, its data is never
     // overwritten. The count is read only where data would be.
     const float size = PrepareFile(file);
-    const bool indexFile = mode == 1 && ContainsIndexDat(file.path);
+    const bool indexFile = mode == 1 && IsIndexFile(file.path);
     const bool soleName = (ShredderOn() || indexFile) && file.handle->HasOneName();
     try {
-        Actions().RemoveFile(file, ShredderOn() && !ContainsIndexDat(file.path) && soleName);
-        LogItem(kFileLine, statusId, counter, file.path.c_str(), static_cast<double>(size));
+        Actions().RemoveFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
+        LogItem(SweepLine::kRemoveFile, statusId, counter, file.path.c_str(), static_cast<double>(size));
         Add(kb, size);
     } catch (const CFileException& e) {
         TraceMessage(cannotTrace, file.path.c_str());
@@ -280,13 +269,14 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int*
 
 // A junction or folder symlink: what it points at is not the user's to lose here. The link alone may go
 // where the platform removes just the link.
-void CSweepFinder::RemoveFolderLink(WalkEntry& link, int statusId, int* counter)
+bool CSweepFinder::RemoveFolderLink(WalkEntry& link, int statusId, int* counter)
 {
     if (!Platform::RemovesFolderLinkAlone() || !Actions().RemoveFolder(link)) {
         TraceMessage("   Left folder link %s in place.\n", link.path.c_str());
-        return;
+        return false;
     }
-    LogItem(kFolderLine, statusId, counter, link.path.c_str(), 0.0);
+    LogItem(SweepLine::kRemoveFolder, statusId, counter, link.path.c_str(), 0.0);
+    return true;
 }
 
 // A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
@@ -305,17 +295,26 @@ void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, i
     }
     float subTally = 0.0f;
     bool scheduledBelow = false;
+    bool passedOverBelow = false;
     {
         CSweepFinder sub(*this, folder.AsFolder(), filter);
         sub.RemoveTree(mode, statusId, counter, &subTally);
         scheduledBelow = sub.m_scheduled;
+        passedOverBelow = sub.m_passedOver;
     }
     Add(kb, subTally);
     m_scheduled = m_scheduled || scheduledBelow;
     if (!MatchesEverything(filter) || m_keepFolders) return;  // a filter selects files; the folders stay
+    // What was passed over (a link, a look-alike name) stays, and so does every folder that holds it:
+    // neither removed nor scheduled for the restart, where it could not go either.
+    if (passedOverBelow) {
+        m_passedOver = true;
+        TraceMessage("   Left directory %s: it holds what the walk passed over.\n", folder.path.c_str());
+        return;
+    }
     if (Actions().RemoveFolder(folder) ||
         (scheduledBelow && FileSystem::Exists(folder.path) && Actions().RemoveAtReboot(folder.path))) {
-        LogItem(kFolderLine, statusId, counter, folder.path.c_str(), static_cast<double>(subTally));
+        LogItem(SweepLine::kRemoveFolder, statusId, counter, folder.path.c_str(), static_cast<double>(subTally));
         return;
     }
     TraceMessage("   Cannot remove directory now: %s.\n", folder.path.c_str());
@@ -328,17 +327,25 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
         WalkEntry entry;
         if (listed.IsFolder()) {
             if (listed.IsReparsePoint()) {
-                if (!m_keepFolders && removesFolders && Admit(listed, false, entry))
-                    RemoveFolderLink(entry, statusId, counter);
+                if (!(!m_keepFolders && removesFolders && Admit(listed, false, entry) &&
+                      RemoveFolderLink(entry, statusId, counter)))
+                    m_passedOver = true;
                 return;
             }
             if (Admit(listed, false, entry))
                 RemoveSubTree(entry, NamedEntry(index) ? "*" : m_filter, mode, statusId, counter, kb);
+            else
+                m_passedOver = true;
             return;
         }
-        if (mode == 1 && lstrcmpiA(listed.name.c_str(), "desktop.ini") == 0) return;
+        if (mode == 1 && lstrcmpiA(listed.name.c_str(), "desktop.ini") == 0) {
+            m_passedOver = true;
+            return;
+        }
         if (Admit(listed, ShredderOn(), entry))
             RemoveFileEntry(entry, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
+        else
+            m_passedOver = true;
     });
 }
 
@@ -362,7 +369,7 @@ template <class Handle>
 void CSweepFinder::ForEachFileBut(const std::vector<std::string>& kept, Handle handle)
 {
     ForEachEntry([&](const ListedEntry& listed, size_t) {
-        if (listed.IsFolder() || listed.name == "index.dat") return;
+        if (listed.IsFolder() || IsIndexFile(listed.name)) return;
         const std::string path = m_folder->path + "\\" + listed.name;
         if (std::none_of(kept.begin(), kept.end(), [&](const std::string& k) { return FileSystem::SameWindowsPath(k, path); }))
             handle(listed, path);

@@ -65,7 +65,7 @@ private:
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
     void RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter, float* kb);
-    void RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
+    bool RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
 
     std::optional<WalkFolder> m_folder;
     std::vector<ListedEntry> m_entries;
@@ -77,4 +77,5 @@ private:
     bool m_keepFolders = false;
     bool m_previewing = false;  // what the preview took is passed over
     bool m_scheduled = false;   // something below was left for removal at the next restart
+    bool m_passedOver = false;  // something below was passed over and stays: the folders above it stay too
 };

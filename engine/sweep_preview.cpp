@@ -130,7 +130,13 @@ bool PreviewActions::DeleteKeyTree(HKEY key, const char* name)
     return true;
 }
 
-bool PreviewActions::EmptyRecycleBin() { return RecycleBinsCanBeEmptied(); }
+bool PreviewActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
+{
+    RecycleBinContents contents;
+    if (!RecycleBinsCanBeEmptied()) return false;
+    if (QueryAllRecycleBins(contents)) emptied = contents;
+    return true;
+}
 
 bool PreviewActions::ShredFile(WalkEntry&) { return true; }
 

@@ -22,7 +22,7 @@ public:
     bool DeleteValue(HKEY key, const char* name) override;
     bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) override;
     bool DeleteKeyTree(HKEY key, const char* name) override;
-    bool EmptyRecycleBin() override;
+    bool EmptyRecycleBin(std::optional<RecycleBinContents>& emptied) override;
     bool ShredFile(WalkEntry& file) override;
     bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;
 

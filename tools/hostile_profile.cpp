@@ -134,7 +134,7 @@ bool PendingRemoval(const std::string& path)
 // The path a removal line names, and whether it says the removal waits for the restart.
 bool RemovalLinePath(const std::string& line, std::string& path, bool& atReboot)
 {
-    static const char* const kStarts[] = {"Remove file: ", "Remove directory: ", "Remove File "};
+    static const char* const kStarts[] = {"Remove file: ", "Remove directory: "};
     // A removal line begins with the file lines' indent; its words inside another line are not one.
     if (line.rfind("   Item ", 0) != 0 && line.rfind("   Remove", 0) != 0) return false;
     for (const char* start : kStarts) {

@@ -98,12 +98,12 @@ TEST_F(RemovalTest, FilesInUseAreScheduledForRebootOnlyWhenAllowed)
     EXPECT_EQ(m_counter, 0);
 
     CSweepFinder(Path("t\\*.*"), true).RemoveFiles(kStatusWindows, &m_counter, &m_kb);
-    EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"   Item 1, Remove File " + Path("t\\busy.tmp") +
+    EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"   Item 1, Remove file: " + Path("t\\busy.tmp") +
                                                        ", size 3.000(KB) (After Rebooting)."}));
     EXPECT_FLOAT_EQ(m_kb, 3.0f);
     CSweepFinder(Path("t\\*.*"), true).RemoveFiles(kStatusWindows, nullptr, nullptr);
     EXPECT_EQ(m_log.Text(kStatusWindows),
-              "   Remove File " + Path("t\\busy.tmp") + ", size 3.000(KB) (After Rebooting).\n")
+              "   Remove file: " + Path("t\\busy.tmp") + ", size 3.000(KB) (After Rebooting).\n")
         << "the plain reboot line keeps the caller's status line";
 }
 

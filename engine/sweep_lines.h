@@ -1,0 +1,18 @@
+#pragma once
+#include "engine/sweep_log.h"
+
+// The engine's item lines, one for each event, so that every walk, the sweep and its preview say the
+// same thing for the same event.
+namespace SweepLine {
+inline constexpr ItemLine kRemoveFile{"   Item %d, Remove file: %s, size %.3f(KB).\n",
+                                      "   Remove file: %s, size %.3f(KB).\n"};
+inline constexpr ItemLine kRemoveFolder{"   Item %d, Remove directory: %s, size %.3f(KB).\n",
+                                        "   Remove file: %s, size %.3f(KB).\n"};
+inline constexpr ItemLine kRemoveAtReboot{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
+                                          "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true};
+inline constexpr ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n"};
+inline constexpr ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n"};
+inline constexpr ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n"};
+inline constexpr ItemLine kDeleteKey{"  Item %d, Delete Key: %s.\n", "  Delete Key: %s.\n"};
+inline constexpr ItemLine kOfficeValue{"  Item %d: Clean a register: %s.\n", "  Clean a register: %s.\n"};
+}  // namespace SweepLine
