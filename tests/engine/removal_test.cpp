@@ -107,6 +107,24 @@ TEST_F(RemovalTest, FilesInUseAreScheduledForRebootOnlyWhenAllowed)
         << "the plain reboot line keeps the caller's status line";
 }
 
+TEST_F(RemovalTest, AFolderHoldingWhatTheWalkPassedOverIsNeitherScheduledNorLogged)
+{
+    // Something below is scheduled for the restart, but the link beside it stays, so the folders
+    // above could not go at the restart either: no line may say they do.
+    files::Write(Path("t\\sub\\inner\\busy.tmp"), "b");
+    FileInUse busy(Path("t\\sub\\inner\\busy.tmp"));
+    files::Write(Path("elsewhere\\keep.txt"), "k");
+    ASSERT_TRUE(files::MakeFolderLink(Path("t\\sub\\inner\\link"), Path("elsewhere")));
+    files::Write(Path("t\\plain\\gone.tmp"), "g");
+    CSweepFinder(Path("t\\*.*"), true).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
+    for (const std::string& line : m_log.Lines())
+        EXPECT_EQ(line.find("Remove directory: " + Path("t\\sub")), std::string::npos) << line;
+    EXPECT_EQ(m_log.Count("Remove directory: " + Path("t\\plain")), 1u);
+    EXPECT_EQ(m_log.Count("(After Rebooting)"), 1u) << "only the file in use is scheduled";
+    EXPECT_TRUE(files::Exists(Path("elsewhere\\keep.txt")));
+    files::RemoveLink(Path("t\\sub\\inner\\link"));
+}
+
 TEST_F(RemovalTest, ALockedIndexFileIsWipedAfterItsHeader)
 {
     std::string content(64, 'H');
