@@ -11,6 +11,7 @@
 #include "ui/startup_window.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
+#include "cleaners/category_table.h"
 
 HWND RunningInstance()
 {
@@ -59,7 +60,7 @@ bool OmbrixApp::InitInstance()
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->Create(m_mainMenu);
     if (!m_mainWindow->GetSafeHwnd()) return false;
-    CSweepCoordinator* coordinator = CSweepCoordinator::Start();
+    CSweepCoordinator* coordinator = CSweepCoordinator::Start(WorkerProcedures());
     m_exitCode = 0;
 
     if (once) {

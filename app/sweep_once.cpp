@@ -6,6 +6,7 @@
 #include "engine/sweep_preview.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "cleaners/category_table.h"
 
 namespace {
 // A scheduled or scripted sweep can be followed when its output goes to a console, pipe or file.
@@ -26,9 +27,8 @@ void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns, bool pr
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
     if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
     const uint32_t targets = g_generalSettings.Targets;
-    if (targets & GeneralBit::Applications) SweepApplications(coordinator);
-    if (targets & GeneralBit::Windows) SweepWindows(coordinator);
-    if (targets & GeneralBit::Internet) SweepInternet(coordinator);
+    for (const CategoryRow& row : CategoryRows())
+        if (targets & row.generalBit) row.procedure(coordinator);
     EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
 }

@@ -7,6 +7,7 @@
 #include "engine/sweep_stop.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "cleaners/category_table.h"
 
 namespace {
 

@@ -12,7 +12,6 @@ std::unique_ptr<CSweepCoordinator> g_coordinator;
 
 struct CategoryStart {
     uint32_t bit;
-    UINT (*procedure)(void*);
     const char* startLine;
     const char* failure;
     const char* endLine;
@@ -20,11 +19,11 @@ struct CategoryStart {
 
 // Indexed by category: 0 Windows, 1 Applications, 2 Internet.
 const CategoryStart kCategories[3] = {
-    {kSweepWindows, SweepWindows, "Start a thread to clean up the history for Windows.",
+    {kSweepWindows, "Start a thread to clean up the history for Windows.",
      "Cannot generate a new worker thread for windows", "Finish the thread cleaning the history for Windows."},
-    {kSweepApplications, SweepApplications, "Start a thread to clean up the history for applications.",
+    {kSweepApplications, "Start a thread to clean up the history for applications.",
      "Cannot generate a new worker thread for application", "Finish the thread cleaning the history for applications."},
-    {kSweepInternet, SweepInternet, "Start a thread to clean up the history for internet browser.",
+    {kSweepInternet, "Start a thread to clean up the history for internet browser.",
      "Cannot generate a new worker thread for internet",
      "Finish the thread cleanning the history for the internet browser."},
 };
@@ -57,7 +56,8 @@ private:
 
 void SetWorkerMessageWindow(HWND window) { g_messageWindow = window; }
 
-CSweepCoordinator::CSweepCoordinator() : m_wakeUp(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+CSweepCoordinator::CSweepCoordinator(const CategoryProcedures& procedures)
+    : m_procedures(procedures), m_wakeUp(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
     m_thread = CWinThread::Begin(CoordinatorProcedure, this, true);
 }
@@ -69,9 +69,9 @@ CSweepCoordinator::~CSweepCoordinator()
 
 CSweepCoordinator* CSweepCoordinator::Instance() { return g_coordinator.get(); }
 
-CSweepCoordinator* CSweepCoordinator::Start()
+CSweepCoordinator* CSweepCoordinator::Start(const CategoryProcedures& procedures)
 {
-    g_coordinator = std::make_unique<CSweepCoordinator>();
+    g_coordinator = std::make_unique<CSweepCoordinator>(procedures);
     CSweepCoordinator* c = g_coordinator.get();
     FullHold hold(c->m_lock);
     ResetEvent(c->m_wakeUp);
@@ -134,7 +134,7 @@ UINT CSweepCoordinator::CoordinatorProcedure(void* self) { return static_cast<CS
 
 void CSweepCoordinator::StartWorker(int index, std::vector<HANDLE>& waitList, const char* failure)
 {
-    m_workers[index] = CWinThread::Begin(kCategories[index].procedure, this, true);
+    m_workers[index] = CWinThread::Begin(m_procedures[static_cast<size_t>(index)], this, true);
     if (!m_workers[index]) {
         TraceMessage("%s", failure);
         return;

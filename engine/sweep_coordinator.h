@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,19 +23,24 @@ inline constexpr uint32_t kSweepInternet = 0x20;
 inline constexpr UINT kWorkerMessage = WM_USER + 10;
 inline constexpr WPARAM kAllCategories = 8;
 
+// The category workers, indexed by category; the argument is the coordinator. The engine is given
+// them: it does not know the cleaners.
+using CategoryProcedure = UINT (*)(void*);
+using CategoryProcedures = std::array<CategoryProcedure, 3>;
+
 // The window that receives the worker messages (the hidden main window).
 void SetWorkerMessageWindow(HWND window);
 
 // One long-lived thread that starts a worker thread per requested category and reports their ends.
 class CSweepCoordinator {
 public:
-    CSweepCoordinator();
+    explicit CSweepCoordinator(const CategoryProcedures& procedures);
     virtual ~CSweepCoordinator();
     CSweepCoordinator(const CSweepCoordinator&) = delete;
     CSweepCoordinator& operator=(const CSweepCoordinator&) = delete;
 
     // Start-up: makes the coordinator and resumes its thread. Exit: terminate, wait, destroy.
-    static CSweepCoordinator* Start();
+    static CSweepCoordinator* Start(const CategoryProcedures& procedures);
     static void Terminate();
     static CSweepCoordinator* Instance();
 
@@ -53,6 +59,7 @@ private:
     bool ServeWorkerEnd(std::vector<HANDLE>& waitList, size_t index);
     void StartWorker(int index, std::vector<HANDLE>& waitList, const char* failure);
 
+    CategoryProcedures m_procedures;
     std::unique_ptr<CWinThread> m_thread;
     HANDLE m_wakeUp;
     std::unique_ptr<CWinThread> m_workers[3];
@@ -61,8 +68,3 @@ private:
     int m_terminating = 0;
     CGuardLock m_lock;
 };
-
-// The category sweeps, on a worker thread or called directly; the argument is the coordinator.
-UINT SweepWindows(void* coordinator);
-UINT SweepApplications(void* coordinator);
-UINT SweepInternet(void* coordinator);

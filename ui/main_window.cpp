@@ -12,36 +12,15 @@
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
 #include "ui/ui_state.h"
+#include "cleaners/category_table.h"
 
 namespace {
-struct CategoryGroup {
-    SettingsGroup* group;
-    const char* keyPath;
-};
-
-// Indexed by the category of a worker message: 0 Windows, 1 Applications, 2 Internet.
-const CategoryGroup kCategoryGroups[3] = {
-    {&g_windowsSettings, kWindowsSettingsKey},
-    {&g_applicationsSettings, kApplicationsSettingsKey},
-    {&g_internetSettings, kInternetSettingsKey},
-};
-
 bool AnyWorkerRunning()
 {
     const CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     return coordinator && coordinator->IsAnyWorkerRunning();
 }
 }  // namespace
-
-uint32_t EnabledCategoryRequests()
-{
-    const uint32_t targets = g_generalSettings.Targets;
-    uint32_t bits = 0;
-    if (targets & GeneralBit::Internet) bits |= kSweepInternet;
-    if (targets & GeneralBit::Windows) bits |= kSweepWindows;
-    if (targets & GeneralBit::Applications) bits |= kSweepApplications;
-    return bits;
-}
 
 bool RequestEnabledCategories()
 {
@@ -272,13 +251,13 @@ void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
         if (!AnyWorkerRunning()) FinishPreview();
         return;
     }
-    if (category < 3) {
+    if (CategoryByIndex(category)) {
         CCategoryPage* page = ui.controlPanel ? ui.controlPanel->CategoryPage(category) : nullptr;
         if (page) page->SweepEnded();
-        SettingsGroup& group = *kCategoryGroups[category].group;
-        group.StampLastRun();
+        const CategoryRow& row = *CategoryByIndex(category);
+        row.group.StampLastRun();
         if (page) page->RefreshLastSweep();
-        group.SaveToUser(kCategoryGroups[category].keyPath);
+        row.group.SaveToUser(row.keyPath);
     }
     if (ui.sweepAllRunning && !AnyWorkerRunning()) {
         if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);

@@ -68,7 +68,5 @@ private:
     UINT_PTR m_animationTimer = kNoTimer;
 };
 
-// The coordinator's request bits for the categories enabled in the general targets.
-uint32_t EnabledCategoryRequests();
 // Requests a sweep of the enabled categories (one wake-up); false when none is enabled.
 bool RequestEnabledCategories();

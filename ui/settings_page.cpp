@@ -10,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/run_entry.h"
 #include "ui/ui_state.h"
+#include "cleaners/category_table.h"
 
 namespace PeriodRules {
 int HoursPart(uint32_t period) { return static_cast<int>(period / 3600 % 24); }
@@ -294,19 +295,11 @@ bool COmbrixPage::Collect(bool byTimer)
 
     CGuardLock::Scope hold(coordinator->Lock());
     const uint32_t targets = g_generalSettings.Targets;
-    struct Row {
-        uint32_t generalBit;
-        uint32_t request;
-        CCategoryPage& page;
-    };
-    const Row rows[] = {{GeneralBit::Internet, kSweepInternet, sheet->m_internet},
-                        {GeneralBit::Windows, kSweepWindows, sheet->m_windows},
-                        {GeneralBit::Applications, kSweepApplications, sheet->m_applications}};
     uint32_t collected = 0;
-    for (const Row& row : rows) {
+    for (const CategoryRow& row : CategoryRows()) {
         if (!(targets & row.generalBit)) continue;
-        row.page.MarkSweeping("Cancel Sweep");
-        collected |= row.request;
+        if (CCategoryPage* page = sheet->CategoryPage(static_cast<WPARAM>(row.index))) page->MarkSweeping("Cancel Sweep");
+        collected |= row.requestBit;
     }
     if (collected) {
         coordinator->RequestSweep(collected);

@@ -1,5 +1,6 @@
 // The sweep timer, and the closing sweep at "Exit" and at the end of the Windows session.
 #include <ctime>
+#include "cleaners/category_table.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "framework/shutdown_block.h"
@@ -18,11 +19,10 @@ int ScheduledPeriod()
     return static_cast<int32_t>(g_generalSettings.TmSn.load());
 }
 
-struct ClosingCategory {
-    uint32_t generalBit;
-    UINT (*procedure)(void*);
-    const char* startLine;
-    const char* endLine;
+// The closing sweep's own lines around each category, by category index.
+struct ClosingLines {
+    const char* start;
+    const char* end;
 };
 }  // namespace
 
@@ -88,17 +88,15 @@ void MainWindow::RunClosingSweep(const char* applicationsEnd)
 {
     Ui().endSessionSweepDone = true;
     const CShutdownBlock block(m_hWnd, L"Ombrix is sweeping the traces of this session");
-    const ClosingCategory categories[] = {
-        {GeneralBit::Applications, SweepApplications, "Start cleaning history on applications.\n", applicationsEnd},
-        {GeneralBit::Windows, SweepWindows, "Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"},
-        {GeneralBit::Internet, SweepInternet, "Start cleaning history on internet brower.\n",
-         "End cleaning history on internet brower.\n"},
-    };
-    for (const ClosingCategory& category : categories) {
-        if (!(g_generalSettings.Targets & category.generalBit)) continue;
-        LogLine(category.startLine, kStatusLogOnly);
-        category.procedure(CSweepCoordinator::Instance());
-        LogLine(category.endLine, kStatusLogOnly);
+    ClosingLines lines[3]{};
+    lines[Category::Windows] = {"Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"};
+    lines[Category::Applications] = {"Start cleaning history on applications.\n", applicationsEnd};
+    lines[Category::Internet] = {"Start cleaning history on internet brower.\n", "End cleaning history on internet brower.\n"};
+    for (const CategoryRow& row : CategoryRows()) {
+        if (!(g_generalSettings.Targets & row.generalBit)) continue;
+        LogLine(lines[row.index].start, kStatusLogOnly);
+        row.procedure(CSweepCoordinator::Instance());
+        LogLine(lines[row.index].end, kStatusLogOnly);
     }
 }
 

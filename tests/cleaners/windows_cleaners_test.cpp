@@ -8,6 +8,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/scratch.h"
+#include "cleaners/category_table.h"
 
 namespace {
 class WindowsCleanersTest : public SandboxTest {

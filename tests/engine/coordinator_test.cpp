@@ -10,6 +10,7 @@
 #include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scratch.h"
+#include "cleaners/category_table.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ protected:
     void SetUp() override
     {
         SandboxTest::SetUp();
-        m_coordinator = CSweepCoordinator::Start();
+        m_coordinator = CSweepCoordinator::Start(WorkerProcedures());
     }
     void TearDown() override
     {
@@ -133,7 +134,7 @@ TEST_F(CoordinatorTest, TerminateWithoutWorkersEndsAtOnce)
     CSweepCoordinator::Terminate();
     EXPECT_EQ(CSweepCoordinator::Instance(), nullptr);
     EXPECT_EQ(LinesWith("Working thread received a termination message."), 1u);
-    m_coordinator = CSweepCoordinator::Start();
+    m_coordinator = CSweepCoordinator::Start(WorkerProcedures());
 }
 
 TEST_F(CoordinatorTest, ManyRequestsStopsAndTerminatesNeitherLoseNorDoubleAWorker)
@@ -152,7 +153,7 @@ TEST_F(CoordinatorTest, ManyRequestsStopsAndTerminatesNeitherLoseNorDoubleAWorke
         m_coordinator->ClearStop(kSweepAll);
         CSweepCoordinator::Terminate();  // returns once every running worker has ended
         ASSERT_EQ(CSweepCoordinator::Instance(), nullptr);
-        m_coordinator = CSweepCoordinator::Start();
+        m_coordinator = CSweepCoordinator::Start(WorkerProcedures());
     }
     CSweepCoordinator::Terminate();
     PumpPending();
@@ -167,7 +168,7 @@ TEST_F(CoordinatorTest, ManyRequestsStopsAndTerminatesNeitherLoseNorDoubleAWorke
         EXPECT_EQ(LinesWith(starts[c]), LinesWith(ends[c])) << "category " << c;
         EXPECT_EQ(static_cast<size_t>(m_recorder.Count(static_cast<WPARAM>(c), 1)), LinesWith(ends[c]));
     }
-    m_coordinator = CSweepCoordinator::Start();
+    m_coordinator = CSweepCoordinator::Start(WorkerProcedures());
 }
 
 TEST_F(CoordinatorTest, AStopIsHeardInsideAWalkAndTheWorkerEndsWithTheRestLeft)

@@ -8,6 +8,7 @@
 #include "ui/sweep_progress_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
+#include "cleaners/category_table.h"
 
 void MainWindowTest::SetUp()
 {
@@ -24,7 +25,7 @@ void MainWindowTest::SetUp()
     // The window system's answers to the creation and the hide are handled now, as the program's
     // message loop would have, not in the middle of a test (a late focus change ends a shown menu).
     PumpUntilTrue([start = GetTickCount64()] { return GetTickCount64() - start > 100; });
-    CSweepCoordinator::Start();
+    CSweepCoordinator::Start(WorkerProcedures());
 }
 
 void MainWindowTest::TearDown()

@@ -1,0 +1,40 @@
+#include "cleaners/category_table.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+
+const std::array<CategoryRow, 3>& CategoryRows()
+{
+    static const std::array<CategoryRow, 3> rows{{
+        {Category::Applications, "applications", GeneralBit::Applications, kSweepApplications, kStatusApplications,
+         kBarApplications, g_applicationsSettings, kApplicationsSettingsKey, SweepApplications},
+        {Category::Windows, "windows", GeneralBit::Windows, kSweepWindows, kStatusWindows, kBarWindows,
+         g_windowsSettings, kWindowsSettingsKey, SweepWindows},
+        {Category::Internet, "internet", GeneralBit::Internet, kSweepInternet, kStatusInternet, kBarInternet,
+         g_internetSettings, kInternetSettingsKey, SweepInternet},
+    }};
+    return rows;
+}
+
+const CategoryRow* CategoryByIndex(WPARAM index)
+{
+    for (const CategoryRow& row : CategoryRows())
+        if (static_cast<WPARAM>(row.index) == index) return &row;
+    return nullptr;
+}
+
+CategoryProcedures WorkerProcedures()
+{
+    CategoryProcedures procedures{};
+    for (const CategoryRow& row : CategoryRows()) procedures[static_cast<size_t>(row.index)] = row.procedure;
+    return procedures;
+}
+
+uint32_t EnabledCategoryRequests()
+{
+    const uint32_t targets = g_generalSettings.Targets;
+    uint32_t bits = 0;
+    for (const CategoryRow& row : CategoryRows())
+        if (targets & row.generalBit) bits |= row.requestBit;
+    return bits;
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <windows.h>
+#include <array>
+#include <cstdint>
+#include "engine/sweep_coordinator.h"
+#include "settings/settings_group.h"
+
+// Everything that names a category, one row each, in the order the sweeps run them: Applications,
+// Windows, Internet. The pages, the tray, the timer, the start-up and closing sweeps and `once` read
+// these rows; nothing else maps a category to its bits, group or worker.
+struct CategoryRow {
+    int index;                 // of the coordinator's queries and the worker messages
+    const char* id;            // the category's name on the command line
+    uint32_t generalBit;       // the category enabled in the general targets
+    uint32_t requestBit;       // the coordinator's request and stop bit
+    int statusId;              // the progress window's status line and bar
+    int barId;
+    SettingsGroup& group;      // its settings, and their key
+    const char* keyPath;
+    UINT (*procedure)(void*);  // its worker; the argument is the coordinator, or null
+};
+
+const std::array<CategoryRow, 3>& CategoryRows();
+// The row of a coordinator category index; null for any other value.
+const CategoryRow* CategoryByIndex(WPARAM index);
+// The workers, indexed as the coordinator indexes categories.
+CategoryProcedures WorkerProcedures();
+// The request bits of the categories enabled in the general targets.
+uint32_t EnabledCategoryRequests();
+
+// The category workers, on a worker thread or called directly.
+UINT SweepWindows(void* coordinator);
+UINT SweepApplications(void* coordinator);
+UINT SweepInternet(void* coordinator);
