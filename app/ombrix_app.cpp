@@ -12,6 +12,7 @@
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
+#include "ui/sweep_controller.h"
 
 HWND RunningInstance()
 {
@@ -81,9 +82,7 @@ bool OmbrixApp::InitInstance()
 void OmbrixApp::StartupSweep()
 {
     if (!(g_generalSettings.StTm & SweepAtBit::Startup)) return;
-    if (!RequestEnabledCategories()) return;
-    m_startupSweepStarted = true;
-    m_mainWindow->StartAnimation();
+    m_startupSweepStarted = SweepController::Start(EnabledCategoryRequests(), false);
 }
 
 int OmbrixApp::ExitInstance()

@@ -12,6 +12,7 @@
 #include "ui/custom_locations_dlg.h"
 #include "ui/main_window.h"
 #include "ui/ui_state.h"
+#include "ui/sweep_controller.h"
 
 namespace {
 template <class Members>
@@ -110,28 +111,19 @@ bool CCategoryPage::OnCommand(int id, int code, HWND)
 
 void CCategoryPage::SweepOrCancel()
 {
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (!coordinator || Ui().preview) return;  // a sweep waits until the preview has ended
+    if (!CSweepCoordinator::Instance() || Ui().preview) return;  // a sweep waits until the preview has ended
     if (m_sweeping) {
-        coordinator->RequestStop(m_info.requestBit);  // the button is set back when the worker reports
+        SweepController::Stop(m_info.requestBit);  // the button is set back when the worker reports
         return;
     }
-    MainWindow* main = Ui().mainWindow;
-    if (main && (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress)) {
-        main->PlaceSideBySide();
-        main->ShowProgress();
-    }
-    if (!coordinator->IsAnyWorkerRunning()) ResetSweepProgress();
     LogTimedLine(m_info.startLine, kStatusLogOnly);
     // Every page shown so far is applied, so the sweep reads the settings as they are on screen.
     SendMessageA(Sheet(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    CGuardLock::Scope hold(coordinator->Lock());
+    if (!SweepController::Start(m_info.requestBit, true)) return;
     m_sweeping = true;
     SetDlgItemTextA(m_hWnd, m_info.sweepButton, m_info.cancelText);
-    coordinator->RequestSweep(m_info.requestBit);
     if ((g_generalSettings.Targets & GeneralBit::RunningBackground) && Ui().controlPanel)
         Ui().controlPanel->EndDialog(IDOK);
-    if (main) main->StartAnimation();
 }
 
 void CCategoryPage::MarkSweeping(const char* buttonText)

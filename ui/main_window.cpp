@@ -13,6 +13,7 @@
 #include "ui/tray_menu.h"
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
+#include "ui/sweep_controller.h"
 
 namespace {
 bool AnyWorkerRunning()
@@ -21,16 +22,6 @@ bool AnyWorkerRunning()
     return coordinator && coordinator->IsAnyWorkerRunning();
 }
 }  // namespace
-
-bool RequestEnabledCategories()
-{
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    const uint32_t requests = EnabledCategoryRequests();
-    if (!coordinator || !requests) return false;
-    CGuardLock::Scope hold(coordinator->Lock());
-    coordinator->RequestSweep(requests);
-    return true;
-}
 
 MainWindow::~MainWindow()
 {
@@ -138,12 +129,7 @@ void MainWindow::StopAnimation()
 
 void MainWindow::SweepAll()
 {
-    if (!CSweepCoordinator::Instance() || !EnabledCategoryRequests()) return;
-    const uint32_t targets = g_generalSettings.Targets;
-    if ((targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground)) ShowProgress();
-    RequestEnabledCategories();
-    Ui().sweepAllRunning = true;
-    StartAnimation();
+    if (SweepController::Start(EnabledCategoryRequests(), true)) Ui().sweepAllRunning = true;
 }
 
 void MainWindow::OpenHelpPage()
@@ -178,13 +164,13 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
         // While the control panel is open, its "Sweep Now" serves both and keeps its pages in step;
         // a preview has no part there.
         if (Ui().preview) {
-            if (LOWORD(wParam) == IDS_TRAY_CANCEL) CSweepCoordinator::Instance()->RequestStop(kSweepAll);
+            if (LOWORD(wParam) == IDS_TRAY_CANCEL) SweepController::Stop(kSweepAll);
         } else if (COmbrixProp* sheet = Ui().controlPanel)
             sheet->m_settings.SweepNow();
         else if (LOWORD(wParam) == IDS_TRAY_SWEEP_NOW)
             SweepAll();
-        else if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance())
-            coordinator->RequestStop(kSweepAll);
+        else
+            SweepController::Stop(kSweepAll);
         break;
     case IDS_TRAY_SHOW_LOG:
         PlaceSideBySide();
@@ -200,27 +186,14 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     return false;
 }
 
-void MainWindow::PreviewAll()
-{
-    UiState& ui = Ui();
-    if (ui.sweepAllRunning || ui.preview || AnyWorkerRunning() || !EnabledCategoryRequests()) return;
-    ShowProgress();
-    ResetSweepProgress();
-    ui.preview = std::make_unique<CPreviewScope>();
-    SetProgressTitle("Preview");
-    LogLine(kPreviewFirstLine, kStatusLogOnly);
-    RequestEnabledCategories();
-    ui.sweepAllRunning = true;
-    StartAnimation();
-}
+void MainWindow::PreviewAll() { SweepController::Preview(); }
 
 // Ends only once the workers have: until then they still act through the preview's actions.
 void MainWindow::EndPreview()
 {
     UiState& ui = Ui();
     if (!ui.preview) return;
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (coordinator) coordinator->RequestStop(kSweepAll);
+    SweepController::Stop(kSweepAll);
     while (ui.preview && AnyWorkerRunning()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG message;

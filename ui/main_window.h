@@ -68,5 +68,3 @@ private:
     UINT_PTR m_animationTimer = kNoTimer;
 };
 
-// Requests a sweep of the enabled categories (one wake-up); false when none is enabled.
-bool RequestEnabledCategories();

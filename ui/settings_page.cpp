@@ -11,6 +11,7 @@
 #include "ui/run_entry.h"
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
+#include "ui/sweep_controller.h"
 
 namespace PeriodRules {
 int HoursPart(uint32_t period) { return static_cast<int>(period / 3600 % 24); }
@@ -271,7 +272,7 @@ void COmbrixPage::OnEditChange(PeriodEdit& part)
 void COmbrixPage::SweepNow()
 {
     if (m_sweeping) {
-        if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(kSweepAll);
+        SweepController::Stop(kSweepAll);
         return;
     }
     Collect(false);
@@ -281,37 +282,24 @@ bool COmbrixPage::SweepByTimer() { return !m_sweeping && Collect(true); }
 
 bool COmbrixPage::Collect(bool byTimer)
 {
-    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     COmbrixProp* sheet = Ui().controlPanel;
-    MainWindow* main = Ui().mainWindow;
-    if (!coordinator || !sheet || Ui().preview) return false;  // a sweep waits until the preview has ended
-    if (main && (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress)) {
-        main->PlaceSideBySide();
-        main->ShowProgress();
-    }
-    if (!coordinator->IsAnyWorkerRunning()) ResetSweepProgress();
+    if (!CSweepCoordinator::Instance() || !sheet || Ui().preview) return false;  // a sweep waits for the preview
     if (!byTimer) LogTimedLine("\nStart Sweeping everything manually.", kStatusLogOnly);
+    // Every page shown so far is applied, so the sweep reads the settings as they are on screen.
     SendMessageA(Sheet(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-
-    CGuardLock::Scope hold(coordinator->Lock());
     const uint32_t targets = g_generalSettings.Targets;
-    uint32_t collected = 0;
-    for (const CategoryRow& row : CategoryRows()) {
-        if (!(targets & row.generalBit)) continue;
-        if (CCategoryPage* page = sheet->CategoryPage(static_cast<WPARAM>(row.index))) page->MarkSweeping("Cancel Sweep");
-        collected |= row.requestBit;
-    }
-    if (collected) {
-        coordinator->RequestSweep(collected);
+    const bool started = SweepController::Start(EnabledCategoryRequests(), true);
+    if (started) {
+        for (const CategoryRow& row : CategoryRows()) {
+            CCategoryPage* page = sheet->CategoryPage(static_cast<WPARAM>(row.index));
+            if ((targets & row.generalBit) && page) page->MarkSweeping("Cancel Sweep");
+        }
         if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, "Cancel Sweep");
         m_sweeping = true;
-        if (!byTimer) {
-            Ui().sweepAllRunning = true;
-            if (main) main->StartAnimation();
-        }
+        if (!byTimer) Ui().sweepAllRunning = true;
     }
     if (targets & GeneralBit::RunningBackground) sheet->EndDialog(IDOK);
-    return collected != 0;
+    return started;
 }
 
 void COmbrixPage::SweepEnded()

@@ -10,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
+#include "ui/sweep_controller.h"
 
 namespace {
 // A period the settings may hold, in seconds; zero or below means none.
@@ -67,14 +68,13 @@ void MainWindow::OnSweepTimer()
         return;
     }
     LogTimedLine("\nStart Sweeping by Timer.", kStatusLogOnly);
-    const bool started = ui.controlPanel ? ui.controlPanel->m_settings.SweepByTimer() : RequestEnabledCategories();
+    const bool started = ui.controlPanel ? ui.controlPanel->m_settings.SweepByTimer()
+                                         : SweepController::Start(EnabledCategoryRequests(), false);
     if (!started) {
         SetTimerWhenScheduled();
         return;
     }
     ui.sweepAllRunning = true;
-    if (!CSweepCoordinator::Instance()->IsAnyWorkerRunning()) ResetSweepProgress();
-    StartAnimation();
 }
 
 bool MainWindow::ClosingSweepDue() const

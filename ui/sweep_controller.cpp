@@ -1,0 +1,63 @@
+#include "ui/sweep_controller.h"
+#include <memory>
+#include "cleaners/category_table.h"
+#include "engine/sweep_coordinator.h"
+#include "engine/sweep_log.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
+#include "ui/main_window.h"
+#include "ui/ui_state.h"
+
+namespace SweepController {
+namespace {
+
+bool Request(CSweepCoordinator& coordinator, uint32_t requests)
+{
+    if (!requests) return false;
+    CGuardLock::Scope hold(coordinator.Lock());
+    coordinator.RequestSweep(requests);
+    return true;
+}
+
+}  // namespace
+
+bool Start(uint32_t requests, bool showLog)
+{
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    if (!coordinator || !requests || Ui().preview) return false;
+    MainWindow* main = Ui().mainWindow;
+    const uint32_t targets = g_generalSettings.Targets;
+    if (main && showLog && (targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground)) {
+        main->PlaceSideBySide();
+        main->ShowProgress();
+    }
+    if (!coordinator->IsAnyWorkerRunning()) ResetSweepProgress();
+    Request(*coordinator, requests);
+    if (main) main->StartAnimation();
+    return true;
+}
+
+void Stop(uint32_t bits)
+{
+    if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(bits);
+}
+
+bool Preview()
+{
+    UiState& ui = Ui();
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    const uint32_t requests = EnabledCategoryRequests();
+    if (!coordinator || ui.sweepAllRunning || ui.preview || coordinator->IsAnyWorkerRunning() || !requests)
+        return false;
+    if (ui.mainWindow) ui.mainWindow->ShowProgress();
+    ResetSweepProgress();
+    ui.preview = std::make_unique<CPreviewScope>();
+    SetProgressTitle("Preview");
+    LogLine(kPreviewFirstLine, kStatusLogOnly);
+    Request(*coordinator, requests);
+    ui.sweepAllRunning = true;
+    if (ui.mainWindow) ui.mainWindow->StartAnimation();
+    return true;
+}
+
+}  // namespace SweepController

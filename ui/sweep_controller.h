@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+// The one place where a sweep starts, is stopped or previewed: the tray, the pages, the timer and
+// the start-up sweep call it, so that they share one policy for the log and the tray icon.
+namespace SweepController {
+// Starts the workers of the requested categories (one wake-up). The log is shown when the settings
+// always show it and the sweep does not run in the background, and `showLog` allows it; the progress
+// is reset when no worker runs; the tray icon turns. False when nothing starts: no coordinator,
+// nothing requested, or a preview running (a sweep waits until it has ended).
+bool Start(uint32_t requests, bool showLog);
+// Asks the workers of those categories (or all, kSweepAll) to stop; they end at their next entry.
+void Stop(uint32_t bits);
+// The enabled categories on the workers with actions that change nothing, the log shown.
+bool Preview();
+}  // namespace SweepController
