@@ -2,6 +2,9 @@
 # Benchmarks, each against a Linux tool doing the same work in the same run:
 #   removal: RemoveTree of 20,000 small files in 200 folders, without and with the progress window,
 #            against rm -rf of an identical tree;
+#   floor:   the same tree removed by a bare FindFirstFileA/DeleteFileA walk, and by the least a
+#            link-safe walk must do under Wine (each entry opened, its resolved path compared, removed
+#            through that handle): the safe floor that once and the preview are measured against;
 #   preview: a preview of the same tree as a custom location with subfolders, against a bare
 #            FindFirstFile/FindNextFile walk of it and against its RemoveTree;
 #   log:     20,000 lines from a worker into the progress window, shown and hidden, against the removal
@@ -38,11 +41,17 @@ make_tree; read -r shown _ < <(run remove 'C:\ombrix\bench\tree' 1)
 echo "removal of $items items: rm -rf ${rm_s}s, RemoveTree ${plain}s ($(ratio "$plain" "$rm_s")x, goal 2.5x)," \
      "with the window logging every line ${shown}s ($(ratio "$shown" "$rm_s")x, goal 4x)"
 
+make_tree; read -r bare_s bare_items < <(run bare-remove 'C:\ombrix\bench\tree')
+make_tree; read -r floor_s floor_items < <(run safe-floor 'C:\ombrix\bench\tree')
+echo "the floor: a bare FindFirstFileA/DeleteFileA walk ${bare_s}s for $bare_items entries, the least link-safe" \
+     "walk ${floor_s}s for $floor_items ($(ratio "$floor_s" "$bare_s")x of the bare walk, $(ratio "$floor_s" "$rm_s")x of rm -rf)"
+
 make_tree
 read -r walk_s walked < <(run walk 'C:\ombrix\bench\tree')
 read -r preview_s previewed < <(run preview 'C:\ombrix\bench\tree')
 echo "preview of $previewed items: bare walk ${walk_s}s for $walked entries, preview ${preview_s}s" \
-     "($(ratio "$preview_s" "$walk_s")x of the walk, goal at most 1x; $(ratio "$preview_s" "$plain")x of RemoveTree)"
+     "($(ratio "$preview_s" "$walk_s")x of the walk; $(ratio "$preview_s" "$floor_s")x of the safe floor, goal at most 1x;" \
+     "$(ratio "$preview_s" "$plain")x of RemoveTree)"
 
 read -r log_shown first_tenth last_tenth kept < <(run log 20000 1)
 read -r log_hidden _ _ _ < <(run log 20000 0)
@@ -87,5 +96,6 @@ for target in nul file pipe; do
 done
 echo "Ombrix.exe /once over 20,000 files: output to a file ${once_s[file]}s, to NUL ${once_s[nul]}s" \
      "($(ratio "${once_s[nul]}" "${once_s[file]}")x), to a pipe ${once_s[pipe]}s" \
-     "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file)"
+     "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file);" \
+     "to a file $(ratio "${once_s[file]}" "$floor_s")x of the safe floor (goal at most 1x)"
 rm -rf "$bench_c"

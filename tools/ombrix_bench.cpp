@@ -9,6 +9,10 @@
 //   ombrix_bench preview <folder> | walk <folder>
 //                                               a preview of the folder as a custom location with its
 //                                               subfolders; a bare FindFirstFile/FindNextFile walk of it
+//   ombrix_bench bare-remove <folder> | safe-floor <folder>
+//                                               the folder's tree removed by a bare FindFirstFileA and
+//                                               DeleteFileA walk; by the least link-safe walk (each entry
+//                                               opened, its resolved path compared, removed by handle)
 //   ombrix_bench once <folder> <nul|file|pipe>  Ombrix.exe /once sweeping the folder as its temp folder,
 //                                               its standard output to NUL, a file or a pipe read here
 #include <windows.h>
@@ -293,6 +297,71 @@ int TimeBareWalk(const std::string& folder)
     return 0;
 }
 
+// FindFirstFileA and DeleteFileA, nothing else: the least any removal of the tree does.
+int BareRemove(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int entries = 0;
+    do {
+        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+        const std::string path = folder + "\\" + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries += BareRemove(path);
+            entries += RemoveDirectoryA(path.c_str()) ? 1 : 0;
+        } else {
+            entries += DeleteFileA(path.c_str()) ? 1 : 0;
+        }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+// The least a link-safe removal must do under Wine, where a link looks like a plain entry: open each
+// entry, compare the path it resolves to with the path walked, and remove it through that handle.
+bool RemoveIfItIsWhereItWasFound(const std::string& path, bool folder)
+{
+    HANDLE h = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0),
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char resolved[MAX_PATH * 2];
+    const DWORD n = GetFinalPathNameByHandleA(h, resolved, sizeof resolved, FILE_NAME_NORMALIZED);
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    const bool same = n > 4 && n < sizeof resolved && path == resolved + 4;  // past "\\?\"
+    const bool removed = same && SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(h);
+    return removed;
+}
+
+int SafeFloorRemove(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int entries = 0;
+    do {
+        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+        const std::string path = folder + "\\" + data.cFileName;
+        const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (isFolder) entries += SafeFloorRemove(path);
+        entries += RemoveIfItIsWhereItWasFound(path, isFolder) ? 1 : 0;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+template <class Remove>
+int TimeWalkRemoval(const std::string& folder, Remove remove)
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const int entries = remove(folder);
+    printf("%.3f %d\n", Seconds(start), entries);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 4 && strcmp(argv[1], "remove") == 0) return TimeRemoval(argv[2], strcmp(argv[3], "1") == 0);
@@ -305,6 +374,8 @@ int main(int argc, char** argv)
     if (argc == 2 && strcmp(argv[1], "cache") == 0) return TimeCacheSweep();
     if (argc == 3 && strcmp(argv[1], "preview") == 0) return TimePreview(argv[2]);
     if (argc == 3 && strcmp(argv[1], "walk") == 0) return TimeBareWalk(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "bare-remove") == 0) return TimeWalkRemoval(argv[2], BareRemove);
+    if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalkRemoval(argv[2], SafeFloorRemove);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
