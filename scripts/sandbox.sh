@@ -6,7 +6,9 @@
 # Usage: scripts/sandbox.sh <build-dir> <command> [args...]
 set -euo pipefail
 build="$(cd "$1" && pwd)"; shift
-# Xvfb compiles its keymaps into /var/lib/xkb; a private, empty one serves as well.
+src="$(cd "$(dirname "$0")/.." && pwd)"
+# Xvfb compiles its keymaps into /var/lib/xkb; a private, empty one serves as well. The sources are
+# bound again after the private /tmp, for a checkout that lives below /tmp.
 exec bwrap --ro-bind / / --dev /dev --proc /proc --tmpfs /tmp --tmpfs /var/lib/xkb \
-  --bind "$build" "$build" --unshare-pid --die-with-parent \
+  --ro-bind "$src" "$src" --bind "$build" "$build" --chdir "$src" --unshare-pid --die-with-parent \
   --setenv OMBRIX_SANDBOXED "$build" -- "$@"

@@ -13,7 +13,8 @@ if [ -z "${OMBRIX_SANDBOXED:-}" ]; then
   cmake --build "$build"
   status=0
   if declare -F host_before >/dev/null; then host_before; fi
-  OMBRIX_BUILD_DIR="$build" "$here/sandbox.sh" "$build" bash "$0" "$@" || status=$?
+  OMBRIX_BUILD_DIR="$build" "$here/sandbox.sh" "$build" bash "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")" "$@" \
+    || status=$?
   if declare -F host_after >/dev/null; then host_after; fi
   exit $status
 fi
