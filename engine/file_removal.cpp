@@ -107,7 +107,7 @@ std::string ShredName(const std::string& path)
     return shred;
 }
 
-void RemoveOpenFile(WalkEntry& file, bool shred)
+std::wstring ReleaseOpenFile(WalkEntry& file, bool shred)
 {
     // Another program has it open: its name would stay until that program lets it go.
     if (file.handle->Hold() != EntryHold::Alone) throw CFileException(file.path, ERROR_SHARING_VIOLATION);
@@ -128,8 +128,19 @@ void RemoveOpenFile(WalkEntry& file, bool shred)
         throw moved(current);
     }
     file.handle->Close();
-    // Reported done is not done: the name must be gone (a file the system refuses after all stays).
-    if (StaysAfterClose(file, current)) throw CFileException(PathOf(file, current), ERROR_ACCESS_DENIED);
+    return current;
+}
+
+// Reported done is not done: the name must be gone (a file the system refuses after all stays).
+bool NameGone(const WalkEntry& file, const std::wstring& name, bool listed)
+{
+    return !listed || !StaysAfterClose(file, name);
+}
+
+void RemoveOpenFile(WalkEntry& file, bool shred)
+{
+    const std::wstring left = ReleaseOpenFile(file, shred);
+    if (!NameGone(file, left, true)) throw CFileException(PathOf(file, left), ERROR_ACCESS_DENIED);
 }
 
 bool RemoveOpenFolder(WalkEntry& folder)

@@ -18,6 +18,12 @@ bool IsIndexFile(const std::string& path);
 // Removes a file, first renamed to a free shred name and overwritten twice when `shred`. Its name
 // must be gone afterwards; otherwise throws CFileException naming the path still there.
 void RemoveOpenFile(WalkEntry& file, bool shred);
+// The same in two steps, for walks that confirm a folder's removals together: the file is marked
+// and closed, and the name it was left under returned (throws as RemoveOpenFile before the close);
+// NameGone then tells whether that name is gone, asked again for a moment when `listed` says the
+// folder still showed it.
+std::wstring ReleaseOpenFile(WalkEntry& file, bool shred);
+bool NameGone(const WalkEntry& file, const std::wstring& name, bool listed);
 // Removes an emptied folder, or a folder link alone; true when its name is gone.
 bool RemoveOpenFolder(WalkEntry& folder);
 // Overwrites a file with 0xFF, then 0x00 bytes, each pass flushed; the file stays.

@@ -24,6 +24,13 @@ SweepActions* InstallActions(SweepActions* actions)
 
 void SweepActions::RemoveFile(WalkEntry& file, bool shred) { RemoveOpenFile(file, shred); }
 
+std::wstring SweepActions::ReleaseFile(WalkEntry& file, bool shred) { return ReleaseOpenFile(file, shred); }
+
+bool SweepActions::FileGone(const WalkEntry& file, const std::wstring& name, bool listed)
+{
+    return NameGone(file, name, listed);
+}
+
 bool SweepActions::RemoveFolder(WalkEntry& folder) { return RemoveOpenFolder(folder); }
 
 bool SweepActions::RemoveAtReboot(const std::string& path) { return FileSystem::ScheduleRemoval(path); }

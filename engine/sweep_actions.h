@@ -22,6 +22,10 @@ public:
     // Removes an admitted file, shredded first when `shred`; its name must be gone afterwards, else
     // it throws CFileException naming the path still there.
     virtual void RemoveFile(WalkEntry& file, bool shred);
+    // The same in two steps, so that a walk confirms a whole folder's removals with one listing:
+    // the name the file was left under once marked and closed, then whether that name is gone.
+    virtual std::wstring ReleaseFile(WalkEntry& file, bool shred);
+    virtual bool FileGone(const WalkEntry& file, const std::wstring& name, bool listed);
     // Removes an emptied folder (or, where the platform removes it alone, a folder link); true only
     // when its name is gone.
     virtual bool RemoveFolder(WalkEntry& folder);

@@ -3,6 +3,7 @@
 #include "framework/trace.h"
 #include <windows.h>
 #include <algorithm>
+#include <unordered_set>
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
 #include "engine/sweep_actions.h"
@@ -195,11 +196,19 @@ template <class Handle>
 void CSweepFinder::ForEachEntry(Handle handle)
 {
     if (!m_folder) return;
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        StopIfRequested();
-        if (Selects(i) && !(m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[i].name)))
+    try {
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            StopIfRequested();
+            if (!Selects(i) || (m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[i].name)))
+                continue;
+            if (m_entries[i].IsFolder()) ConfirmRemovals();  // its lines come in the order of the listing
             handle(m_entries[i], i);
+        }
+    } catch (const SweepStopped&) {
+        ConfirmRemovals();  // what went is still said
+        throw;
     }
+    ConfirmRemovals();
 }
 
 // A wildcard filter selects by the long name: the system's own search would also match 8.3 names
@@ -256,14 +265,44 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int*
     const bool indexFile = mode == 1 && IsIndexFile(file.path);
     const bool soleName = (ShredderOn() || indexFile) && file.handle->HasOneName();
     try {
-        Actions().RemoveFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
-        LogItem(SweepLine::kRemoveFile, statusId, counter, file.path.c_str(), static_cast<double>(size));
-        Add(kb, size);
+        std::wstring left = Actions().ReleaseFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
+        m_pending.push_back({file, std::move(left), size, statusId, counter, kb, cannotTrace, rebootFallback});
+        // A few at a time, so that the log keeps pace with the walk.
+        constexpr size_t kConfirmBatch = 64;
+        if (m_pending.size() >= kConfirmBatch) ConfirmRemovals();
     } catch (const CFileException& e) {
+        ConfirmRemovals();  // the lines of the files before it come first
         TraceMessage(cannotTrace, file.path.c_str());
         if (indexFile && soleName) Actions().WipeIndexFile(file);
         file.handle->Close();  // not to keep the name there for whoever removes it meanwhile
         if (rebootFallback) RemoveAtReboot(file.path, e.Path(), size, statusId, counter, kb);
+    }
+}
+
+// One listing tells which released names are gone; a name still listed is asked again for a moment
+// (Wine unlinks a little after the close). A few names of a large folder are asked one by one
+// instead of listing it all again. Only a gone file is logged and counted.
+void CSweepFinder::ConfirmRemovals()
+{
+    if (m_pending.empty()) return;
+    constexpr size_t kListingPays = 16;  // entries listed for one name asked
+    const bool listOnce = !m_previewing && m_pending.size() * kListingPays >= m_entries.size();
+    std::unordered_set<std::wstring> listed;
+    if (listOnce)
+        for (ListedEntry& entry : ListWalkFolder(*m_folder)) listed.insert(std::move(entry.wideName));
+    std::vector<PendingRemoval> pending;
+    pending.swap(m_pending);
+    for (PendingRemoval& p : pending) {
+        if (Actions().FileGone(p.file, p.leftName, !listOnce || listed.count(p.leftName) != 0)) {
+            LogItem(SweepLine::kRemoveFile, p.statusId, p.counter, p.file.path.c_str(), static_cast<double>(p.size));
+            Add(p.kb, p.size);
+            continue;
+        }
+        TraceMessage(p.cannotTrace, p.file.path.c_str());
+        std::string left;
+        FileSystem::Narrow(p.leftName.c_str(), left);
+        const std::string leftPath = p.file.path.substr(0, p.file.path.find_last_of('\\') + 1) + left;
+        if (p.rebootFallback) RemoveAtReboot(p.file.path, leftPath, p.size, p.statusId, p.counter, p.kb);
     }
 }
 

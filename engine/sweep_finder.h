@@ -66,9 +66,23 @@ private:
                         float* kb);
     void RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter, float* kb);
     bool RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
+    void ConfirmRemovals();
+
+    // A file released but not yet confirmed gone, with what its line and tally need.
+    struct PendingRemoval {
+        WalkEntry file;
+        std::wstring leftName;
+        float size;
+        int statusId;
+        int* counter;
+        float* kb;
+        const char* cannotTrace;
+        bool rebootFallback;
+    };
 
     std::optional<WalkFolder> m_folder;
     std::vector<ListedEntry> m_entries;
+    std::vector<PendingRemoval> m_pending;  // confirmed with one listing, before the next folder
     std::wstring m_pattern;  // the filter, as matched
     std::string m_filter;
     std::vector<FileIdentity> m_ancestors;  // the folders on the way down from the top

@@ -58,6 +58,12 @@ void PreviewActions::RemoveFile(WalkEntry& file, bool)
     Remember(m_gone, file.path);
 }
 
+std::wstring PreviewActions::ReleaseFile(WalkEntry& file, bool shred)
+{
+    RemoveFile(file, shred);
+    return file.wideName;
+}
+
 // A folder link goes alone; a folder goes when everything in it would have gone before it.
 bool PreviewActions::RemoveFolder(WalkEntry& folder)
 {

@@ -15,6 +15,8 @@ public:
     bool ValueTaken(HKEY key, const std::string& name) const override;
     bool SubKeyTaken(HKEY key, const std::string& name) const override;
     void RemoveFile(WalkEntry& file, bool shred) override;
+    std::wstring ReleaseFile(WalkEntry& file, bool shred) override;
+    bool FileGone(const WalkEntry&, const std::wstring&, bool) override { return true; }
     bool RemoveFolder(WalkEntry& folder) override;
     bool RemoveAtReboot(const std::string& path) override;
     bool ClearReadOnly(WalkEntry& file) override;
