@@ -13,6 +13,7 @@
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
 #include "ui/sweep_controller.h"
+#include "framework/system_library.h"
 
 HWND RunningInstance()
 {
@@ -42,7 +43,7 @@ bool OmbrixApp::InitInstance()
     commandLine.Parse(m_argc, m_argv);
     // The exit code tells a script whether the program could start at all.
     m_exitCode = 1;
-    if (!LoadLibraryA("riched20.dll")) {
+    if (!LoadSystemLibrary("riched20.dll")) {
         TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
         return false;
     }

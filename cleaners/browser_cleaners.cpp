@@ -176,12 +176,12 @@ void CleanChromeHistory(const ReachedEntry& profile, int* counter, float* kb)
 
 }  // namespace
 
-void CleanFirefoxOld(CSweepCoordinator*, int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxOldRows, counter, kb); }
-void CleanFirefox(CSweepCoordinator*, int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxRows, counter, kb); }
+void CleanFirefoxOld(int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxOldRows, counter, kb); }
+void CleanFirefox(int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxRows, counter, kb); }
 
 // Default and every other profile of "User Data" (each "Profile N", "Guest Profile"): each folder
 // that holds a Preferences file.
-void CleanChrome(CSweepCoordinator*, int* counter, float* kb)
+void CleanChrome(int* counter, float* kb)
 {
     const std::optional<std::string> local = ShellFolderPath("Local AppData");
     if (!local) return;

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Cleaner = void (*)(CSweepCoordinator*, int*, float*);
+using Cleaner = void (*)(int*, float*);
 
 inline constexpr int kNoProgress = -1;
 inline constexpr uint32_t kAlways = 0;
@@ -87,7 +87,7 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
             if (step.percent != kNoProgress) SetSweepProgress(plan.bar, static_cast<unsigned>(step.percent));
             if (step.check && StopRequested(coordinator, plan.stopBit)) return 0;
             if (step.cleaner && (step.bit == kAlways || (plan.targets & step.bit)))
-                step.cleaner(coordinator, &items, &kb);
+                step.cleaner(&items, &kb);
         }
     } catch (const SweepStopped&) {
         return 0;

@@ -1,16 +1,14 @@
 #pragma once
 
-class CSweepCoordinator;
-
 // The Internet category's cleaners, called by its worker in this order when their bits are set.
-void CleanTemporaryInternetFiles(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanCookies(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanInternetHistory(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanAutoCompletePasswords(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanAutoCompleteForms(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanMsnToolbar(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanGoogleToolbar(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanFirefoxOld(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanFirefox(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanChrome(CSweepCoordinator* coordinator, int* counter, float* kb);
-void CleanAol(CSweepCoordinator* coordinator, int* counter, float* kb);
+void CleanTemporaryInternetFiles(int* counter, float* kb);
+void CleanCookies(int* counter, float* kb);
+void CleanInternetHistory(int* counter, float* kb);
+void CleanAutoCompletePasswords(int* counter, float* kb);
+void CleanAutoCompleteForms(int* counter, float* kb);
+void CleanMsnToolbar(int* counter, float* kb);
+void CleanGoogleToolbar(int* counter, float* kb);
+void CleanFirefoxOld(int* counter, float* kb);
+void CleanFirefox(int* counter, float* kb);
+void CleanChrome(int* counter, float* kb);
+void CleanAol(int* counter, float* kb);

@@ -59,7 +59,7 @@ void RemoveCacheTree(const std::string& pattern, int* counter, float* kb)
     if (pattern.empty()) return;
     try {
         CSweepFinder finder(pattern, DeepSweepOn());
-        finder.RemoveTree(1, kStatus, counter, kb);
+        finder.RemoveTree(TreeMode::Cache, kStatus, counter, kb);
     } catch (const std::exception&) {
         // The walk ends; the rows still run.
     }
@@ -106,7 +106,7 @@ bool KeepsProtectedStorage(int kind)
 
 }  // namespace
 
-void CleanTemporaryInternetFiles(CSweepCoordinator*, int* counter, float* kb)
+void CleanTemporaryInternetFiles(int* counter, float* kb)
 {
     SweepUrlCache(kContentEntries, "", "Contents Cache", kStatus, counter, kb);
     std::string skipPath = ShellPattern(CSIDL_INTERNET_CACHE);
@@ -114,7 +114,7 @@ void CleanTemporaryInternetFiles(CSweepCoordinator*, int* counter, float* kb)
     CleanFolderValues(kTemporaryFilesRows, &skipPath, counter, kb);
 }
 
-void CleanCookies(CSweepCoordinator*, int* counter, float* kb)
+void CleanCookies(int* counter, float* kb)
 {
     FriendlyCookieList friendly;
     g_internetSettings.CopyFriendlyCookies(friendly);
@@ -139,7 +139,7 @@ void CleanCookies(CSweepCoordinator*, int* counter, float* kb)
     CleanFolderValues(kCookieTempRows, &skipPath, counter, kb);
 }
 
-void CleanInternetHistory(CSweepCoordinator*, int* counter, float* kb)
+void CleanInternetHistory(int* counter, float* kb)
 {
     SweepUrlCache(kHistoryEntries, "Visited:", "UrlHistory Cache", kStatus, counter, kb);
     CleanRegistryRows(HKEY_CURRENT_USER, "", kTypedUrlRows, kStatus, counter, kb);
@@ -150,13 +150,13 @@ void CleanInternetHistory(CSweepCoordinator*, int* counter, float* kb)
     CleanFolderRows(kHistoryFolderRows, std::size(kHistoryFolderRows), kStatus, counter, kb);
 }
 
-void CleanAutoCompletePasswords(CSweepCoordinator*, int* counter, float*)
+void CleanAutoCompletePasswords(int* counter, float*)
 {
     LogLine("Start clean up auto complete password.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, "", kPasswordRows, kStatus, counter, nullptr);
 }
 
-void CleanAutoCompleteForms(CSweepCoordinator*, int* counter, float*)
+void CleanAutoCompleteForms(int* counter, float*)
 {
     LogLine(" Clean up auto complete form.\n", kStatusLogOnly);
     if (KeepsProtectedStorage(CurrentSystemKind())) DeleteSidFormsStore(counter);

@@ -269,11 +269,11 @@ bool CleanOfficeApplication(const OfficeApplication& app, int* counter, float* k
 
 }  // namespace
 
-void CleanWord(CSweepCoordinator*, int* counter, float* kb)
+void CleanWord(int* counter, float* kb)
 {
     if (CleanOfficeApplication(kWord, counter, kb)) CleanWordShortcuts(counter, kb);
 }
 
-void CleanExcel(CSweepCoordinator*, int* counter, float* kb) { CleanOfficeApplication(kExcel, counter, kb); }
-void CleanAccess(CSweepCoordinator*, int* counter, float* kb) { CleanOfficeApplication(kAccess, counter, kb); }
-void CleanPowerPoint(CSweepCoordinator*, int* counter, float* kb) { CleanOfficeApplication(kPowerPoint, counter, kb); }
+void CleanExcel(int* counter, float* kb) { CleanOfficeApplication(kExcel, counter, kb); }
+void CleanAccess(int* counter, float* kb) { CleanOfficeApplication(kAccess, counter, kb); }
+void CleanPowerPoint(int* counter, float* kb) { CleanOfficeApplication(kPowerPoint, counter, kb); }

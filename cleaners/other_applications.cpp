@@ -74,7 +74,7 @@ void Remove(const std::string& pattern, Removal removal, int* counter, float* kb
         if (removal == Removal::Files)
             finder.RemoveFiles(kStatus, counter, kb);
         else
-            finder.RemoveTree(1, kStatus, counter, kb);
+            finder.RemoveTree(TreeMode::Cache, kStatus, counter, kb);
     } catch (const std::exception&) {
         // A failed walk ends this step only.
     }
@@ -136,7 +136,7 @@ void CleanRealOneCookies(int* counter, float* kb)
 
 }  // namespace
 
-void CleanOtherApplications(CSweepCoordinator*, int* counter, float* kb)
+void CleanOtherApplications(int* counter, float* kb)
 {
     LogLine("Start clean up historical records on other applications.\n", kStatusLogOnly);
     SetSweepProgress(kBarApplications, 90);

@@ -53,7 +53,7 @@ void CleanGoogleVersions(HKEY hive, int* counter)
 }  // namespace
 
 // Writes no line: the emptied search words show in the totals only.
-void CleanMsnToolbar(CSweepCoordinator*, int* counter, float*)
+void CleanMsnToolbar(int* counter, float*)
 {
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         CRegistryKey key(hive, kMsnKey, kKeyChange);
@@ -64,13 +64,13 @@ void CleanMsnToolbar(CSweepCoordinator*, int* counter, float*)
 }
 
 // Versions registered for the user, then for the machine; every history lives under the user.
-void CleanGoogleToolbar(CSweepCoordinator*, int* counter, float*)
+void CleanGoogleToolbar(int* counter, float*)
 {
     CleanGoogleVersions(HKEY_CURRENT_USER, counter);
     CleanGoogleVersions(HKEY_LOCAL_MACHINE, counter);
 }
 
-void CleanAol(CSweepCoordinator*, int* counter, float* kb)
+void CleanAol(int* counter, float* kb)
 {
     CRegistryKey key(HKEY_LOCAL_MACHINE, kAolKey);
     if (!key.Handle()) return;

@@ -71,7 +71,7 @@ const Hive kLogonHives[] = {
      "  Clean up registry key: HKEY_LOCAL_MACHINE\\%s\\%s\n"},
 };
 
-void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* counter, float* kb,
+void RemoveFolderContents(const std::string& pattern, bool tree, TreeMode mode, int* counter, float* kb,
                           PatternSource source = PatternSource::Data)
 {
     try {
@@ -87,7 +87,7 @@ void RemoveFolderContents(const std::string& pattern, bool tree, int mode, int* 
 
 }  // namespace
 
-void CleanRecycleBin(CSweepCoordinator*, int* counter, float* kb)
+void CleanRecycleBin(int* counter, float* kb)
 {
     // Counted once emptied, and only what went.
     std::optional<RecycleBinContents> emptied;
@@ -111,13 +111,13 @@ void CleanRecycleBin(CSweepCoordinator*, int* counter, float* kb)
     LogLine("  Cleaned up 'Recycle Bin'.\n", kStatusLogOnly);
 }
 
-void CleanDocumentHistory(CSweepCoordinator*, int* counter, float* kb)
+void CleanDocumentHistory(int* counter, float* kb)
 {
     std::string recentPattern;
     char recent[MAX_PATH] = {};
     if (SHGetSpecialFolderPathA(nullptr, recent, CSIDL_RECENT, FALSE)) {
         recentPattern = std::string(recent) + "\\*.*";
-        RemoveFolderContents(recentPattern, false, 0, counter, kb);
+        RemoveFolderContents(recentPattern, false, TreeMode::Plain, counter, kb);
     }
     LogLine("Start clean up document historical records.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kDocumentRows, kStatus, counter, kb);
@@ -125,32 +125,32 @@ void CleanDocumentHistory(CSweepCoordinator*, int* counter, float* kb)
                          &recentPattern, kStatus, counter, kb);
 }
 
-void CleanFindHistory(CSweepCoordinator*, int* counter, float* kb)
+void CleanFindHistory(int* counter, float* kb)
 {
     LogLine("Start clean up finding historical records.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, kExplorerBars, kFindBarRows, kStatus, counter, kb);
     CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kFindRows, kStatus, counter, kb);
 }
 
-void CleanRunHistory(CSweepCoordinator*, int* counter, float* kb)
+void CleanRunHistory(int* counter, float* kb)
 {
     LogLine("Start clean up running historical records.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kRunRows, kStatus, counter, kb);
 }
 
-void CleanNetworkHistory(CSweepCoordinator*, int* counter, float* kb)
+void CleanNetworkHistory(int* counter, float* kb)
 {
     LogLine("Start clean up network historical records.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kNetworkRows, kStatus, counter, kb);
 }
 
-void CleanTemporaryFiles(CSweepCoordinator*, int* counter, float* kb)
+void CleanTemporaryFiles(int* counter, float* kb)
 {
     LogLine("Start clean up temporary files.\n", kStatusLogOnly);
     CleanFolderRows(kTemporaryRows, std::size(kTemporaryRows), kStatus, counter, kb);
 }
 
-void CleanLastLogonUser(CSweepCoordinator*, int* counter, float*)
+void CleanLastLogonUser(int* counter, float*)
 {
     LogLine("Clean up default logon user name.\n", kStatusLogOnly);
     for (const char* keyPath : kLogonKeys) {
@@ -165,11 +165,11 @@ void CleanLastLogonUser(CSweepCoordinator*, int* counter, float*)
     }
 }
 
-void CleanCustomLocations(CSweepCoordinator*, int* counter, float* kb)
+void CleanCustomLocations(int* counter, float* kb)
 {
     const auto locations = g_windowsSettings.CopyCustomLocations();
     if (!locations) return;
     for (const CustomLocation& location : *locations)
-        RemoveFolderContents(location.Dir + "\\" + location.Flt, location.SubInc == 1, 1, counter, kb,
+        RemoveFolderContents(location.Dir + "\\" + location.Flt, location.SubInc == 1, TreeMode::Cache, counter, kb,
                              PatternSource::UserChoice);
 }

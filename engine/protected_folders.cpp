@@ -1,4 +1,5 @@
 #include "engine/protected_folders.h"
+#include <memory>
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -48,10 +49,10 @@ std::string ShellFolder(int csidl)
 std::string KnownFolder(REFKNOWNFOLDERID id)
 {
     PWSTR wide = nullptr;
+    const HRESULT found = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &wide);
+    const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owner(wide, CoTaskMemFree);
     std::string path;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &wide)) && wide)
-        FileSystem::Narrow(wide, path);
-    CoTaskMemFree(wide);
+    if (SUCCEEDED(found) && wide) FileSystem::Narrow(wide, path);
     return Trimmed(path);
 }
 

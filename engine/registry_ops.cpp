@@ -92,7 +92,7 @@ void RemoveMatching(const std::string& pattern, Removal removal, int statusId, i
         if (removal == Removal::Files)
             finder.RemoveFiles(statusId, counter, kb);
         else
-            finder.RemoveTree(removal == Removal::CacheTree ? 1 : 0, statusId, counter, kb);
+            finder.RemoveTree(removal == Removal::CacheTree ? TreeMode::Cache : TreeMode::Plain, statusId, counter, kb);
     } catch (const std::exception&) {
         // The row simply ends.
     }

@@ -163,7 +163,7 @@ bool CSweepCoordinator::ServeRequests(std::vector<HANDLE>& waitList)
         StartWorker(index, waitList, category.failure);
         m_requests &= ~category.bit;
         ResetEvent(m_wakeUp);
-        Post(static_cast<WPARAM>(index), 2);
+        Post(static_cast<WPARAM>(index), kWorkersStarted);
     }
     if (m_requests & kSweepAll) {
         TraceMessage("Start threads to clean up all historical records.\n");
@@ -182,7 +182,7 @@ bool CSweepCoordinator::ServeRequests(std::vector<HANDLE>& waitList)
         }
         m_requests &= ~kSweepAll;
         ResetEvent(m_wakeUp);
-        Post(kAllCategories, 2);
+        Post(kAllCategories, kWorkersStarted);
     }
     return true;
 }
@@ -197,7 +197,7 @@ bool CSweepCoordinator::ServeWorkerEnd(std::vector<HANDLE>& waitList, size_t at)
         LogTimedLine(kCategories[index].endLine, kStatusLogOnly);
         m_workers[index].reset();
         m_stops &= ~kCategories[index].bit;
-        Post(static_cast<WPARAM>(index), 1);
+        Post(static_cast<WPARAM>(index), kWorkerEnded);
         if (m_requests & kCategories[index].bit) SetEvent(m_wakeUp);  // its waiting request comes next
         break;
     }

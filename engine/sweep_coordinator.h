@@ -6,6 +6,7 @@
 #include <vector>
 #include "framework/guard_lock.h"
 #include "framework/win_thread.h"
+#include "framework/messages.h"
 
 // Category indices of queries and messages, and the request and stop bits.
 namespace Category {
@@ -19,9 +20,10 @@ inline constexpr uint32_t kSweepWindows = 0x08;
 inline constexpr uint32_t kSweepApplications = 0x10;
 inline constexpr uint32_t kSweepInternet = 0x20;
 
-// Posted to the main window: wParam category (8 = all), lParam 2 worker(s) started, 1 worker ended.
-inline constexpr UINT kWorkerMessage = WM_USER + 10;
+// kWorkerMessage, posted to the main window: wParam the category (or all), lParam what happened.
 inline constexpr WPARAM kAllCategories = 8;
+inline constexpr LPARAM kWorkerEnded = 1;
+inline constexpr LPARAM kWorkersStarted = 2;
 
 // The category workers, indexed by category; the argument is the coordinator. The engine is given
 // them: it does not know the cleaners.

@@ -256,13 +256,13 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
     return true;
 }
 
-void CSweepFinder::RemoveFileEntry(WalkEntry& file, int mode, int statusId, int* counter, float* kb,
+void CSweepFinder::RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId, int* counter, float* kb,
                                    const char* cannotTrace, bool rebootFallback)
 {
     // A file with other names is shared with another folder: only this name goes, its data is never
     // overwritten. The count is read only where data would be.
     const float size = PrepareFile(file);
-    const bool indexFile = mode == 1 && IsIndexFile(file.path);
+    const bool indexFile = mode == TreeMode::Cache && IsIndexFile(file.path);
     const bool soleName = (ShredderOn() || indexFile) && file.handle->HasOneName();
     try {
         std::wstring left = Actions().ReleaseFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
@@ -320,7 +320,7 @@ bool CSweepFinder::RemoveFolderLink(WalkEntry& link, int statusId, int* counter)
 
 // A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
 // it is scheduled to go at the restart after something inside it.
-void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter,
+void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, TreeMode mode, int statusId, int* counter,
                                  float* kb)
 {
     if (std::any_of(m_ancestors.begin(), m_ancestors.end(),
@@ -359,7 +359,7 @@ void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, i
     TraceMessage("   Cannot remove directory now: %s.\n", folder.path.c_str());
 }
 
-void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
+void CSweepFinder::RemoveTree(TreeMode mode, int statusId, int* counter, float* kb)
 {
     const bool removesFolders = MatchesEverything(m_filter) || !HasWildcards(m_filter);
     ForEachEntry([&](const ListedEntry& listed, size_t index) {
@@ -377,7 +377,7 @@ void CSweepFinder::RemoveTree(int mode, int statusId, int* counter, float* kb)
                 m_passedOver = true;
             return;
         }
-        if (mode == 1 && lstrcmpiA(listed.name.c_str(), "desktop.ini") == 0) {
+        if (mode == TreeMode::Cache && lstrcmpiA(listed.name.c_str(), "desktop.ini") == 0) {
             m_passedOver = true;
             return;
         }
@@ -393,14 +393,14 @@ void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
     ForEachEntry([&](const ListedEntry& listed, size_t) {
         WalkEntry entry;
         if (listed.IsFolder() || !Admit(listed, ShredderOn(), entry)) return;
-        RemoveFileEntry(entry, 0, statusId, counter, kb, "   Cannot remove file now: %s.\n", true);
+        RemoveFileEntry(entry, TreeMode::Plain, statusId, counter, kb, "   Cannot remove file now: %s.\n", true);
     });
 }
 
 void CSweepFinder::RemoveFilesBelow(int statusId, int* counter, float* kb)
 {
     m_keepFolders = true;
-    RemoveTree(0, statusId, counter, kb);
+    RemoveTree(TreeMode::Plain, statusId, counter, kb);
 }
 
 // The files of the folder but "index.dat" and those whose path is kept (as Windows compares paths).
@@ -422,7 +422,7 @@ void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* c
     ForEachFileBut(kept, [&](const ListedEntry& listed, const std::string&) {
         WalkEntry entry;
         if (Admit(listed, ShredderOn(), entry))
-            RemoveFileEntry(entry, 0, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
+            RemoveFileEntry(entry, TreeMode::Plain, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
     });
 }
 

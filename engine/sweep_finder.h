@@ -22,6 +22,10 @@ bool HasWildcards(const std::string& filter);
 // keeps; a folder the user chose may lie below the document folders.
 enum class PatternSource { Data, UserChoice };
 
+// What a tree removal keeps: a cache's own files ("index.dat", which is wiped when held, and
+// "desktop.ini") stay in a cache tree.
+enum class TreeMode { Plain, Cache };
+
 // A wildcard walk of one folder with the removal operations. The filter is matched against each
 // entry's long name only. A wildcard filter selects files at every level of a tree; a filter without
 // wildcards names one entry of the top folder (when two entries answer to it, neither), and
@@ -39,7 +43,7 @@ public:
     CSweepFinder(const CSweepFinder&) = delete;
     CSweepFinder& operator=(const CSweepFinder&) = delete;
 
-    void RemoveTree(int mode, int statusId, int* counter, float* kb);
+    void RemoveTree(TreeMode mode, int statusId, int* counter, float* kb);
     void RemoveFiles(int statusId, int* counter, float* kb);
     // The files the filter selects at every level below the folder; every folder stays.
     void RemoveFilesBelow(int statusId, int* counter, float* kb);
@@ -60,11 +64,11 @@ private:
     bool NamedEntry(size_t index) const { return m_named && *m_named == index; }
     bool Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const;
     float PrepareFile(WalkEntry& file) const;
-    void RemoveFileEntry(WalkEntry& file, int mode, int statusId, int* counter, float* kb, const char* cannotTrace,
+    void RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId, int* counter, float* kb, const char* cannotTrace,
                          bool rebootFallback);
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
-    void RemoveSubTree(WalkEntry& folder, const std::string& filter, int mode, int statusId, int* counter, float* kb);
+    void RemoveSubTree(WalkEntry& folder, const std::string& filter, TreeMode mode, int statusId, int* counter, float* kb);
     bool RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
     void ConfirmRemovals();
 

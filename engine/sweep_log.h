@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 #include "framework/guard_lock.h"
+#include "framework/messages.h"
 
 // Controls of the progress window that the log functions write.
 inline constexpr int kStatusLogOnly = 0;
@@ -57,8 +58,7 @@ void EchoToStdout(const char* text);
 // Appends a line at the end of a log pane and scrolls it into view.
 void AppendToLogPane(HWND pane, const char* text);
 // Logged lines reach the pane in batches: the progress window writes what is pending when it gets
-// this message, on its own thread, so that lines of different threads never cut into one another.
-inline constexpr UINT kFlushLogMessage = WM_APP + 1;
+// kFlushLogMessage, on its own thread, so that lines of different threads never cut into one another.
 // Writes the pending lines and status texts now (on the window's thread).
 void WritePendingLog(HWND dialog);
 // From any thread: brings the window up to date with everything logged so far.

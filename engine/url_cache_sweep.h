@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+#include <wininet.h>
 #include <string>
 #include <vector>
 #include "engine/sweep_finder.h"
@@ -7,9 +9,10 @@
 #include "settings/settings_records.h"
 
 // Entry filters of the URL cache walks.
-inline constexpr DWORD kContentEntries = 0x35;  // normal, sticky, track offline, track online
-inline constexpr DWORD kCookieEntries = kContentEntries | 0x100000;
-inline constexpr DWORD kHistoryEntries = kContentEntries | 0x200000;
+inline constexpr DWORD kContentEntries =
+    NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY | TRACK_OFFLINE_CACHE_ENTRY | TRACK_ONLINE_CACHE_ENTRY;
+inline constexpr DWORD kCookieEntries = kContentEntries | COOKIE_CACHE_ENTRY;
+inline constexpr DWORD kHistoryEntries = kContentEntries | URLHISTORY_CACHE_ENTRY;
 
 // Deletes every cache entry the filter admits, each with its line; kind is the extension of a
 // replacement entry ("", "Cookie:", "Visited:"), label the group's name in the lines.

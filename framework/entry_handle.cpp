@@ -2,6 +2,7 @@
 #include <winternl.h>
 #include <utility>
 #include "framework/platform_quirks.h"
+#include "framework/system_library.h"
 
 namespace {
 
@@ -23,8 +24,7 @@ using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUT
 NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
                       HANDLE& handle)
 {
-    static const auto create = reinterpret_cast<NtCreateFileCall>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile")));
+    static const auto create = SystemFunction<NtCreateFileCall>("ntdll.dll", "NtCreateFile");
     handle = INVALID_HANDLE_VALUE;
     if (!create || name.empty() || name.size() > 32767) return kNameNotFound;
     UNICODE_STRING text;

@@ -1,4 +1,5 @@
 #include "framework/key_security.h"
+#include "framework/registry_key.h"
 #include <cstdio>
 
 namespace KeySecurity {
@@ -35,36 +36,37 @@ std::string SidText(PSID sid)
 
 bool Save(HKEY root, const std::string& path, std::vector<BYTE>& descriptor)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return false;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, READ_CONTROL, &opened) != ERROR_SUCCESS) return false;
+    const KeyOwner key(opened);
     DWORD size = 0;
-    LONG result = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    LONG result = RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, nullptr, &size);
     descriptor.clear();
     if (result == ERROR_INSUFFICIENT_BUFFER) {
         descriptor.resize(size);
-        result = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
+        result = RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
         if (result != ERROR_SUCCESS) descriptor.clear();
     }
-    RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
 
 bool Apply(HKEY root, const std::string& path, PSECURITY_DESCRIPTOR descriptor, bool recursive)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
-    const bool applied = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    if (!recursive || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return applied;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &opened) != ERROR_SUCCESS) return false;
+    const bool applied = RegSetKeySecurity(KeyOwner(opened).get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    if (!recursive || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return applied;
     std::vector<std::string> names;
-    char name[261];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        const LONG result = RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_SUCCESS) names.emplace_back(name, length);
+    {
+        const KeyOwner key(opened);
+        char name[261];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            const LONG result = RegEnumKeyExA(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            if (result == ERROR_SUCCESS) names.emplace_back(name, length);
+        }
     }
-    RegCloseKey(key);
     for (const std::string& sub : names) Apply(root, path + "\\" + sub, descriptor, true);
     return applied;
 }

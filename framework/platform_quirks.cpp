@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winternl.h>
 #include "framework/file.h"
+#include "framework/system_library.h"
 #include <algorithm>
 #include <iterator>
 #include <vector>
@@ -10,7 +11,7 @@ namespace Platform {
 
 bool RunningOnWine()
 {
-    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    static const bool wine = SystemProcedure("ntdll.dll", "wine_get_version") != nullptr;
     return wine;
 }
 
@@ -20,8 +21,7 @@ bool LongFinalPath(HANDLE handle, std::wstring& path)
 {
     if (!RunningOnWine()) return false;
     using QueryObject = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
-    static const auto query = reinterpret_cast<QueryObject>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    static const auto query = SystemFunction<QueryObject>("ntdll.dll", "NtQueryObject");
     if (!query) return false;
     constexpr auto kObjectNameInformation = static_cast<OBJECT_INFORMATION_CLASS>(1);
     std::vector<BYTE> buffer(sizeof(UNICODE_STRING) + 65536);
@@ -75,8 +75,7 @@ bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
     const auto size = static_cast<DWORD>(record.size());
     if (!RunningOnWine()) return SetFileInformationByHandle(entry, FileRenameInfo, rename, size);
     using SetInformation = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
-    static const auto set = reinterpret_cast<SetInformation>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetInformationFile")));
+    static const auto set = SystemFunction<SetInformation>("ntdll.dll", "NtSetInformationFile");
     constexpr ULONG kFileRenameInformation = 10;
     IO_STATUS_BLOCK io{};
     return set && set(entry, &io, rename, size, kFileRenameInformation) >= 0;

@@ -1,11 +1,9 @@
 #include "framework/property_sheet.h"
+#include "framework/messages.h"
 
 namespace {
 // The sheet being opened: its creation callback carries no pointer of ours (user-interface thread only).
 CPropertySheet* g_opening = nullptr;
-// Posted by a page made modified before it existed: the sheet sets its buttons after the page's
-// initialisation, so the page tells it once that is over.
-constexpr UINT kAnnounceModified = WM_APP + 1;
 
 INT_PTR NotifyResult(HWND hwnd, LRESULT result)
 {
@@ -53,7 +51,7 @@ PROPSHEETPAGEA CPropertyPage::Describe()
 BOOL CPropertyPage::OnInitDialog()
 {
     UpdateData(false);
-    if (m_modified) PostMessageA(m_hWnd, kAnnounceModified, 0, 0);
+    if (m_modified) PostMessageA(m_hWnd, kAnnounceModifiedMessage, 0, 0);
     return TRUE;
 }
 
@@ -97,7 +95,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam,
         self->m_hWnd = nullptr;
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         return FALSE;
-    case kAnnounceModified:
+    case kAnnounceModifiedMessage:
         if (self->m_modified) self->SetModified(true);
         return TRUE;
     case WM_COMMAND:

@@ -1,4 +1,5 @@
 #include "framework/registry_key.h"
+#include "framework/system_library.h"
 #include <shlwapi.h>
 #include <vector>
 
@@ -126,8 +127,7 @@ using NtDeleteKeyProc = LONG(WINAPI*)(HANDLE);
 // Through the handle itself: RegDeleteKey opens the name again, and would follow a link put there.
 bool DeleteOpenKey(HKEY key)
 {
-    static const auto remove = reinterpret_cast<NtDeleteKeyProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    static const auto remove = SystemFunction<NtDeleteKeyProc>("ntdll.dll", "NtDeleteKey");
     return remove && remove(key) == 0;
 }
 
@@ -181,8 +181,7 @@ constexpr int kKeyNameInformation = 3;
 
 std::string NameOfHandle(HKEY key)
 {
-    static const auto query = reinterpret_cast<NtQueryKeyProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    static const auto query = SystemFunction<NtQueryKeyProc>("ntdll.dll", "NtQueryKey");
     if (!query) return {};
     std::vector<BYTE> buffer(2048);
     ULONG size = 0;

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 // What a key is opened for, never more: a standard user may read the machine's keys but not change
 // them, and a key opened for all access would not open for that user at all.
@@ -61,6 +63,13 @@ private:
     bool m_isLink = false;
     char m_className[MAX_PATH] = {};
 };
+
+// Closes a raw key handle when it goes out of scope, for keys opened outside CRegistryKey (for their
+// security, say).
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using KeyOwner = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 // Opens the key a path names below a parent without following the path's last step when it is a
 // registry link; a link is closed again and gives null, with `link` set.

@@ -70,7 +70,7 @@ int TimeRemoval(const std::string& folder, bool window)
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     // As in a sweep: a worker removes while the window's thread runs its messages.
-    OnWorker([&] { CSweepFinder(folder + "\\*.*", false).RemoveTree(0, kStatusWindows, &items, &kb); });
+    OnWorker([&] { CSweepFinder(folder + "\\*.*", false).RemoveTree(TreeMode::Plain, kStatusWindows, &items, &kb); });
     FlushPendingLog();
     const double seconds = Seconds(start);
     printf("%.3f %d\n", seconds, items);
@@ -267,7 +267,7 @@ int TimePreview(const std::string& folder)
     QueryPerformanceCounter(&start);
     {
         CPreviewScope preview;
-        CSweepFinder(folder + "\\*.*", true).RemoveTree(1, kStatusWindows, &items, &kb);
+        CSweepFinder(folder + "\\*.*", true).RemoveTree(TreeMode::Cache, kStatusWindows, &items, &kb);
     }
     printf("%.3f %d\n", Seconds(start), items);
     return 0;

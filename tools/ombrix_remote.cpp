@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "framework/messages.h"
 
 namespace {
 HWND MainWindow() { return FindWindowA("Ombrix", nullptr); }
@@ -36,7 +37,7 @@ int Post(UINT message, WPARAM wParam, LPARAM lParam)
 int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "command") == 0) return Post(WM_COMMAND, strtoul(argv[2], nullptr, 0), 0);
-    if (argc == 3 && strcmp(argv[1], "tray") == 0) return Post(WM_USER + 100, 1, strtol(argv[2], nullptr, 0));
+    if (argc == 3 && strcmp(argv[1], "tray") == 0) return Post(kTrayMessage, 1, strtol(argv[2], nullptr, 0));
     if (argc == 4 && strcmp(argv[1], "wait-window") == 0) {
         const char* title = argv[2];
         return WaitFor([title] { return FindWindowA(nullptr, title) != nullptr; }, atoi(argv[3]));

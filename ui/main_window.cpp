@@ -217,7 +217,7 @@ void MainWindow::FinishPreview()
 
 void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 {
-    if (status != 1) return;
+    if (status != kWorkerEnded) return;
     UiState& ui = Ui();
     // A preview stamps no time and saves no setting.
     if (ui.preview) {

@@ -2,11 +2,8 @@
 #include <windows.h>
 #include <cstdint>
 #include "framework/wnd.h"
+#include "framework/messages.h"
 
-// Posted by a second start of the program: open the control panel.
-inline constexpr UINT kOpenControlPanelMessage = WM_USER + 11;
-// Posted by the control panel's "Log" buttons: show the progress window.
-inline constexpr UINT kShowProgressMessage = WM_USER + 12;
 inline constexpr UINT_PTR kSweepTimerId = 1;
 inline constexpr UINT_PTR kAnimationTimerId = 2;
 inline constexpr UINT_PTR kNoTimer = UINT_PTR(-1);

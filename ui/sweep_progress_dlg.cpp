@@ -5,6 +5,7 @@
 #include "engine/sweep_log.h"
 #include "res/resource.h"
 #include "ui/ui_state.h"
+#include "framework/system_library.h"
 
 namespace {
 std::unique_ptr<CSweepProgressDlg> g_progressDlg;
@@ -37,7 +38,7 @@ CSweepProgressDlg* CSweepProgressDlg::CreateProgressWindow(HWND parent, bool sho
     static const bool controlsReady = [] {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
-        return LoadLibraryA("riched20.dll") != nullptr;  // the log pane's class
+        return LoadSystemLibrary("riched20.dll") != nullptr;  // the log pane's class
     }();
     if (!controlsReady) return nullptr;
     auto dialog = std::make_unique<CSweepProgressDlg>();

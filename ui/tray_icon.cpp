@@ -64,7 +64,7 @@ void TrayIcon::Remove()
 
 void TrayIcon::DestroyIcons()
 {
-    if (m_normal) DestroyIcon(m_normal);
+    // The normal icon is LoadIcon's, shared by the module: not ours to destroy. The blank one is.
     if (m_blank) DestroyIcon(m_blank);
     m_normal = m_blank = current = nullptr;
 }

@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <memory>
+#include "framework/messages.h"
 
 // Mouse messages of the tray icon reach the main window as this message, lParam the mouse message.
-inline constexpr UINT kTrayMessage = WM_USER + 100;
 
 // The icon in the notification area, and the normal and blank icons its animation alternates.
 class TrayIcon {

@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
+#include "framework/system_library.h"
 
 namespace {
 std::string LoadText(UINT id)
@@ -33,20 +34,16 @@ TRIVERTEX Vertex(LONG x, LONG y, COLORREF colour)
 TrayMenu::TrayMenu()
     : CMenu(CreatePopupMenu()),
       m_boldFont(MakeBoldFont()),
-      m_msimg32(LoadLibraryA("msimg32.dll")),
+      m_gradientFill(SystemFunction<GradientFillProc>("msimg32.dll", "GradientFill")),
       m_startColour(GetSysColor(COLOR_ACTIVECAPTION)),
       m_endColour(GetSysColor(COLOR_GRADIENTACTIVECAPTION)),
       m_textColour(GetSysColor(COLOR_CAPTIONTEXT))
 {
-    if (m_msimg32)
-        m_gradientFill = reinterpret_cast<GradientFillProc>(
-            reinterpret_cast<void*>(GetProcAddress(m_msimg32, "GradientFill")));
 }
 
 TrayMenu::~TrayMenu()
 {
     if (m_boldFont) DeleteObject(m_boldFont);
-    if (m_msimg32) FreeLibrary(m_msimg32);
 }
 
 bool TrayMenu::Build(bool sweepAllRunning, bool logWindowShown, bool previewAvailable)

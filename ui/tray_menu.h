@@ -22,7 +22,6 @@ private:
 
     HFONT m_boldFont = nullptr;
     std::string m_title;
-    HMODULE m_msimg32 = nullptr;
     GradientFillProc m_gradientFill = nullptr;  // optional: plain fill without it
     COLORREF m_startColour;
     COLORREF m_endColour;

@@ -14,9 +14,9 @@ class BrowserCleanersTest : public SandboxTest {
 protected:
     void SweepBrowsers()
     {
-        CleanFirefoxOld(nullptr, &m_counter, &m_kb);
-        CleanFirefox(nullptr, &m_counter, &m_kb);
-        CleanChrome(nullptr, &m_counter, &m_kb);
+        CleanFirefoxOld(&m_counter, &m_kb);
+        CleanFirefox(&m_counter, &m_kb);
+        CleanChrome(&m_counter, &m_kb);
     }
     LogCapture m_log;
     int m_counter = 0;
@@ -79,8 +79,8 @@ TEST_F(BrowserCleanersTest, ToolbarsCountWhatTheyClearAndWriteNoLine)
     reg::SetText(HKEY_CURRENT_USER, history, "(Default)", "keep");
     reg::MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Google\\NavClient\\2.0");
     reg::SetText(HKEY_CURRENT_USER, "SOFTWARE\\Google\\NavClient\\2.0\\History", "d", "y");
-    CleanMsnToolbar(nullptr, &m_counter, &m_kb);
-    CleanGoogleToolbar(nullptr, &m_counter, &m_kb);
+    CleanMsnToolbar(&m_counter, &m_kb);
+    CleanGoogleToolbar(&m_counter, &m_kb);
     EXPECT_EQ(m_counter, 1 + 3 + 1);
     EXPECT_TRUE(m_log.Lines().empty()) << m_log.Log();
     EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\MSN Toolbar", "SearchStrings"), "");
@@ -95,7 +95,7 @@ TEST_F(BrowserCleanersTest, AnAolDataPathOfNoFolderOfItsOwnRemovesNothing)
     files::Write(canary, "keep");
     for (const char* hostile : {"", "C:\\", "C:", "\\", "organize\\..", "C:\\\\"}) {
         reg::SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\America Online\\America Online\\CurrentVersion", "DDPath", hostile);
-        CleanAol(nullptr, &m_counter, &m_kb);
+        CleanAol(&m_counter, &m_kb);
     }
     EXPECT_EQ(files::Read(canary), "keep");
     EXPECT_EQ(m_counter, 0) << m_log.Log();

@@ -72,14 +72,14 @@ TEST_F(InternetExplorerTest, FormsCleanerDeletesOnlyStoresThereAndPutsTheSecurit
     reg::SetText(HKEY_CURRENT_USER, sidKey + "\\Data", "Other", "keep");
 
     SetSystemKind(SystemKind::Other);
-    CleanAutoCompleteForms(nullptr, &m_counter, &m_kb);
+    CleanAutoCompleteForms(&m_counter, &m_kb);
     EXPECT_TRUE(reg::KeyExists(HKEY_CURRENT_USER, store));
     EXPECT_EQ(m_counter, 0) << m_log.Log();
 
     std::vector<BYTE> before, after;
     ASSERT_TRUE(KeySecurity::Save(HKEY_CURRENT_USER, sidKey, before));
     SetSystemKind(SystemKind::WindowsXP);
-    CleanAutoCompleteForms(nullptr, &m_counter, &m_kb);
+    CleanAutoCompleteForms(&m_counter, &m_kb);
     EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, store));
     EXPECT_TRUE(reg::ValueExists(HKEY_CURRENT_USER, sidKey + "\\Data", "Other"));
     EXPECT_EQ(m_counter, 1) << m_log.Log();
@@ -146,9 +146,9 @@ TEST_F(InternetExplorerTest, HostileShellFolderValuesRemoveNothing)
         for (const char* keyName : {"User Shell Folders", "Shell Folders"})
             for (const char* value : {"Cache", "Cookies", "History"}) reg::SetText(HKEY_CURRENT_USER, cv + keyName, value, hostile);
         reg::SetNumber(HKEY_CURRENT_USER, cv + "Shell Folders", "Local Settings", 3);
-        CleanTemporaryInternetFiles(nullptr, &m_counter, &m_kb);
-        CleanCookies(nullptr, &m_counter, &m_kb);
-        CleanInternetHistory(nullptr, &m_counter, &m_kb);
+        CleanTemporaryInternetFiles(&m_counter, &m_kb);
+        CleanCookies(&m_counter, &m_kb);
+        CleanInternetHistory(&m_counter, &m_kb);
     }
     EXPECT_EQ(files::Read(rootCanary), "keep");
     EXPECT_EQ(files::Read(Path("keep.txt")), "keep");

@@ -24,7 +24,7 @@ TEST_F(WindowsCleanersTest, TempNamedTwiceIsCleanedOnceAndAnUndefinedTmpdirRemov
 {
     files::Write(Path("Temp\\a.tmp"), "a");
     files::Write(Path("Temp\\d\\b.tmp"), "b");
-    CleanTemporaryFiles(nullptr, &m_counter, &m_kb);
+    CleanTemporaryFiles(&m_counter, &m_kb);
     EXPECT_TRUE(files::List(Path("Temp")).empty());
     EXPECT_EQ(Count("  Clean up directory: %TMP%."), 1u);
     EXPECT_EQ(Count("  Clean up directory: %TEMP%."), 0u);
@@ -38,7 +38,7 @@ TEST_F(WindowsCleanersTest, HostileTempValuesRemoveNothingOutsideTheirFolder)
         SetEnvironmentVariableA("TMP", value);
         SetEnvironmentVariableA("TEMP", value);
         SetEnvironmentVariableA("TMPDIR", value);
-        CleanTemporaryFiles(nullptr, &m_counter, &m_kb);
+        CleanTemporaryFiles(&m_counter, &m_kb);
     }
     EXPECT_EQ(m_counter, 0) << m_log.Log();
     EXPECT_EQ(files::Read(Path("keep.txt")), "canary");
@@ -48,7 +48,7 @@ TEST_F(WindowsCleanersTest, LastLogonUserLogsOnlyValuesItDeleted)
 {
     reg::SetText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "DefaultUserName", "me");
     reg::SetText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell", "explorer.exe");
-    CleanLastLogonUser(nullptr, &m_counter, &m_kb);
+    CleanLastLogonUser(&m_counter, &m_kb);
     const auto lines = m_log.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "  Item 1, Clean up registry key: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\"
@@ -58,7 +58,7 @@ TEST_F(WindowsCleanersTest, LastLogonUserLogsOnlyValuesItDeleted)
 
 TEST_F(WindowsCleanersTest, AnEmptyRecycleBinStillReportsItsCountAndAFullOneIsEmptied)
 {
-    CleanRecycleBin(nullptr, &m_counter, &m_kb);
+    CleanRecycleBin(&m_counter, &m_kb);
     EXPECT_EQ(m_log.Text(kStatusWindows), "  Clean up 'Recycle Bin'. Items 0, Size 0.000(KB)\n");
     files::Write(Path("bin\\file.txt"), std::string(2048, 'r'));
     files::Write(Path("bin\\folder\\inner.txt"), "r");
@@ -70,7 +70,7 @@ TEST_F(WindowsCleanersTest, AnEmptyRecycleBinStillReportsItsCountAndAFullOneIsEm
         op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
         ASSERT_EQ(SHFileOperationA(&op), 0);
     }
-    CleanRecycleBin(nullptr, &m_counter, &m_kb);
+    CleanRecycleBin(&m_counter, &m_kb);
     EXPECT_EQ(m_counter, 2);
     RecycleBinContents after;
     ASSERT_TRUE(QueryAllRecycleBins(after));
@@ -100,7 +100,7 @@ TEST_F(WindowsCleanersTest, ADocumentSweepWalksTheRecentFolderOnceFirst)
     files::Write(recent + "\\a.lnk", "a");
     reg::SetRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                 "Recent", REG_EXPAND_SZ, recent + '\0');
-    CleanDocumentHistory(nullptr, &m_counter, &m_kb);
+    CleanDocumentHistory(&m_counter, &m_kb);
     const auto lines = m_log.Lines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "   Item 1, Remove file: " + recent + "\\a.lnk, size 0.001(KB).");

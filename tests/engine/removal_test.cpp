@@ -52,7 +52,7 @@ protected:
 TEST_F(RemovalTest, TreeRemovalLogsFilesThenTheirFolderAndKeepsTheTop)
 {
     files::WriteSized(Path("a\\b\\c.txt"), 2048);
-    CSweepFinder(Path("a\\*.*"), false).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("a\\*.*"), false).RemoveTree(TreeMode::Plain, kStatusWindows, &m_counter, &m_kb);
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{
                                  "   Item 1, Remove file: " + Path("a\\b\\c.txt") + ", size 2.000(KB).",
                                  "   Item 2, Remove directory: " + Path("a\\b") + ", size 2.000(KB).",
@@ -67,7 +67,7 @@ TEST_F(RemovalTest, TreeRemovalLogsFilesThenTheirFolderAndKeepsTheTop)
 TEST_F(RemovalTest, WithoutACounterThePlainLinesGoToTheLogOnly)
 {
     files::WriteSized(Path("a\\b\\c.txt"), 1024);
-    CSweepFinder(Path("a\\*.*"), false).RemoveTree(0, kStatusWindows, nullptr, nullptr);
+    CSweepFinder(Path("a\\*.*"), false).RemoveTree(TreeMode::Plain, kStatusWindows, nullptr, nullptr);
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{
                                  "   Remove file: " + Path("a\\b\\c.txt") + ", size 1.000(KB).",
                                  "   Remove file: " + Path("a\\b") + ", size 1.000(KB).",
@@ -81,11 +81,11 @@ TEST_F(RemovalTest, BrowserCacheModeKeepsDesktopIniAndReadOnlyFilesGo)
     files::Write(Path("cache\\sub\\DESKTOP.INI"), "[x]");
     files::Write(Path("cache\\page.htm"), "p");
     SetFileAttributesA(Path("cache\\page.htm").c_str(), FILE_ATTRIBUTE_READONLY);
-    CSweepFinder(Path("cache\\*.*"), false).RemoveTree(1, kStatusInternet, &m_counter, &m_kb);
+    CSweepFinder(Path("cache\\*.*"), false).RemoveTree(TreeMode::Cache, kStatusInternet, &m_counter, &m_kb);
     EXPECT_EQ(files::List(Path("cache")), (std::vector<std::string>{"desktop.ini", "sub"}));
     EXPECT_TRUE(files::Exists(Path("cache\\sub\\DESKTOP.INI")));
 
-    CSweepFinder(Path("cache\\*.*"), false).RemoveTree(0, kStatusInternet, &m_counter, &m_kb);
+    CSweepFinder(Path("cache\\*.*"), false).RemoveTree(TreeMode::Plain, kStatusInternet, &m_counter, &m_kb);
     EXPECT_TRUE(files::List(Path("cache")).empty());
 }
 
@@ -116,7 +116,7 @@ TEST_F(RemovalTest, AFolderHoldingWhatTheWalkPassedOverIsNeitherScheduledNorLogg
     files::Write(Path("elsewhere\\keep.txt"), "k");
     ASSERT_TRUE(files::MakeFolderLink(Path("t\\sub\\inner\\link"), Path("elsewhere")));
     files::Write(Path("t\\plain\\gone.tmp"), "g");
-    CSweepFinder(Path("t\\*.*"), true).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("t\\*.*"), true).RemoveTree(TreeMode::Plain, kStatusWindows, &m_counter, &m_kb);
     for (const std::string& line : m_log.Lines())
         EXPECT_EQ(line.find("Remove directory: " + Path("t\\sub")), std::string::npos) << line;
     EXPECT_EQ(m_log.Count("Remove directory: " + Path("t\\plain")), 1u);
@@ -134,7 +134,7 @@ TEST_F(RemovalTest, ALockedIndexFileIsWipedAfterItsHeader)
         // Open with sharing for writing but not for deletion, as the browser holds it.
         HANDLE held = CreateFileA(Path("cache\\index.dat").c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        CSweepFinder(Path("cache\\*.*"), false).RemoveTree(1, kStatusInternet, &m_counter, &m_kb);
+        CSweepFinder(Path("cache\\*.*"), false).RemoveTree(TreeMode::Cache, kStatusInternet, &m_counter, &m_kb);
         CloseHandle(held);
     }
     const std::string after = files::Read(Path("cache\\index.dat"));
@@ -239,8 +239,8 @@ TEST_F(RemovalTest, FolderLinksAreNeverEntered)
     files::Write(Path("tmp\\junk.tmp"), "junk");
     ASSERT_TRUE(files::MakeFolderLink(Path("tmp\\link"), Path("canary")));
     ASSERT_TRUE(files::MakeFolderLink(Path("tmp\\empty-link"), Path("empty-canary")));
-    CSweepFinder(Path("tmp\\*.*"), true).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
-    CSweepFinder(Path("tmp\\*.*"), true).RemoveTree(1, kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("tmp\\*.*"), true).RemoveTree(TreeMode::Plain, kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("tmp\\*.*"), true).RemoveTree(TreeMode::Cache, kStatusWindows, &m_counter, &m_kb);
     CSweepFinder(Path("tmp\\link\\..\\*.*"), true).RemoveFiles(kStatusWindows, &m_counter, &m_kb);
     EXPECT_EQ(files::Read(Path("canary\\precious.doc")), "do not lose");
     EXPECT_TRUE(files::IsFolder(Path("empty-canary")));
@@ -256,7 +256,7 @@ TEST_F(RemovalTest, EmptyRelativeAndRootPatternsRemoveNothing)
                                       "C:\\ombrix\\..\\*.*", "\\\\?\\unix\\*.*", "\\\\.\\C:\\*.*", "\\\\server\\share\\*.*", "\\\\*.*",
                                       "\\\\\\*.*", "\\\\*\\share\\x\\*.*", "\\\\server\\*.*"}) {
         EXPECT_NE(RefusedPatternReason(pattern), nullptr) << pattern;
-        CSweepFinder(pattern, true).RemoveTree(0, kStatusWindows, &m_counter, &m_kb);
+        CSweepFinder(pattern, true).RemoveTree(TreeMode::Plain, kStatusWindows, &m_counter, &m_kb);
         CSweepFinder(pattern, true).RemoveFiles(kStatusWindows, &m_counter, &m_kb);
     }
     SetCurrentDirectoryA("C:\\ombrix\\work");
@@ -272,7 +272,7 @@ TEST_F(RemovalTest, AFilterSelectsFilesByLongNameAtEveryLevel)
     for (const char* name : {"c\\a.tmp", "c\\b.doc", "c\\report.docx", "c\\x.document", "c\\page.html",
                              "c\\x.tmp\\important.doc", "c\\keep\\inner.tmp", "c\\keep\\inner.doc"})
         files::Write(Path(name), "f");
-    CSweepFinder(Path("c\\*.tmp"), false).RemoveTree(1, kStatusWindows, &m_counter, &m_kb);
+    CSweepFinder(Path("c\\*.tmp"), false).RemoveTree(TreeMode::Cache, kStatusWindows, &m_counter, &m_kb);
     EXPECT_EQ(files::List(Path("c")),
               (std::vector<std::string>{"b.doc", "keep", "page.html", "report.docx", "x.document", "x.tmp"}));
     EXPECT_EQ(files::List(Path("c\\keep")), (std::vector<std::string>{"inner.doc"}));

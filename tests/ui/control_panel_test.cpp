@@ -444,7 +444,9 @@ TEST_F(ControlPanelTest, CookieControlMovesCookiesAndStoresTheFriendlyList)
         EXPECT_EQ(countOurs(dialog, IDC_COOKIE_CURRENT), 1);
         Click(dialog, IDOK);
         EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
-        EXPECT_EQ(StoredText(std::string(kInternetKey) + "\\Cookie.1", "Fl"), a) << "saved at once";
+        // Stored once the dialog has returned, before anything else happens on the panel's thread.
+        EXPECT_TRUE(Within([&] { return StoredText(std::string(kInternetKey) + "\\Cookie.1", "Fl") == a; }))
+            << "saved at once";
 
         // Moved back and cancelled: nothing changes.
         ClickLater(page, IDC_NET_COOKIE_CONTROL);
