@@ -49,7 +49,6 @@ public:
     void RemoveFilesBelow(int statusId, int* counter, float* kb);
     void RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb);
     void CollectFiles(PathPairs& list);
-    void Close() { m_entries.clear(); }
 
 private:
     CSweepFinder(const CSweepFinder& parent, const WalkFolder& folder, const std::string& filter);

@@ -14,8 +14,6 @@ CFileDialog::CFileDialog(bool openFileDialog, const char* defaultExtension, cons
     m_ofn.nFilterIndex = 1;
     m_ofn.lpstrFile = m_file;
     m_ofn.nMaxFile = sizeof m_file;
-    m_ofn.lpstrFileTitle = m_title;
-    m_ofn.nMaxFileTitle = sizeof m_title;
     m_ofn.lpstrDefExt = defaultExtension;
     m_ofn.Flags = flags | OFN_ENABLEHOOK | OFN_EXPLORER;
     m_ofn.lpfnHook = HookProc;

@@ -15,8 +15,6 @@ public:
     CFileDialog& operator=(const CFileDialog&) = delete;
 
     INT_PTR DoModal();
-    std::string GetPathName() const { return m_file; }
-    std::string GetFileTitle() const { return m_title; }
     HWND GetSafeHwnd() const { return m_hWnd; }
 
     OPENFILENAMEA m_ofn{};
@@ -38,6 +36,5 @@ private:
     bool m_open;
     std::string m_filter;
     char m_file[MAX_PATH] = {};
-    char m_title[MAX_PATH] = {};
     INT_PTR m_endedWith = 0;
 };

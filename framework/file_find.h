@@ -22,8 +22,6 @@ public:
     bool IsReparsePoint() const { return m_current.attributes & FILE_ATTRIBUTE_REPARSE_POINT; }
     // The name had a character without an exact form in the code page.
     bool IsNameLossy() const { return m_current.lossy; }
-    DWORD GetAttributes() const { return m_current.attributes; }
-    unsigned long long GetLength() const { return m_current.length; }
     const std::string& GetFileName() const { return m_current.name; }
     std::string GetFilePath() const { return m_folder + "\\" + m_current.name; }
 

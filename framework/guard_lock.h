@@ -20,14 +20,13 @@ public:
     }
     void Unlock() const { ReleaseMutex(m_mutex); }
 
-    // Holds the lock for one scope; Acquired() tells whether the bounded wait succeeded.
+    // Holds the lock for one scope; it converts to true when the bounded wait succeeded.
     class Scope {
     public:
         explicit Scope(const CGuardLock& lock) : m_lock(lock), m_acquired(lock.Lock()) {}
         ~Scope() { if (m_acquired) m_lock.Unlock(); }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
-        bool Acquired() const { return m_acquired; }
         explicit operator bool() const { return m_acquired; }
 
     private:

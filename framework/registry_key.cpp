@@ -6,7 +6,7 @@
 CRegistryKey::CRegistryKey(HKEY parent, const std::string& path, REGSAM access)
     : m_path(path), m_root(parent), m_access(access)
 {
-    m_key = OpenKeyWithoutLink(parent, path.c_str(), access, &m_isLink);
+    m_key = OpenKeyWithoutLink(parent, path.c_str(), access);
     if (m_key) QueryFigures();
 }
 
@@ -27,10 +27,8 @@ constexpr DWORD kBytesPerUnit = 3;
 
 void CRegistryKey::QueryFigures()
 {
-    DWORD classLen = sizeof m_className;
-    RegQueryInfoKeyA(m_key, m_className, &classLen, nullptr, &m_subKeyCount, &m_maxSubKeyLen, &m_maxClassLen,
-                     &m_valueCount, &m_maxValueNameLen, &m_maxValueLen, &m_securityDescriptorSize,
-                     &m_lastWriteTime);
+    RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, &m_subKeyCount, &m_maxSubKeyLen, nullptr, &m_valueCount,
+                     &m_maxValueNameLen, &m_maxValueLen, nullptr, nullptr);
     // The figures count UTF-16 units, but names and text come back in the code page: in UTF-8 one
     // unit takes up to three bytes. Buffers sized by the plain figures would drop non-Latin entries.
     m_maxSubKeyLen *= kBytesPerUnit;

@@ -15,8 +15,8 @@ inline constexpr REGSAM kKeyWrite = KEY_READ | KEY_WRITE;       // values set, s
 // Failures are reported as false or a null handle, never thrown and never logged.
 class CRegistryKey {
 public:
-    // A key that is a registry link is not opened (its handle is null, IsLink says so): neither it
-    // nor its target is read or changed through it.
+    // A key that is a registry link is not opened (its handle is null): neither it nor its target is
+    // read or changed through it.
     CRegistryKey(HKEY parent, const std::string& path, REGSAM access = kKeyRead);
     // Takes ownership of an open handle; `access` is what it was opened for, and its subkeys get.
     explicit CRegistryKey(HKEY adopted, REGSAM access = kKeyRead);
@@ -25,7 +25,6 @@ public:
     CRegistryKey& operator=(const CRegistryKey&) = delete;
 
     HKEY Handle() const { return m_key; }
-    bool IsLink() const { return m_isLink; }
     const std::string& Path() const { return m_path; }
     void SetPath(const std::string& path) { m_path = path; }
 
@@ -46,12 +45,9 @@ public:
     DWORD m_subKeyIndex = 0;
     DWORD m_subKeyCount = 0;
     DWORD m_maxSubKeyLen = 0;
-    DWORD m_maxClassLen = 0;
     DWORD m_valueCount = 0;
     DWORD m_maxValueNameLen = 0;
     DWORD m_maxValueLen = 0;
-    DWORD m_securityDescriptorSize = 0;
-    FILETIME m_lastWriteTime{};
 
 private:
     void QueryFigures();
@@ -60,8 +56,6 @@ private:
     HKEY m_root = nullptr;
     HKEY m_key = nullptr;
     REGSAM m_access = kKeyRead;
-    bool m_isLink = false;
-    char m_className[MAX_PATH] = {};
 };
 
 // Closes a raw key handle when it goes out of scope, for keys opened outside CRegistryKey (for their

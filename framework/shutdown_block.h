@@ -10,7 +10,6 @@ public:
     ~CShutdownBlock();
     CShutdownBlock(const CShutdownBlock&) = delete;
     CShutdownBlock& operator=(const CShutdownBlock&) = delete;
-    bool Active() const { return m_active; }
 
 private:
     HWND m_window;

@@ -28,7 +28,6 @@ public:
     void SweepEnded();
     // The group was stamped: show its new last sweep time.
     void RefreshLastSweep();
-    bool IsSweeping() const { return m_sweeping; }
 
 protected:
     BOOL OnInitDialog() override;

@@ -31,7 +31,6 @@ private:
     void OnSelection(const Side& side, const Side& other);
     void Move(const Side& from, const Side& to);
     void View(const Side& side);
-    void ViewSelected();
     int Selected(const Side& side) const;
 
     FriendlyCookieList m_current;

@@ -31,7 +31,6 @@ public:
     bool SweepByTimer();
     void SweepEnded();
     void RefreshLastSweep();
-    bool IsSweeping() const { return m_sweeping; }
 
     SettingsPageMembers m_members;
 
