@@ -2,6 +2,7 @@
 #include <shlobj.h>
 #include <string>
 #include "cleaners/internet_cleaners.h"
+#include "engine/key_security_restore.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
 #include "engine/sweep_finder.h"
@@ -87,15 +88,13 @@ void DeleteSidFormsStore(int* counter)
     if (sid.empty()) return;
     const std::string sidKey = kStoreBase + KeySecurity::SidText(const_cast<BYTE*>(sid.data()));
     const std::string dataKey = sidKey + "\\Data";
-    // A preview changes no key's security: it shows the deletion the opened keys would allow.
-    if (Actions().Previewing()) return DeleteStoreKey(sidKey + kFormsStore, counter);
     CKeySecurityRestore restoreSidKey(HKEY_CURRENT_USER, sidKey);
     CKeySecurityRestore restoreDataKey(HKEY_CURRENT_USER, dataKey);
     CGrantingDescriptor grant(const_cast<BYTE*>(sid.data()));
     if (!grant) return;
-    KeySecurity::Apply(HKEY_CURRENT_USER, sidKey, grant.Get(), false);
-    KeySecurity::Apply(HKEY_CURRENT_USER, dataKey, grant.Get(), false);
-    KeySecurity::Apply(HKEY_CURRENT_USER, sidKey + kFormsStore, grant.Get(), true);
+    Actions().SetKeySecurity(HKEY_CURRENT_USER, sidKey, grant.Get(), false);
+    Actions().SetKeySecurity(HKEY_CURRENT_USER, dataKey, grant.Get(), false);
+    Actions().SetKeySecurity(HKEY_CURRENT_USER, sidKey + kFormsStore, grant.Get(), true);
     DeleteStoreKey(sidKey + kFormsStore, counter);
 }
 

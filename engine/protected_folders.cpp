@@ -8,7 +8,6 @@
 #include <shlwapi.h>
 #include <utility>
 #include <vector>
-#include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "framework/file.h"
 #include "framework/file_find.h"

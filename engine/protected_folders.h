@@ -1,7 +1,9 @@
 #pragma once
 #include <string>
 
-enum class PatternSource;
+// Where a walk's pattern came from: a path from data is never swept below the folders the user
+// keeps; a folder the user chose may lie below the document folders.
+enum class PatternSource { Data, UserChoice };
 
 // The log line that refuses a sweep target which is, or holds, a folder the system or the user keeps
 // (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known

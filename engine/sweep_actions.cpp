@@ -6,8 +6,9 @@
 #include "engine/file_removal.h"
 #include "engine/recycle_bin.h"
 #include "engine/sweep_log.h"
-#include "engine/url_cache_sweep.h"
+#include "engine/cache_entry_removal.h"
 #include "framework/file.h"
+#include "framework/key_security.h"
 #include "framework/registry_key.h"
 
 namespace {
@@ -44,6 +45,12 @@ bool SweepActions::DeleteValue(HKEY key, const char* name) { return RegDeleteVal
 bool SweepActions::SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size)
 {
     return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SweepActions::SetKeySecurity(HKEY root, const std::string& path, PSECURITY_DESCRIPTOR descriptor,
+                                  bool recursive)
+{
+    return KeySecurity::Apply(root, path, descriptor, recursive);
 }
 
 bool SweepActions::DeleteKeyTree(HKEY key, const char* name) { return DeleteKeyTreeWithoutLinks(key, name); }

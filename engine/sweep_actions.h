@@ -35,6 +35,9 @@ public:
     virtual int WipeIndexFile(WalkEntry& file);
     virtual bool DeleteValue(HKEY key, const char* name);
     virtual bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
+    // Sets a key's DACL (and its subkeys' when `recursive`): the forms cleaner opens the keys the
+    // system closes to the user for their deletion.
+    virtual bool SetKeySecurity(HKEY root, const std::string& path, PSECURITY_DESCRIPTOR descriptor, bool recursive);
     // Depth-first, never through a registry link; true when the key is gone.
     virtual bool DeleteKeyTree(HKEY key, const char* name);
     // Empties the Recycle Bins; `emptied` is what went (what was there less what stays), or nothing

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "engine/protected_folders.h"
 #include "engine/walk_entry.h"
 
 // Pairs of (first text, full path): the keep list of RemoveFilesExcept and the list CollectFiles fills.
@@ -18,9 +19,6 @@ const char* RefusedPatternReason(const std::string& pattern);
 bool NameMatchesPattern(const std::wstring& name, const std::wstring& pattern);
 bool HasWildcards(const std::string& filter);
 
-// Where a walk's pattern came from: a path from data is never swept below the folders the user
-// keeps; a folder the user chose may lie below the document folders.
-enum class PatternSource { Data, UserChoice };
 
 // What a tree removal keeps: a cache's own files ("index.dat", which is wiped when held, and
 // "desktop.ini") stay in a cache tree.

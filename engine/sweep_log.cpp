@@ -1,5 +1,4 @@
 #include "engine/sweep_log.h"
-#include "engine/sweep_actions.h"
 #include <atomic>
 #include <commctrl.h>
 #include <cstdarg>
@@ -12,6 +11,8 @@
 #include <richedit.h>
 
 namespace {
+// The totals of a preview say what would go.
+std::atomic<bool> g_previewTotals{false};
 // A window handle, not an object pointer: a worker that writes just as the window goes away sends to a
 // dead handle, which fails harmlessly.
 std::atomic<HWND> g_progressWindow{nullptr};
@@ -227,13 +228,15 @@ void AddSweepTotals(int items, float kb)
     totals.kb += kb;
 }
 
+void SetPreviewTotals(bool preview) { g_previewTotals = preview; }
+
 std::string SweepTotalsLine()
 {
     SweepTotals& totals = WindowTotals();
     CGuardLock::Scope hold(totals.lock);
     char text[kLineBufferSize];
     FormatLogLine(text, sizeof text,
-                  Actions().Previewing() ? "Total: %d item(s) to sweep, %.3f KB to restore."
+                  g_previewTotals ? "Total: %d item(s) to sweep, %.3f KB to restore."
                                          : "Total: %d item(s) swept, %.3f KB restored.",
                   totals.items, static_cast<double>(totals.kb));
     return text;

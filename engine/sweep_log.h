@@ -35,6 +35,8 @@ void AddSweepTotals(int items, float kb);
 void ShowSweepTotals();
 // The totals so far as the progress window shows them: swept, or to sweep in a preview.
 std::string SweepTotalsLine();
+// Whether the totals are a preview's ("to sweep") or a sweep's ("swept").
+void SetPreviewTotals(bool preview);
 void SetProgressTitle(const char* text);
 void ResetSweepProgress();
 

@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 #include "engine/sweep_actions.h"
+#include "engine/sweep_log.h"
 
 // Actions that change nothing. Each tells whether the real one would succeed now, so that the walks
 // write the lines a sweep would write; what would be removed is remembered, so that a folder whose
@@ -23,6 +24,8 @@ public:
     int WipeIndexFile(WalkEntry& file) override;
     bool DeleteValue(HKEY key, const char* name) override;
     bool SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) override;
+    // No key's security changes: the deletion shows what the opened keys would allow.
+    bool SetKeySecurity(HKEY, const std::string&, PSECURITY_DESCRIPTOR, bool) override { return true; }
     bool DeleteKeyTree(HKEY key, const char* name) override;
     bool EmptyRecycleBin(std::optional<RecycleBinContents>& emptied) override;
     bool ShredFile(WalkEntry& file) override;
@@ -49,8 +52,12 @@ inline constexpr const char* kPreviewFirstLine = "Preview: nothing is removed.\n
 // Installs preview actions for its lifetime, and the real ones again after.
 class CPreviewScope {
 public:
-    CPreviewScope() : m_previous(InstallActions(&m_preview)) {}
-    ~CPreviewScope() { InstallActions(m_previous); }
+    CPreviewScope() : m_previous(InstallActions(&m_preview)) { SetPreviewTotals(true); }
+    ~CPreviewScope()
+    {
+        SetPreviewTotals(false);
+        InstallActions(m_previous);
+    }
     CPreviewScope(const CPreviewScope&) = delete;
     CPreviewScope& operator=(const CPreviewScope&) = delete;
 

@@ -26,5 +26,3 @@ void CleanRegCookieDir(const FriendlyCookieList& friendly, CRegistryKey& key, co
 // The cookie files there are now, as (name, full path) pairs.
 void ListCookieFiles(PathPairs& list);
 
-// The deletion of one entry with its fallbacks (the real action behind SweepActions::DeleteCacheEntry).
-bool DeleteOrEmptyCacheEntry(const UrlCacheEntry& entry, const char* kind);

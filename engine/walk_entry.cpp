@@ -1,7 +1,6 @@
 #include "engine/walk_entry.h"
 #include "framework/trace.h"
 #include <string_view>
-#include "engine/sweep_log.h"
 
 namespace {
 

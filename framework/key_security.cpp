@@ -90,13 +90,3 @@ CGrantingDescriptor::~CGrantingDescriptor()
 {
     if (m_system) FreeSid(m_system);
 }
-
-CKeySecurityRestore::CKeySecurityRestore(HKEY root, std::string path)
-    : m_root(root), m_path(std::move(path)), m_haveSaved(KeySecurity::Save(m_root, m_path, m_saved))
-{
-}
-
-CKeySecurityRestore::~CKeySecurityRestore()
-{
-    if (m_haveSaved && !m_saved.empty()) KeySecurity::Apply(m_root, m_path, m_saved.data(), false);
-}
