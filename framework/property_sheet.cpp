@@ -100,6 +100,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam,
         return TRUE;
     case WM_COMMAND:
         return self->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case PSM_QUERYSIBLINGS: return NotifyResult(hwnd, self->OnQuerySiblings(wParam, lParam));
     case WM_NOTIFY: {
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
         LRESULT result = 0;

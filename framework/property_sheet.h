@@ -36,6 +36,8 @@ protected:
     virtual void OnCancel() {}
     // A WM_COMMAND; true when handled.
     virtual bool OnCommand(int, int, HWND) { return false; }
+    // PSM_QUERYSIBLINGS from another page (through the sheet); nonzero stops the query there.
+    virtual LRESULT OnQuerySiblings(WPARAM, LPARAM) { return 0; }
     // A WM_NOTIFY from a control; true when handled, with the result in `result`.
     virtual bool OnNotify(const NMHDR&, LRESULT&) { return false; }
     HWND Sheet() const { return ::GetParent(m_hWnd); }

@@ -143,7 +143,7 @@ int TimeMru()
     QueryPerformanceCounter(&start);
     int items = 0;
     float kb = 0.0f;
-    CRegistryKey key(HKEY_CURRENT_USER, kBenchKey);
+    CRegistryKey key(HKEY_CURRENT_USER, kBenchKey, kKeyChange);
     key.SetPath(kBenchKey);
     CleanTarget target;
     target.key = &key;

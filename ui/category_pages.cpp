@@ -7,12 +7,10 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "ui/control_panel.h"
 #include "ui/cookie_dialogs.h"
 #include "ui/custom_locations_dlg.h"
-#include "ui/main_window.h"
-#include "ui/ui_state.h"
 #include "ui/sweep_controller.h"
+#include "ui/sweep_view.h"
 
 namespace {
 template <class Members>
@@ -100,7 +98,7 @@ bool CCategoryPage::OnCommand(int id, int code, HWND)
     if (id == m_info.sweepButton) {
         SweepOrCancel();
     } else if (m_info.logButton && id == m_info.logButton) {
-        if (Ui().mainWindow) PostMessageA(Ui().mainWindow->GetSafeHwnd(), kShowProgressMessage, 0, 0);
+        if (SweepView* view = View()) view->ShowLogSoon();
     } else if (IsCheckbox(id)) {
         SetModified();
     } else {
@@ -111,7 +109,7 @@ bool CCategoryPage::OnCommand(int id, int code, HWND)
 
 void CCategoryPage::SweepOrCancel()
 {
-    if (!CSweepCoordinator::Instance() || Ui().preview) return;  // a sweep waits until the preview has ended
+    if (!CSweepCoordinator::Instance() || SweepController::PreviewRunning()) return;  // a sweep waits until the preview has ended
     if (m_sweeping) {
         SweepController::Stop(m_info.requestBit);  // the button is set back when the worker reports
         return;
@@ -122,8 +120,14 @@ void CCategoryPage::SweepOrCancel()
     if (!SweepController::Start(m_info.requestBit, true)) return;
     m_sweeping = true;
     SetDlgItemTextA(m_hWnd, m_info.sweepButton, m_info.cancelText);
-    if ((g_generalSettings.Targets & GeneralBit::RunningBackground) && Ui().controlPanel)
-        Ui().controlPanel->EndDialog(IDOK);
+    if ((g_generalSettings.Targets & GeneralBit::RunningBackground) && View()) View()->ClosePanel();
+}
+
+LRESULT CCategoryPage::OnQuerySiblings(WPARAM query, LPARAM requests)
+{
+    if (query == kMarkSweepingQuery && (static_cast<uint32_t>(requests) & m_info.requestBit))
+        MarkSweeping("Cancel Sweep");
+    return 0;  // every sibling is asked
 }
 
 void CCategoryPage::MarkSweeping(const char* buttonText)

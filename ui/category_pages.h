@@ -16,13 +16,16 @@ struct CategoryPageInfo {
     const char* cancelText;  // after the page's own button started the sweep
 };
 
+// Asked of the sibling pages by the Settings page's "Sweep Now": lParam the request bits it started.
+inline constexpr WPARAM kMarkSweepingQuery = 1;
+
 // A page of one category: its checkboxes, its sweep-or-cancel button and its last sweep time.
 class CCategoryPage : public CPropertyPage {
 public:
     CCategoryPage(int templateId, const CategoryPageInfo& info, const SettingsGroup& group)
         : CPropertyPage(templateId), m_info(info), m_group(group) {}
 
-    // "Sweep Now" of the Settings page requested this category, with this button text.
+    // A sweep of this category started elsewhere: the button turns into its cancel, with this text.
     void MarkSweeping(const char* buttonText);
     // The category's worker has reported.
     void SweepEnded();
@@ -32,6 +35,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
+    LRESULT OnQuerySiblings(WPARAM query, LPARAM requests) override;
     virtual int32_t& LastRun() = 0;
     virtual bool IsCheckbox(int id) const = 0;
 

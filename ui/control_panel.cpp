@@ -2,8 +2,8 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "ui/main_window.h"
 #include "ui/startup_window.h"
+#include "ui/sweep_view.h"
 #include "ui/ui_state.h"
 
 namespace {
@@ -54,13 +54,11 @@ void COmbrixProp::OnInitDialog()
     }
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
-    MainWindow* main = Ui().mainWindow;
-    if (!(g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) || !main) {
+    SweepView* view = View();
+    if (!(g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) || !view)
         CentreOnScreen(m_hWnd);
-    } else {
-        main->PlaceSideBySide();
-        main->ShowProgress();
-    }
+    else
+        view->ShowLog(true);
     SetForegroundWindow(m_hWnd);
 }
 
@@ -69,7 +67,7 @@ bool COmbrixProp::OnSysCommand(WPARAM id)
     switch (id & 0xFFF0) {
     case IDM_ABOUT: RunAboutWindow(m_hWnd); return true;
     case IDM_SHOW_LOG:
-        if (Ui().mainWindow) Ui().mainWindow->ShowProgress();
+        if (SweepView* view = View()) view->ShowLog(false);
         return true;
     default: return false;
     }

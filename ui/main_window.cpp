@@ -1,19 +1,19 @@
 #include "ui/main_window.h"
 #include <shellapi.h>
 #include <memory>
+#include "cleaners/category_table.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "res/resource.h"
-#include "ui/control_panel.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "ui/control_panel.h"
 #include "ui/startup_window.h"
+#include "ui/sweep_controller.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
 #include "ui/ui_state.h"
-#include "cleaners/category_table.h"
-#include "ui/sweep_controller.h"
 
 namespace {
 bool AnyWorkerRunning()
@@ -25,6 +25,7 @@ bool AnyWorkerRunning()
 
 MainWindow::~MainWindow()
 {
+    if (View() == this) SetView(nullptr);
     CSweepProgressDlg::DestroyProgressWindow();
     if (Ui().mainWindow == this) Ui().mainWindow = nullptr;
 }
@@ -51,6 +52,7 @@ bool MainWindow::Create(HMENU menu)
     }
     SetWorkerMessageWindow(m_hWnd);
     Ui().mainWindow = this;
+    SetView(this);
     return true;
 }
 
@@ -98,6 +100,25 @@ void MainWindow::PlaceSideBySide()
     POINT at{0, 0};
     if (screenWidth >= 2 * width) at = {screenWidth / 2 - width, (screenHeight - height) / 2};
     SetWindowPos(sheet, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+void MainWindow::ShowLog(bool besidePanel)
+{
+    if (besidePanel) PlaceSideBySide();
+    ShowProgress();
+}
+
+void MainWindow::ShowLogSoon() { PostMessageA(m_hWnd, kShowProgressMessage, 0, 0); }
+
+void MainWindow::Reschedule(uint32_t periodSeconds)
+{
+    CancelSweepTimer();
+    if (periodSeconds > 0) SetSweepTimer(static_cast<int>(periodSeconds));
+}
+
+void MainWindow::ClosePanel()
+{
+    if (COmbrixProp* sheet = Ui().controlPanel) sheet->EndDialog(IDOK);
 }
 
 void MainWindow::StartAnimation()

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "framework/wnd.h"
+#include "ui/sweep_view.h"
 #include "framework/messages.h"
 
 inline constexpr UINT_PTR kSweepTimerId = 1;
@@ -11,7 +12,7 @@ inline constexpr const char* kMainWindowClass = "Ombrix";
 
 // The hidden main window: owns the tray icon's menu, the sweep and animation timers, and the progress
 // window; receives the coordinator's worker messages. Destroying it ends the program.
-class MainWindow : public CWnd {
+class MainWindow : public CWnd, public SweepView {
 public:
     ~MainWindow() override;
 
@@ -24,7 +25,13 @@ public:
     void CreateProgress(bool show);
     void PlaceSideBySide();
 
-    void StartAnimation();
+    // The sweeps' view of this window.
+    void ShowLog(bool besidePanel) override;
+    void ShowLogSoon() override;
+    void StartAnimation() override;
+    void Reschedule(uint32_t periodSeconds) override;
+    void ClosePanel() override;
+
     void AnimationStep();
     void StopAnimation();
     bool IsAnimating() const { return m_animationTimer != kNoTimer; }

@@ -1,17 +1,16 @@
 #include "ui/settings_page.h"
 #include <cstdio>
 #include <cstdlib>
+#include "cleaners/category_table.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "ui/control_panel.h"
-#include "ui/main_window.h"
+#include "ui/category_pages.h"
 #include "ui/run_entry.h"
-#include "ui/ui_state.h"
-#include "cleaners/category_table.h"
 #include "ui/sweep_controller.h"
+#include "ui/sweep_view.h"
 
 namespace PeriodRules {
 int HoursPart(uint32_t period) { return static_cast<int>(period / 3600 % 24); }
@@ -104,7 +103,7 @@ BOOL COmbrixPage::OnInitDialog()
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     if (coordinator) {
         CGuardLock::Scope hold(coordinator->Lock());
-        m_sweeping = Ui().sweepAllRunning && coordinator->IsAnyWorkerRunning();
+        m_sweeping = SweepController::AllRunning() && coordinator->IsAnyWorkerRunning();
     }
     SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, m_sweeping ? "Cancel Sweep" : "Sweep Now");
     if (m_members.lastRun != 0)
@@ -115,12 +114,7 @@ BOOL COmbrixPage::OnInitDialog()
 bool COmbrixPage::OnApply()
 {
     g_generalSettings.TakePage(m_members);
-    MainWindow* main = Ui().mainWindow;
-    if (m_scheduleChanged && main) {
-        main->CancelSweepTimer();
-        if (m_members.sweepEvery == 1 && m_members.periodSeconds > 0)
-            main->SetSweepTimer(static_cast<int>(m_members.periodSeconds));
-    }
+    if (m_scheduleChanged && View()) View()->Reschedule(m_members.sweepEvery == 1 ? m_members.periodSeconds : 0);
     m_scheduleChanged = false;
     // Stays set for the sheet's life: every later apply writes the entry again.
     if (m_autoStartChanged) UpdateRunEntry(GetCommandLineA());
@@ -146,7 +140,7 @@ bool COmbrixPage::OnCommand(int id, int code, HWND)
         return true;
     case IDC_SET_SWEEP_NOW: SweepNow(); return true;
     case IDC_SET_LOG:
-        if (Ui().mainWindow) PostMessageA(Ui().mainWindow->GetSafeHwnd(), kShowProgressMessage, 0, 0);
+        if (SweepView* view = View()) view->ShowLogSoon();
         return true;
     default:
         for (const SettingsBox& box : kSettingsBoxes)
@@ -282,23 +276,20 @@ bool COmbrixPage::SweepByTimer() { return !m_sweeping && Collect(true); }
 
 bool COmbrixPage::Collect(bool byTimer)
 {
-    COmbrixProp* sheet = Ui().controlPanel;
-    if (!CSweepCoordinator::Instance() || !sheet || Ui().preview) return false;  // a sweep waits for the preview
+    if (!CSweepCoordinator::Instance() || !m_hWnd || SweepController::PreviewRunning()) return false;  // a sweep waits for the preview
     if (!byTimer) LogTimedLine("\nStart Sweeping everything manually.", kStatusLogOnly);
     // Every page shown so far is applied, so the sweep reads the settings as they are on screen.
     SendMessageA(Sheet(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
     const uint32_t targets = g_generalSettings.Targets;
     const bool started = SweepController::Start(EnabledCategoryRequests(), true);
     if (started) {
-        for (const CategoryRow& row : CategoryRows()) {
-            CCategoryPage* page = sheet->CategoryPage(static_cast<WPARAM>(row.index));
-            if ((targets & row.generalBit) && page) page->MarkSweeping("Cancel Sweep");
-        }
+        // The category pages shown so far mark themselves (a page made later asks the coordinator).
+        PropSheet_QuerySiblings(Sheet(), kMarkSweepingQuery, EnabledCategoryRequests());
         if (m_hWnd) SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, "Cancel Sweep");
         m_sweeping = true;
-        if (!byTimer) Ui().sweepAllRunning = true;
+        if (!byTimer) SweepController::SetAllRunning(true);
     }
-    if (targets & GeneralBit::RunningBackground) sheet->EndDialog(IDOK);
+    if ((targets & GeneralBit::RunningBackground) && View()) View()->ClosePanel();
     return started;
 }
 

@@ -5,8 +5,15 @@
 #include "engine/sweep_log.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "ui/main_window.h"
+#include "ui/sweep_view.h"
 #include "ui/ui_state.h"
+
+namespace {
+SweepView* g_view = nullptr;
+}  // namespace
+
+SweepView* View() { return g_view; }
+void SetView(SweepView* view) { g_view = view; }
 
 namespace SweepController {
 namespace {
@@ -25,15 +32,13 @@ bool Start(uint32_t requests, bool showLog)
 {
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     if (!coordinator || !requests || Ui().preview) return false;
-    MainWindow* main = Ui().mainWindow;
+    SweepView* view = View();
     const uint32_t targets = g_generalSettings.Targets;
-    if (main && showLog && (targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground)) {
-        main->PlaceSideBySide();
-        main->ShowProgress();
-    }
+    if (view && showLog && (targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground))
+        view->ShowLog(true);
     if (!coordinator->IsAnyWorkerRunning()) ResetSweepProgress();
     Request(*coordinator, requests);
-    if (main) main->StartAnimation();
+    if (view) view->StartAnimation();
     return true;
 }
 
@@ -49,15 +54,21 @@ bool Preview()
     const uint32_t requests = EnabledCategoryRequests();
     if (!coordinator || ui.sweepAllRunning || ui.preview || coordinator->IsAnyWorkerRunning() || !requests)
         return false;
-    if (ui.mainWindow) ui.mainWindow->ShowProgress();
+    if (View()) View()->ShowLog(false);
     ResetSweepProgress();
     ui.preview = std::make_unique<CPreviewScope>();
     SetProgressTitle("Preview");
     LogLine(kPreviewFirstLine, kStatusLogOnly);
     Request(*coordinator, requests);
     ui.sweepAllRunning = true;
-    if (ui.mainWindow) ui.mainWindow->StartAnimation();
+    if (View()) View()->StartAnimation();
     return true;
 }
+
+bool PreviewRunning() { return Ui().preview != nullptr; }
+
+bool AllRunning() { return Ui().sweepAllRunning; }
+
+void SetAllRunning(bool running) { Ui().sweepAllRunning = running; }
 
 }  // namespace SweepController

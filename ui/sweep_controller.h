@@ -13,4 +13,10 @@ bool Start(uint32_t requests, bool showLog);
 void Stop(uint32_t bits);
 // The enabled categories on the workers with actions that change nothing, the log shown.
 bool Preview();
+// A preview runs: no sweep starts meanwhile.
+bool PreviewRunning();
+// A sweep of every enabled category runs (from the tray, the Settings page or the timer), until its
+// last worker has reported.
+bool AllRunning();
+void SetAllRunning(bool running);
 }  // namespace SweepController
