@@ -62,11 +62,11 @@ bool OmbrixApp::InitInstance()
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->Create(m_mainMenu);
     if (!m_mainWindow->GetSafeHwnd()) return false;
-    CSweepCoordinator* coordinator = CSweepCoordinator::Start(WorkerProcedures());
+    CSweepCoordinator::Start(WorkerProcedures());
     m_exitCode = 0;
 
     if (once) {
-        SweepOnce(coordinator, anotherInstanceRuns, commandLine.Has("preview"));
+        SweepOnce(anotherInstanceRuns, commandLine.Has("preview"));
         return false;
     }
     HWND window = m_mainWindow->GetSafeHwnd();

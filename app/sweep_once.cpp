@@ -6,7 +6,7 @@
 #include "engine/sweep_preview.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "cleaners/category_table.h"
+#include "ui/sweep_controller.h"
 
 namespace {
 // A scheduled or scripted sweep can be followed when its output goes to a console, pipe or file.
@@ -19,16 +19,14 @@ bool StandardOutputIsUsable()
 }
 }  // namespace
 
-void SweepOnce(CSweepCoordinator* coordinator, bool anotherInstanceRuns, bool preview)
+void SweepOnce(bool anotherInstanceRuns, bool preview)
 {
     std::optional<CPreviewScope> previewing;
     if (preview) previewing.emplace();
     EchoLogToStdout(StandardOutputIsUsable());
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
     if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
-    const uint32_t targets = g_generalSettings.Targets;
-    for (const CategoryRow& row : CategoryRows())
-        if (targets & row.generalBit) row.procedure(coordinator);
+    SweepController::SweepHere();
     EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
 }

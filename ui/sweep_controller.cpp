@@ -42,6 +42,16 @@ bool Start(uint32_t requests, bool showLog)
     return true;
 }
 
+void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines)
+{
+    for (const CategoryRow& row : CategoryRows()) {
+        if (!(g_generalSettings.Targets & row.generalBit)) continue;
+        if (lines) lines(row, true);
+        row.procedure(CSweepCoordinator::Instance());
+        if (lines) lines(row, false);
+    }
+}
+
 void Stop(uint32_t bits)
 {
     if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->RequestStop(bits);

@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+
+struct CategoryRow;
 
 // The one place where a sweep starts, is stopped or previewed: the tray, the pages, the timer and
 // the start-up sweep call it, so that they share one policy for the log and the tray icon.
@@ -9,6 +12,10 @@ namespace SweepController {
 // is reset when no worker runs; the tray icon turns. False when nothing starts: no coordinator,
 // nothing requested, or a preview running (a sweep waits until it has ended).
 bool Start(uint32_t requests, bool showLog);
+// The enabled categories one after another on this thread, in the table's order, for the closing
+// sweep and `once`: no worker, no worker message, no stamp. `lines` writes a category's own lines
+// before (true) and after (false) it.
+void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines = {});
 // Asks the workers of those categories (or all, kSweepAll) to stop; they end at their next entry.
 void Stop(uint32_t bits);
 // The enabled categories on the workers with actions that change nothing, the log shown.

@@ -92,12 +92,9 @@ void MainWindow::RunClosingSweep(const char* applicationsEnd)
     lines[Category::Windows] = {"Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"};
     lines[Category::Applications] = {"Start cleaning history on applications.\n", applicationsEnd};
     lines[Category::Internet] = {"Start cleaning history on internet brower.\n", "End cleaning history on internet brower.\n"};
-    for (const CategoryRow& row : CategoryRows()) {
-        if (!(g_generalSettings.Targets & row.generalBit)) continue;
-        LogLine(lines[row.index].start, kStatusLogOnly);
-        row.procedure(CSweepCoordinator::Instance());
-        LogLine(lines[row.index].end, kStatusLogOnly);
-    }
+    SweepController::SweepHere([&](const CategoryRow& row, bool before) {
+        LogLine(before ? lines[row.index].start : lines[row.index].end, kStatusLogOnly);
+    });
 }
 
 void MainWindow::ExitSequence()
