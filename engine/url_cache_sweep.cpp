@@ -54,7 +54,7 @@ CacheFile CheckCacheFile(const UrlCacheEntry& entry, const std::vector<std::stri
     return CacheFile::Refused;
 }
 
-// A line of the cache keeps the Part's limit: an entry whose line would not fit in 256 bytes is
+// A line of the cache keeps its old limit: an entry whose line would not fit in 256 bytes is
 // named by its group alone.
 void LogEntry(const char* label, const UrlCacheEntry& entry, float size, int statusId, int* counter)
 {
