@@ -86,12 +86,13 @@ bool StillAt(const WalkEntry& entry, const std::wstring& name, bool forWriting =
                                       resolved.substr(0, resolved.find_last_of('\\') + 1) + Narrowed(name), forWriting);
 }
 
+
+}  // namespace
+
 std::string PathOf(const WalkEntry& file, const std::wstring& name)
 {
     return file.path.substr(0, NameStart(file.path)) + Narrowed(name);
 }
-
-}  // namespace
 
 float BytesToKB(unsigned long long bytes) { return static_cast<float>(static_cast<double>(bytes) * kBytesToKB); }
 

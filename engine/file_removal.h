@@ -23,6 +23,8 @@ void RemoveOpenFile(WalkEntry& file, bool shred);
 // NameGone then tells whether that name is gone, asked again for a moment when `listed` says the
 // folder still showed it.
 std::wstring ReleaseOpenFile(WalkEntry& file, bool shred);
+// The path of a name in the file's folder (the name a release left it under).
+std::string PathOf(const WalkEntry& file, const std::wstring& name);
 bool NameGone(const WalkEntry& file, const std::wstring& name, bool listed);
 // Removes an emptied folder, or a folder link alone; true when its name is gone.
 bool RemoveOpenFolder(WalkEntry& folder);

@@ -299,10 +299,7 @@ void CSweepFinder::ConfirmRemovals()
             continue;
         }
         TraceMessage(p.cannotTrace, p.file.path.c_str());
-        std::string left;
-        FileSystem::Narrow(p.leftName.c_str(), left);
-        const std::string leftPath = p.file.path.substr(0, p.file.path.find_last_of('\\') + 1) + left;
-        if (p.rebootFallback) RemoveAtReboot(p.file.path, leftPath, p.size, p.statusId, p.counter, p.kb);
+        if (p.rebootFallback) RemoveAtReboot(p.file.path, PathOf(p.file, p.leftName), p.size, p.statusId, p.counter, p.kb);
     }
 }
 

@@ -1,28 +1,13 @@
 #include "settings/settings_group.h"
 #include <ctime>
 #include <shlwapi.h>
-#include "framework/trace.h"
 
 void SettingsGroup::LoadValues(CRegistryKey& key)
 {
-    const std::vector<ScalarField> fields = Scalars();
-    std::vector<BYTE> data(key.m_maxValueLen ? key.m_maxValueLen + 1 : 257);
-    std::string name;
-    for (;;) {
-        DWORD size = static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        if (!key.NextValue(name, data.data(), &size, &type)) break;
-        for (const ScalarField& f : fields) {
-            if (lstrcmpiA(name.c_str(), f.name) != 0) continue;
-            // A value of another type leaves the field as it was: a REG_SZ "255" is no number.
-            if (type != REG_DWORD || size != sizeof(uint32_t)) {
-                TraceMessage("Value %s of %s is not a REG_DWORD; read as absent.\n", f.name, key.Path().c_str());
-                continue;
-            }
-            uint32_t number;
-            memcpy(&number, data.data(), sizeof number);
-            f.field->store(number);
-        }
+    // A value missing or of another type leaves the field as it was: a REG_SZ "255" is no number.
+    for (const ScalarField& f : Scalars()) {
+        uint32_t number = 0;
+        if (ReadNumberValue(key, f.name, number)) f.field->store(number);
     }
 }
 

@@ -273,32 +273,10 @@ int TimePreview(const std::string& folder)
     return 0;
 }
 
-int BareWalk(const std::string& folder)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    int entries = 0;
-    do {
-        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
-        ++entries;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries += BareWalk(folder + "\\" + data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return entries;
-}
-
-int TimeBareWalk(const std::string& folder)
-{
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    const int entries = BareWalk(folder);
-    printf("%.3f %d\n", Seconds(start), entries);
-    return 0;
-}
-
-// FindFirstFileA and DeleteFileA, nothing else: the least any removal of the tree does.
-int BareRemove(const std::string& folder)
+// Every entry below the folder, the deepest first, handed to `visit(path, isFolder)`; counts the
+// entries it took.
+template <class Visit>
+int WalkTree(const std::string& folder, Visit visit)
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
@@ -307,15 +285,21 @@ int BareRemove(const std::string& folder)
     do {
         if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
         const std::string path = folder + "\\" + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            entries += BareRemove(path);
-            entries += RemoveDirectoryA(path.c_str()) ? 1 : 0;
-        } else {
-            entries += DeleteFileA(path.c_str()) ? 1 : 0;
-        }
+        const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (isFolder) entries += WalkTree(path, visit);
+        entries += visit(path, isFolder) ? 1 : 0;
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return entries;
+}
+
+// A bare FindFirstFile/FindNextFile walk: every entry counted, nothing done.
+bool Count(const std::string&, bool) { return true; }
+
+// FindFirstFileA and DeleteFileA, nothing else: the least any removal of the tree does.
+bool RemoveBare(const std::string& path, bool folder)
+{
+    return folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
 }
 
 // The least a link-safe removal must do under Wine, where a link looks like a plain entry: open each
@@ -335,29 +319,12 @@ bool RemoveIfItIsWhereItWasFound(const std::string& path, bool folder)
     return removed;
 }
 
-int SafeFloorRemove(const std::string& folder)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    int entries = 0;
-    do {
-        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
-        const std::string path = folder + "\\" + data.cFileName;
-        const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        if (isFolder) entries += SafeFloorRemove(path);
-        entries += RemoveIfItIsWhereItWasFound(path, isFolder) ? 1 : 0;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return entries;
-}
-
-template <class Remove>
-int TimeWalkRemoval(const std::string& folder, Remove remove)
+template <class Visit>
+int TimeWalk(const std::string& folder, Visit visit)
 {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    const int entries = remove(folder);
+    const int entries = WalkTree(folder, visit);
     printf("%.3f %d\n", Seconds(start), entries);
     return 0;
 }
@@ -373,9 +340,9 @@ int main(int argc, char** argv)
     if (argc == 2 && strcmp(argv[1], "cache-bare") == 0) return TimeBareCacheWalk();
     if (argc == 2 && strcmp(argv[1], "cache") == 0) return TimeCacheSweep();
     if (argc == 3 && strcmp(argv[1], "preview") == 0) return TimePreview(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "walk") == 0) return TimeBareWalk(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "bare-remove") == 0) return TimeWalkRemoval(argv[2], BareRemove);
-    if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalkRemoval(argv[2], SafeFloorRemove);
+    if (argc == 3 && strcmp(argv[1], "walk") == 0) return TimeWalk(argv[2], Count);
+    if (argc == 3 && strcmp(argv[1], "bare-remove") == 0) return TimeWalk(argv[2], RemoveBare);
+    if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalk(argv[2], RemoveIfItIsWhereItWasFound);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
