@@ -5,5 +5,9 @@ void CleanWord(int* counter, float* kb);
 void CleanExcel(int* counter, float* kb);
 void CleanAccess(int* counter, float* kb);
 void CleanPowerPoint(int* counter, float* kb);
-// Acrobat Reader, Media Player, RealPlayer and RealOne, each by its own bit.
-void CleanOtherApplications(int* counter, float* kb);
+// The other applications' header line, then each by its own bit.
+void StartOtherApplications(int* counter, float* kb);
+void CleanAcrobatReader(int* counter, float* kb);
+void CleanMediaPlayer(int* counter, float* kb);
+// RealPlayer's lists, then RealOne's user data and cookies.
+void CleanRealPlayer(int* counter, float* kb);

@@ -176,8 +176,11 @@ void CleanChromeHistory(const ReachedEntry& profile, int* counter, float* kb)
 
 }  // namespace
 
-void CleanFirefoxOld(int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxOldRows, counter, kb); }
-void CleanFirefox(int* counter, float* kb) { CleanFirefoxProfiles(kFirefoxRows, counter, kb); }
+void CleanFirefox(int* counter, float* kb)
+{
+    CleanFirefoxProfiles(kFirefoxOldRows, counter, kb);
+    CleanFirefoxProfiles(kFirefoxRows, counter, kb);
+}
 
 // Default and every other profile of "User Data" (each "Profile N", "Guest Profile"): each folder
 // that holds a Preferences file.

@@ -8,7 +8,7 @@ void CleanAutoCompletePasswords(int* counter, float* kb);
 void CleanAutoCompleteForms(int* counter, float* kb);
 void CleanMsnToolbar(int* counter, float* kb);
 void CleanGoogleToolbar(int* counter, float* kb);
-void CleanFirefoxOld(int* counter, float* kb);
+// The profiles of the old layout, then those of today's.
 void CleanFirefox(int* counter, float* kb);
 void CleanChrome(int* counter, float* kb);
 void CleanAol(int* counter, float* kb);

@@ -64,8 +64,6 @@ constexpr const char* kUserDataKey = "SOFTWARE\\RealNetworks\\Preferences\\UserD
 constexpr const char* kCookiesKey = "SOFTWARE\\RealNetworks\\RealMediaSDK\\6.0\\Preferences\\CookiesPath";
 constexpr const char* kRealOneLine = "Clean up RealOne Player 6.0 Directory.\n";
 
-bool Selected(uint32_t bit) { return g_applicationsSettings.Targets & bit; }
-
 // Every walk of this cleaner may leave a file in use for the next restart.
 void Remove(const std::string& pattern, Removal removal, int* counter, float* kb)
 {
@@ -77,34 +75,6 @@ void Remove(const std::string& pattern, Removal removal, int* counter, float* kb
             finder.RemoveTree(TreeMode::Cache, kStatus, counter, kb);
     } catch (const std::exception&) {
         // A failed walk ends this step only.
-    }
-}
-
-void CleanAcrobatReader(int* counter, float* kb)
-{
-    CRegistryKey adobe(HKEY_CURRENT_USER, "Software\\Adobe", kKeyChange);
-    if (!adobe.Handle()) return;
-    for (const AcrobatRow& row : kAcrobatRows) {
-        LogLine(row.line, kStatusLogOnly);
-        CRegistryKey key(adobe.OpenSubKey(row.path), kKeyChange);
-        if (key.Handle()) DeleteSubKeysByPrefix(key, "c", kStatus, counter, kb);
-    }
-}
-
-void CleanMediaPlayer(int* counter, float* kb)
-{
-    CRegistryKey key(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList", kKeyChange);
-    LogLine("Clean up MediaPlayer.\n", kStatusLogOnly);
-    if (key.Handle()) DeleteValuesByPrefix(key, "File", kStatus, counter, kb);
-}
-
-void CleanRealPlayer(int* counter, float* kb)
-{
-    for (const KeyRow& row : kRealPlayerRows) {
-        CRegistryKey key(row.root, row.path, kKeyChange);
-        if (!key.Handle()) continue;
-        LogLine(row.line, kStatusLogOnly);
-        DeleteSubKeysByPrefix(key, "MostRecentClips", kStatus, counter, kb);
     }
 }
 
@@ -134,18 +104,44 @@ void CleanRealOneCookies(int* counter, float* kb)
     if (!file.empty()) Remove(file, Removal::Files, counter, kb);
 }
 
+void CleanRealPlayerLists(int* counter, float* kb)
+{
+    for (const KeyRow& row : kRealPlayerRows) {
+        CRegistryKey key(row.root, row.path, kKeyChange);
+        if (!key.Handle()) continue;
+        LogLine(row.line, kStatusLogOnly);
+        DeleteSubKeysByPrefix(key, "MostRecentClips", kStatus, counter, kb);
+    }
+}
+
 }  // namespace
 
-void CleanOtherApplications(int* counter, float* kb)
+void StartOtherApplications(int*, float*)
 {
     LogLine("Start clean up historical records on other applications.\n", kStatusLogOnly);
-    SetSweepProgress(kBarApplications, 90);
-    if (Selected(ApplicationsBit::AcrobatReader)) CleanAcrobatReader(counter, kb);
-    SetSweepProgress(kBarApplications, 95);
-    if (Selected(ApplicationsBit::MediaPlayer)) CleanMediaPlayer(counter, kb);
-    SetSweepProgress(kBarApplications, 100);
-    if (!Selected(ApplicationsBit::RealPlayer)) return;
-    CleanRealPlayer(counter, kb);
+}
+
+void CleanAcrobatReader(int* counter, float* kb)
+{
+    CRegistryKey adobe(HKEY_CURRENT_USER, "Software\\Adobe", kKeyChange);
+    if (!adobe.Handle()) return;
+    for (const AcrobatRow& row : kAcrobatRows) {
+        LogLine(row.line, kStatusLogOnly);
+        CRegistryKey key(adobe.OpenSubKey(row.path), kKeyChange);
+        if (key.Handle()) DeleteSubKeysByPrefix(key, "c", kStatus, counter, kb);
+    }
+}
+
+void CleanMediaPlayer(int* counter, float* kb)
+{
+    CRegistryKey key(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList", kKeyChange);
+    LogLine("Clean up MediaPlayer.\n", kStatusLogOnly);
+    if (key.Handle()) DeleteValuesByPrefix(key, "File", kStatus, counter, kb);
+}
+
+void CleanRealPlayer(int* counter, float* kb)
+{
+    CleanRealPlayerLists(counter, kb);
     CleanRealOneUserData(counter, kb);
     CleanRealOneCookies(counter, kb);
 }

@@ -8,4 +8,13 @@ void CleanRunHistory(int* counter, float* kb);
 void CleanNetworkHistory(int* counter, float* kb);
 void CleanTemporaryFiles(int* counter, float* kb);
 void CleanLastLogonUser(int* counter, float* kb);
+// Today's Windows: the shell's own histories, jump lists without pins, thumbnails, folder views,
+// error reports, the DNS resolver cache and the clipboard.
+void CleanExplorerHistories(int* counter, float* kb);
+void CleanJumpLists(int* counter, float* kb);
+void CleanThumbnailCache(int* counter, float* kb);
+void CleanFolderViews(int* counter, float* kb);
+void CleanErrorReports(int* counter, float* kb);
+void CleanDnsCache(int* counter, float* kb);
+void CleanClipboard(int* counter, float* kb);
 void CleanCustomLocations(int* counter, float* kb);

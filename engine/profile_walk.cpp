@@ -77,6 +77,11 @@ void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb
         LogLine(refusal.c_str(), kStatusLogOnly);
         return;
     }
+    RemoveReachedFile(file, statusId, counter, kb);
+}
+
+void RemoveReachedFile(ReachedEntry& file, int statusId, int* counter, float* kb)
+{
     unsigned long long bytes = 0;
     DWORD links = 0;
     const bool sized = file.handle->Size(bytes, links);

@@ -19,3 +19,5 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
 // restart when it is in use. Only what was done is logged, counted and tallied; nothing is removed
 // inside a folder the user keeps.
 void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb);
+// The same for one file the system itself writes into a folder the user keeps.
+void RemoveReachedFile(ReachedEntry& file, int statusId, int* counter, float* kb);

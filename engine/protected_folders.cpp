@@ -150,10 +150,57 @@ std::string Formatted(const char* format, const std::string& folder, const char*
     return line;
 }
 
+constexpr const char* kQuickAccessPins = "f01b4d95cf55d32a.automaticDestinations-ms";
+const char* const kJumpListFolders[] = {"AutomaticDestinations", "CustomDestinations"};
+
+bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+std::string LastPart(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// A folder named Recent holds them wherever the profile is; the shell's Recent folder by any name.
+bool IsRecentFolder(const std::string& folder)
+{
+    if (SameName(LastPart(Trimmed(folder)), "Recent")) return true;
+    const std::string recent = ShellFolder(CSIDL_RECENT);
+    return !recent.empty() && FileSystem::SamePath(Trimmed(folder), recent);
+}
+
+bool IsJumpListFolder(const std::string& parent, const std::string& name)
+{
+    for (const char* folder : kJumpListFolders)
+        if (SameName(name, folder)) return IsRecentFolder(parent);
+    return false;
+}
+
 }  // namespace
+
+const char* KeptEntryReason(const std::string& parentFinal, const std::string& name, bool folder)
+{
+    if (!folder) return SameName(name, kQuickAccessPins) ? "it holds the Quick Access pins" : nullptr;
+    return IsJumpListFolder(parentFinal, name) ? "it holds the jump lists and their pins" : nullptr;
+}
+
+bool InJumpListFolder(const std::string& folder)
+{
+    for (std::string path = Trimmed(folder); path.find('\\') != std::string::npos; path = FolderPart(path))
+        if (IsJumpListFolder(FolderPart(path), LastPart(path))) return true;
+    return false;
+}
 
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source)
 {
+    if (source != PatternSource::JumpLists && (InJumpListFolder(folder) || InJumpListFolder(finalFolder)))
+        return FormatLine("  Refused: %s holds jump lists; only their own item sweeps them.\n", folder.c_str());
     const auto found = FindKeptFolder(folder, finalFolder, source);
     if (!found) return {};
     const char* format = found->first == Relation::Is      ? "  Refused: %s is %s.\n"
@@ -168,6 +215,8 @@ std::string CustomLocationRefusal(const std::string& folder)
     FileIdentity identity;
     const std::string finalFolder = FileSystem::Identify(folder, identity, true) ? identity.finalPath : folder;
     if (IsDriveRoot(finalFolder)) return Formatted("%s is a whole drive; choose a folder inside it.", folder);
+    if (InJumpListFolder(folder) || InJumpListFolder(finalFolder))
+        return Formatted("%s holds the jump lists and their pins; Ombrix does not sweep it.", folder);
     const auto found = FindKeptFolder(folder, finalFolder, PatternSource::UserChoice);
     if (!found) return {};
     if (found->first == Relation::Inside) return Formatted("%s lies inside %s; Ombrix does not sweep it.", folder, found->second);

@@ -3,7 +3,8 @@
 
 // Where a walk's pattern came from: a path from data is never swept below the folders the user
 // keeps; a folder the user chose may lie below the document folders.
-enum class PatternSource { Data, UserChoice };
+// The Jump Lists item's own walk is the only one that may start in a jump-list folder.
+enum class PatternSource { Data, UserChoice, JumpLists };
 
 // The log line that refuses a sweep target which is, or holds, a folder the system or the user keeps
 // (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known
@@ -17,3 +18,10 @@ std::string ProtectedFolderRefusal(const std::string& folder, const std::string&
 // folders, profiles, any folder that holds one of them, and folders inside Windows or Program Files
 // are refused.
 std::string CustomLocationRefusal(const std::string& folder);
+
+// Why an entry of a walked folder is never taken, whatever walk finds it, or null: the jump-list
+// folders of the user's Recent folder (their files belong to the Jump Lists item, which keeps the
+// pinned ones), and the file of the Quick Access pins. `parentFinal` is the folder as resolved.
+const char* KeptEntryReason(const std::string& parentFinal, const std::string& name, bool folder);
+// Whether a folder is, or lies inside, a jump-list folder.
+bool InJumpListFolder(const std::string& folder);

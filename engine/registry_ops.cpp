@@ -173,6 +173,25 @@ void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* co
     }
 }
 
+void SweepValuesWhere(CRegistryKey& key, NameTest selects, int statusId, int* counter)
+{
+    ValueWalk walk(key);
+    while (walk.Next())
+        if (walk.name != "(Default)" && selects(walk.name)) DeleteValue(key, walk, statusId, counter);
+}
+
+void DeleteSubKeysWhere(CRegistryKey& key, NameTest selects, int statusId, int* counter)
+{
+    std::string name;
+    while (NextSweptSubKey(key, name)) {
+        if (!selects(name) || IsLinkSubKey(key, name)) continue;
+        const std::string path = key.Path() + "\\" + name;
+        const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
+        LogChange(done, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
+        if (done) StepBackAfterRemoval(key.m_subKeyIndex);
+    }
+}
+
 void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter)
 {
     std::string name;

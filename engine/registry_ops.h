@@ -39,6 +39,12 @@ bool NextSweptValue(CRegistryKey& key, std::string& name, BYTE* data, DWORD* dat
 void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
 void SweepSubKeyValues(CRegistryKey& key, const char* resetName, int statusId, int* counter);
 
+// The values, or the subkeys (each deleted with its tree, never through a registry link), whose
+// names the test selects.
+using NameTest = bool (*)(const std::string& name);
+void SweepValuesWhere(CRegistryKey& key, NameTest selects, int statusId, int* counter);
+void DeleteSubKeysWhere(CRegistryKey& key, NameTest selects, int statusId, int* counter);
+
 // Called directly by the application cleaners.
 void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float* kb);
 void DeleteValuesByPrefixes(CRegistryKey& key, const char* prefix1, const char* prefix2, int statusId, int* counter,

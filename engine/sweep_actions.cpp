@@ -1,4 +1,5 @@
 #include "engine/sweep_actions.h"
+#include "framework/system_state.h"
 #include "framework/trace.h"
 #include <atomic>
 #include <shellapi.h>
@@ -64,6 +65,10 @@ bool SweepActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
         emptied = RecycleBinContents{before.items - after.items, before.bytes - after.bytes};
     return true;
 }
+
+bool SweepActions::FlushDnsCache() { return FlushResolverCache(); }
+
+bool SweepActions::EmptyClipboard() { return ClipboardHoldsContent() && EmptyClipboardContent(); }
 
 bool SweepActions::ShredFile(WalkEntry& file) { return ShredOpenFile(file); }
 

@@ -7,7 +7,7 @@
 #include "framework/url_cache.h"
 
 // Every change a sweep makes to the machine goes through this one seam: files, folders, registry
-// values and keys, the Recycle Bin. A preview installs its own actions that record instead of remove.
+// values and keys, the Recycle Bin, the DNS cache and the clipboard. A preview installs its own actions that record instead of remove.
 class SweepActions {
 public:
     virtual ~SweepActions() = default;
@@ -43,6 +43,10 @@ public:
     // Empties the Recycle Bins; `emptied` is what went (what was there less what stays), or nothing
     // when the shell cannot tell.
     virtual bool EmptyRecycleBin(std::optional<RecycleBinContents>& emptied);
+    // Flushes the DNS resolver cache; true when it was flushed.
+    virtual bool FlushDnsCache();
+    // Empties the clipboard; true only when it held something and is empty now.
+    virtual bool EmptyClipboard();
     // Overwrites a file's content twice and keeps it; false when it could not be.
     virtual bool ShredFile(WalkEntry& file);
     // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and

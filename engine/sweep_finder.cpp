@@ -387,9 +387,16 @@ void CSweepFinder::RemoveTree(TreeMode mode, int statusId, int* counter, float* 
 
 void CSweepFinder::RemoveFiles(int statusId, int* counter, float* kb)
 {
+    RemoveFilesUnless(nullptr, statusId, counter, kb);
+}
+
+void CSweepFinder::RemoveFilesUnless(const KeepTest& keeps, int statusId, int* counter, float* kb)
+{
     ForEachEntry([&](const ListedEntry& listed, size_t) {
         WalkEntry entry;
-        if (listed.IsFolder() || !Admit(listed, ShredderOn(), entry)) return;
+        // A test reads the file: its handle is opened for the data too.
+        if (listed.IsFolder() || !Admit(listed, ShredderOn() || keeps, entry)) return;
+        if (keeps && keeps(entry)) return;
         RemoveFileEntry(entry, TreeMode::Plain, statusId, counter, kb, "   Cannot remove file now: %s.\n", true);
     });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -43,6 +44,9 @@ public:
 
     void RemoveTree(TreeMode mode, int statusId, int* counter, float* kb);
     void RemoveFiles(int statusId, int* counter, float* kb);
+    // The same, but a file the test keeps stays (the test says why in its own line).
+    using KeepTest = std::function<bool(WalkEntry& file)>;
+    void RemoveFilesUnless(const KeepTest& keeps, int statusId, int* counter, float* kb);
     // The files the filter selects at every level below the folder; every folder stays.
     void RemoveFilesBelow(int statusId, int* counter, float* kb);
     void RemoveFilesExcept(const PathPairs& keep, int statusId, int* counter, float* kb);

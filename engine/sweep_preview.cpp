@@ -3,6 +3,7 @@
 #include "engine/recycle_bin.h"
 #include "framework/file.h"
 #include "framework/registry_key.h"
+#include "framework/system_state.h"
 
 namespace {
 
@@ -143,6 +144,10 @@ bool PreviewActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
     if (QueryAllRecycleBins(contents)) emptied = contents;
     return true;
 }
+
+bool PreviewActions::FlushDnsCache() { return ResolverCacheFlushable(); }
+
+bool PreviewActions::EmptyClipboard() { return ClipboardHoldsContent(); }
 
 bool PreviewActions::ShredFile(WalkEntry&) { return true; }
 

@@ -28,6 +28,8 @@ public:
     bool SetKeySecurity(HKEY, const std::string&, PSECURITY_DESCRIPTOR, bool) override { return true; }
     bool DeleteKeyTree(HKEY key, const char* name) override;
     bool EmptyRecycleBin(std::optional<RecycleBinContents>& emptied) override;
+    bool FlushDnsCache() override;
+    bool EmptyClipboard() override;
     bool ShredFile(WalkEntry& file) override;
     bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;
 

@@ -1,4 +1,5 @@
 #include "engine/walk_entry.h"
+#include "engine/protected_folders.h"
 #include "framework/trace.h"
 #include <string_view>
 
@@ -65,6 +66,10 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
     // another folder, whatever path the system reports for it.
     if (isFolder && listed.fileId && entry.identity.index != listed.fileId) {
         TraceMessage("   Passed over %s: it changed since it was listed.\n", entry.path.c_str());
+        return false;
+    }
+    if (const char* kept = KeptEntryReason(folder.identity.finalPath, listed.name, isFolder)) {
+        TraceMessage("   Passed over %s: %s.\n", entry.path.c_str(), kept);
         return false;
     }
     entry.parent = folder.handle;

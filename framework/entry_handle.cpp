@@ -1,4 +1,5 @@
 #include "framework/entry_handle.h"
+#include <algorithm>
 #include <winternl.h>
 #include <utility>
 #include "framework/platform_quirks.h"
@@ -114,6 +115,13 @@ CEntryHandle CEntryHandle::OpenSharedForWriting(const CEntryHandle& folder, cons
     return CEntryHandle(handle, EntryHold::Shared, true);
 }
 
+CEntryHandle CEntryHandle::OpenSharedForReading(const CEntryHandle& folder, const std::wstring& name)
+{
+    HANDLE handle;
+    OpenRelative(folder.m_handle, name, FILE_READ_ATTRIBUTES | FILE_READ_DATA, kShareAll, kNonDirectoryFile, handle);
+    return CEntryHandle(handle, EntryHold::Shared, false);
+}
+
 bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
 {
     entries.clear();
@@ -201,6 +209,24 @@ bool CEntryHandle::Fill(unsigned long long offset, unsigned long long length, un
     }
     // Without the flush the passes may live only in the cache and never reach the disk.
     return FlushFileBuffers(m_handle);
+}
+
+bool CEntryHandle::ReadAll(std::vector<unsigned char>& bytes, size_t limit) const
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_handle, &size) || size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit)
+        return false;
+    bytes.assign(static_cast<size_t>(size.QuadPart), 0);
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(m_handle, start, nullptr, FILE_BEGIN)) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        if (!ReadFile(m_handle, bytes.data() + done, chunk, &read, nullptr) || read == 0) return false;
+        done += read;
+    }
+    return true;
 }
 
 bool NameInFolder(const CEntryHandle& folder, const std::wstring& name)

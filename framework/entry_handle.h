@@ -43,6 +43,8 @@ public:
     static CEntryHandle OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data);
     // A file others hold, to be written beside them.
     static CEntryHandle OpenSharedForWriting(const CEntryHandle& folder, const std::wstring& name);
+    // Opens a file of the folder to read its content beside others that hold it.
+    static CEntryHandle OpenSharedForReading(const CEntryHandle& folder, const std::wstring& name);
 
     explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE Handle() const { return m_handle; }
@@ -64,6 +66,8 @@ public:
     // A new name in the folder it is in (given by its handle); never replaces another entry.
     bool Rename(const CEntryHandle& folder, const std::wstring& name) const;
     // Writes `length` bytes of one value from `offset`, in blocks, and flushes them to the disk.
+    // Reads the whole content from the start; false when it cannot be read or is longer than `limit`.
+    bool ReadAll(std::vector<unsigned char>& bytes, size_t limit) const;
     bool Fill(unsigned long long offset, unsigned long long length, unsigned char value, unsigned block) const;
 
 private:

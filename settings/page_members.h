@@ -3,8 +3,8 @@
 #include <string>
 #include "settings/settings_records.h"
 
-// The members that the control-panel pages exchange with their settings groups: one integer per
-// checkbox (1 = checked), named after what the checkbox stands for.
+// The members that the control-panel pages exchange with their settings groups. The Settings page
+// has one integer per checkbox (1 = checked); a category page exchanges its group's item bits whole.
 
 struct SettingsPageMembers {          // "Settings", dialog 132
     int windowsHistory = 0;           // 1019
@@ -26,40 +26,18 @@ struct SettingsPageMembers {          // "Settings", dialog 132
 };
 
 struct WindowsPageMembers {           // "Sweep Windows", dialog 131
-    int documentHistory = 0;          // 1007
-    int recycleBin = 0;               // 1012
-    int lastLogonUser = 0;            // 1013
-    int temporaryFiles = 0;           // 1011
-    int findHistory = 0;              // 1009
-    int runHistory = 0;               // 1010
-    int networkHistory = 0;           // 1057
+    uint32_t targets = 0;             // the group's items; the page's boxes edit their bits
     int32_t lastRun = 0;
     CustomLocationList customLocations;
     int listChanged = 0;
 };
 
 struct InternetPageMembers {          // "Sweep Internet", dialog 130
-    int cookies = 0;                  // 1032
-    int temporaryFiles = 0;           // 1034
-    int history = 0;                  // 1031
-    int passwords = 0;                // 1037
-    int formData = 0;                 // 1039
-    int msn = 0;                      // 1041
-    int aol = 0;                      // 1040
-    int googleBar = 0;                // 1042
-    int yahooBar = 0;                 // 1044
-    int firefox = 0;                  // 1104
-    int chrome = 0;                   // 1105
+    uint32_t targets = 0;
     int32_t lastRun = 0;
 };
 
 struct ApplicationPageMembers {       // "Sweep Applications", dialog 129
-    int excel = 0;                    // 1003
-    int word = 0;                     // 1002
-    int powerPoint = 0;               // 1004
-    int access = 0;                   // 1006
-    int acrobatReader = 0;            // 1008
-    int realPlayer = 0;               // 1010
-    int mediaPlayer = 0;              // 1009
+    uint32_t targets = 0;
     int32_t lastRun = 0;
 };

@@ -90,7 +90,7 @@ void ApplicationsSettings::FillPage(ApplicationPageMembers& page) const
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return;
-    FillCheckboxes(Targets, page, kApplicationCheckboxes);
+    page.targets = Targets;
     page.lastRun = LastRun();
 }
 
@@ -98,7 +98,7 @@ bool ApplicationsSettings::TakePage(const ApplicationPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = TakeCheckboxes(Targets, page, kApplicationCheckboxes);
+    Targets = page.targets;
     LsRn = static_cast<uint32_t>(page.lastRun);
     return SaveToUserLocked(kApplicationsSettingsKey);
 }
@@ -144,7 +144,7 @@ void WindowsSettings::FillPage(WindowsPageMembers& page) const
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return;
-    FillCheckboxes(Targets, page, kWindowsCheckboxes);
+    page.targets = Targets;
     page.lastRun = LastRun();
     page.customLocations = m_locations;
 }
@@ -153,7 +153,7 @@ bool WindowsSettings::TakePage(WindowsPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = TakeCheckboxes(Targets, page, kWindowsCheckboxes);
+    Targets = page.targets;
     LsRn = static_cast<uint32_t>(page.lastRun);
     if (page.listChanged) {
         m_locations = page.customLocations;
@@ -191,7 +191,7 @@ void InternetSettings::FillPage(InternetPageMembers& page) const
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return;
-    FillCheckboxes(Targets, page, kInternetCheckboxes);
+    page.targets = Targets;
     page.lastRun = LastRun();
 }
 
@@ -199,7 +199,7 @@ bool InternetSettings::TakePage(const InternetPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = TakeCheckboxes(Targets, page, kInternetCheckboxes);
+    Targets = page.targets;
     LsRn = static_cast<uint32_t>(page.lastRun);
     return SaveToUserLocked(kInternetSettingsKey);
 }

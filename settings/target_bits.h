@@ -29,6 +29,13 @@ inline constexpr uint32_t TemporaryFiles = 0x08;
 inline constexpr uint32_t Find = 0x10;
 inline constexpr uint32_t Run = 0x20;
 inline constexpr uint32_t Network = 0x40;
+inline constexpr uint32_t Explorer = 0x080;
+inline constexpr uint32_t JumpLists = 0x100;
+inline constexpr uint32_t Thumbnails = 0x200;
+inline constexpr uint32_t FolderViews = 0x400;
+inline constexpr uint32_t ErrorReports = 0x800;
+inline constexpr uint32_t Dns = 0x1000;
+inline constexpr uint32_t Clipboard = 0x2000;
 }  // namespace WindowsBit
 
 namespace ApplicationsBit {
@@ -77,40 +84,6 @@ inline constexpr CheckboxBit<SettingsPageMembers> kSweepAtCheckboxes[] = {
     {SweepAtBit::Timer, &SettingsPageMembers::sweepEvery},
     {SweepAtBit::Shutdown, &SettingsPageMembers::sweepAtShutdown},
     {SweepAtBit::Startup, &SettingsPageMembers::sweepAtStartup},
-};
-
-inline constexpr CheckboxBit<WindowsPageMembers> kWindowsCheckboxes[] = {
-    {WindowsBit::Documents, &WindowsPageMembers::documentHistory},
-    {WindowsBit::RecycleBin, &WindowsPageMembers::recycleBin},
-    {WindowsBit::LastLogonUser, &WindowsPageMembers::lastLogonUser},
-    {WindowsBit::TemporaryFiles, &WindowsPageMembers::temporaryFiles},
-    {WindowsBit::Find, &WindowsPageMembers::findHistory},
-    {WindowsBit::Run, &WindowsPageMembers::runHistory},
-    {WindowsBit::Network, &WindowsPageMembers::networkHistory},
-};
-
-inline constexpr CheckboxBit<ApplicationPageMembers> kApplicationCheckboxes[] = {
-    {ApplicationsBit::Excel, &ApplicationPageMembers::excel},
-    {ApplicationsBit::Word, &ApplicationPageMembers::word},
-    {ApplicationsBit::PowerPoint, &ApplicationPageMembers::powerPoint},
-    {ApplicationsBit::Access, &ApplicationPageMembers::access},
-    {ApplicationsBit::AcrobatReader, &ApplicationPageMembers::acrobatReader},
-    {ApplicationsBit::RealPlayer, &ApplicationPageMembers::realPlayer},
-    {ApplicationsBit::MediaPlayer, &ApplicationPageMembers::mediaPlayer},
-};
-
-inline constexpr CheckboxBit<InternetPageMembers> kInternetCheckboxes[] = {
-    {InternetBit::Cookies, &InternetPageMembers::cookies},
-    {InternetBit::TemporaryFiles, &InternetPageMembers::temporaryFiles},
-    {InternetBit::History, &InternetPageMembers::history},
-    {InternetBit::Passwords, &InternetPageMembers::passwords},
-    {InternetBit::FormData, &InternetPageMembers::formData},
-    {InternetBit::Msn, &InternetPageMembers::msn},
-    {InternetBit::Aol, &InternetPageMembers::aol},
-    {InternetBit::GoogleBar, &InternetPageMembers::googleBar},
-    {InternetBit::YahooBar, &InternetPageMembers::yahooBar},
-    {InternetBit::Firefox, &InternetPageMembers::firefox},
-    {InternetBit::Chrome, &InternetPageMembers::chrome},
 };
 
 // Checks each box whose bit is set in the word.

@@ -40,7 +40,11 @@ std::vector<std::string> Canaries(const std::string& root)
             root + "\\Filtered\\x.document", root + "\\Filtered\\page.html", root + "\\canaryX\\keep.txt",
             root + "\\Sub\\keep.tmp\\important.doc", root + "\\Outside\\hard-target.txt",
             root + "\\Outside\\link-target.txt", root + "\\Outside\\bin-target.txt",
-            root + "\\Cust5\\keep.txt"};
+            root + "\\Cust5\\keep.txt",
+            // The pins of the Recent folder that the history rows walk (the shell's Recent is elsewhere).
+            p + "\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\AutomaticDestinations\\f01b4d95cf55d32a.automaticDestinations-ms",
+            p + "\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\AutomaticDestinations\\9b9cdc69c1c24e2b.automaticDestinations-ms",
+            p + "\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\CustomDestinations\\5f7b5f1e01b83767.customDestinations-ms"};
 }
 
 std::string CanaryContent(const std::string& path) { return HostileCanaryContent(path); }
@@ -97,7 +101,7 @@ void PlantRegistry(const std::string& root, bool shredder, bool deepSweep)
     PlantCustomLocation(index++, root + "\\Filtered", "*.htm", 0);
     PlantCustomLocation(index++, root + "\\Cust5", "..\\canaryX\\*.*", 1);
     PlantCustomLocation(index++, root + "\\Sub", "*.tmp", 1);
-    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Windows", "Targets", 0x7F);
+    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Windows", "Targets", 0x3FFF);
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\General Settings", "Targets",
               0x07 | (shredder ? 0x80 : 0) | (deepSweep ? 0x20 : 0));
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Applications", "Targets", kDataPathsApplications);

@@ -6,6 +6,7 @@
 #include "tools/browser_traces.h"
 #include "tools/internet_explorer_traces.h"
 #include "tools/profile_tools.h"
+#include "tools/windows_today_traces.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ std::string LongTempPath(const std::string& root)
     return path + "\\" + std::string(400 - path.size() - 1 - 3, 'i') + ".js";
 }
 
+std::string RecentFolder(const std::string& root) { return root + "\\Profile\\AppData\\Roaming\\Microsoft\\Windows\\Recent"; }
+
 }  // namespace
 
 void SetProfileEnvironment(const std::string& root)
@@ -51,6 +54,8 @@ void SetProfileEnvironment(const std::string& root)
     SetEnvironmentVariableA("TMPDIR", "C:\\");  // hostile: names the drive root
     // The user's shell folders name it: the browsers' profiles are found below it.
     SetEnvironmentVariableA("USERPROFILE", (root + "\\Profile").c_str());
+    SetEnvironmentVariableA("APPDATA", (root + "\\Profile\\AppData\\Roaming").c_str());
+    SetEnvironmentVariableA("LOCALAPPDATA", (root + "\\Profile\\AppData\\Local").c_str());
 }
 
 void PlantTraceProfile(const std::string& root)
@@ -68,8 +73,8 @@ void PlantTraceProfile(const std::string& root)
     SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\.txt\\OpenWithList", "a", "notepad.exe");
     SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\text/plain", "a", "x");
 
-    // The Recent folder, named by the shell folders, with shortcuts in it.
-    const std::string recent = root + "\\Profile\\Recent";
+    // The Recent folder where today's Windows keeps it, named by the shell folders, with shortcuts in it.
+    const std::string recent = RecentFolder(root);
     SetRaw(HKEY_CURRENT_USER, std::string(kExplorer) + "\\User Shell Folders", "Recent", REG_EXPAND_SZ, recent + '\0');
     SetText(HKEY_CURRENT_USER, std::string(kExplorer) + "\\Shell Folders", "Recent", recent);
     WriteFileText(recent + "\\report.doc.lnk", "shortcut");
@@ -112,7 +117,7 @@ void PlantTraceProfile(const std::string& root)
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Dir", root + "\\Custom2");
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Flt", "*.*");
     SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.1", "SubInc", 1);
-    SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x7F);
+    SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x3FFF);
     SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x07);
 
     // Outside every target.
@@ -121,9 +126,10 @@ void PlantTraceProfile(const std::string& root)
     PlantApplicationTraces(root);
     PlantBrowserTraces(root);
     PlantInternetExplorerTraces(root);
+    PlantWindowsTodayTraces(root + "\\Profile");
 }
 
-std::vector<std::string> CheckTraceProfile(const std::string& root)
+std::vector<std::string> CheckTraceProfile(const std::string& root, const SweepEvidence& evidence)
 {
     ProfileCheck check;
     auto trace = [&](bool present, const std::string& what) { check.Trace(present, what); };
@@ -142,7 +148,7 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     trace(KeyExists(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\text/plain"), "FileExts text/plain");
     canary(KeyExists(HKEY_CURRENT_USER, std::string(kExplorer) + "\\FileExts\\.txt"), "FileExts .txt");
 
-    trace(Exists(root + "\\Profile\\Recent\\report.doc.lnk") || Exists(root + "\\Profile\\Recent\\plan.xls.lnk"), "Recent shortcuts");
+    trace(Exists(RecentFolder(root) + "\\report.doc.lnk") || Exists(RecentFolder(root) + "\\plan.xls.lnk"), "Recent shortcuts");
     trace(Exists(root + "\\Temp\\setup.tmp"), "read-only temp file");
     trace(Exists(root + "\\Temp\\nested"), "nested temp folders");
     trace(Exists(root + "\\Temp\\ж.txt") || Exists(root + "\\Temp\\日本語"), "temp files with non-Latin names");
@@ -168,5 +174,6 @@ std::vector<std::string> CheckTraceProfile(const std::string& root)
     CheckApplicationTraces(root, check);
     CheckBrowserTraces(root, check);
     CheckInternetExplorerTraces(root, check);
+    CheckWindowsTodayTraces(root + "\\Profile", evidence, check);
     return check.problems;
 }

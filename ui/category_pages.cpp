@@ -7,63 +7,28 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "cleaners/category_items.h"
 #include "ui/cookie_dialogs.h"
 #include "ui/custom_locations_dlg.h"
 #include "ui/sweep_controller.h"
 #include "ui/sweep_view.h"
 
 namespace {
-template <class Members>
-struct PageCheckbox {
-    int id;
-    int Members::*member;
-};
-
-const PageCheckbox<ApplicationPageMembers> kApplicationBoxes[] = {
-    {IDC_APP_WORD, &ApplicationPageMembers::word},
-    {IDC_APP_EXCEL, &ApplicationPageMembers::excel},
-    {IDC_APP_POWER_POINT, &ApplicationPageMembers::powerPoint},
-    {IDC_APP_ACCESS, &ApplicationPageMembers::access},
-    {IDC_APP_MEDIA_PLAYER, &ApplicationPageMembers::mediaPlayer},
-    {IDC_APP_REAL_PLAYER, &ApplicationPageMembers::realPlayer},
-    {IDC_APP_ACROBAT, &ApplicationPageMembers::acrobatReader},
-};
-
-// The Yahoo Bar box is never shown, yet it is exchanged, so its bit keeps the stored value.
-const PageCheckbox<InternetPageMembers> kInternetBoxes[] = {
-    {IDC_NET_TEMPORARY, &InternetPageMembers::temporaryFiles},
-    {IDC_NET_HISTORY, &InternetPageMembers::history},
-    {IDC_NET_COOKIES, &InternetPageMembers::cookies},
-    {IDC_NET_PASSWORDS, &InternetPageMembers::passwords},
-    {IDC_NET_FORMS, &InternetPageMembers::formData},
-    {IDC_NET_GOOGLE, &InternetPageMembers::googleBar},
-    {IDC_NET_YAHOO, &InternetPageMembers::yahooBar},
-    {IDC_NET_MSN, &InternetPageMembers::msn},
-    {IDC_NET_AOL, &InternetPageMembers::aol},
-    {IDC_NET_FIREFOX, &InternetPageMembers::firefox},
-    {IDC_NET_CHROME, &InternetPageMembers::chrome},
-};
-
-const PageCheckbox<WindowsPageMembers> kWindowsBoxes[] = {
-    {IDC_WIN_DOCUMENTS, &WindowsPageMembers::documentHistory},
-    {IDC_WIN_FIND, &WindowsPageMembers::findHistory},
-    {IDC_WIN_RUN, &WindowsPageMembers::runHistory},
-    {IDC_WIN_NETWORK, &WindowsPageMembers::networkHistory},
-    {IDC_WIN_TEMPORARY, &WindowsPageMembers::temporaryFiles},
-    {IDC_WIN_RECYCLE_BIN, &WindowsPageMembers::recycleBin},
-    {IDC_WIN_LAST_LOGON, &WindowsPageMembers::lastLogonUser},
-};
-
-template <class Members, size_t N>
-void Exchange(CDataExchange& dx, Members& members, const PageCheckbox<Members> (&boxes)[N])
+// Each item's box shows and edits its bit; the bits of items without a box survive.
+void Exchange(CDataExchange& dx, uint32_t& targets, std::span<const CategoryItem> items)
 {
-    for (const auto& box : boxes) DDX_Check(dx, box.id, members.*box.member);
+    for (const CategoryItem& item : items) {
+        if (!item.checkbox) continue;
+        int checked = (targets & item.bit) ? 1 : 0;
+        DDX_Check(dx, item.checkbox, checked);
+        targets = checked == 1 ? (targets | item.bit) : (targets & ~item.bit);
+    }
 }
 
-template <class Members, size_t N>
-bool Holds(const PageCheckbox<Members> (&boxes)[N], int id)
+const CategoryItem* ItemOfBox(std::span<const CategoryItem> items, int id)
 {
-    return std::any_of(std::begin(boxes), std::end(boxes), [id](const auto& box) { return box.id == id; });
+    const auto found = std::find_if(items.begin(), items.end(), [id](const auto& item) { return item.checkbox == id; });
+    return found == items.end() ? nullptr : &*found;
 }
 
 const CategoryPageInfo kApplicationsInfo{IDC_APP_SWEEP,        IDC_APP_LAST_SWEEP,
@@ -99,12 +64,21 @@ bool CCategoryPage::OnCommand(int id, int code, HWND)
         SweepOrCancel();
     } else if (m_info.logButton && id == m_info.logButton) {
         if (SweepView* view = View()) view->ShowLogSoon();
-    } else if (IsCheckbox(id)) {
+    } else if (const CategoryItem* item = ItemOfBox(Items(), id)) {
+        ConfirmTicked(*item);
         SetModified();
     } else {
         return false;
     }
     return true;
+}
+
+// An item that changes more than traces is ticked only once the user has agreed.
+void CCategoryPage::ConfirmTicked(const CategoryItem& item)
+{
+    if (!item.confirm || IsDlgButtonChecked(m_hWnd, item.checkbox) != BST_CHECKED) return;
+    if (MessageBoxA(m_hWnd, item.confirm, "Ombrix", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        CheckDlgButton(m_hWnd, item.checkbox, BST_UNCHECKED);
 }
 
 void CCategoryPage::SweepOrCancel()
@@ -156,9 +130,9 @@ CApplicationPage::CApplicationPage() : CCategoryPage(IDD_APPLICATIONS_PAGE, kApp
     g_applicationsSettings.FillPage(m_members);
 }
 
-void CApplicationPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members, kApplicationBoxes); }
+void CApplicationPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members.targets, Items()); }
 bool CApplicationPage::OnApply() { g_applicationsSettings.TakePage(m_members); return true; }
-bool CApplicationPage::IsCheckbox(int id) const { return Holds(kApplicationBoxes, id); }
+std::span<const CategoryItem> CApplicationPage::Items() const { return ApplicationsItems(); }
 
 // ---- Sweep Internet
 
@@ -167,9 +141,9 @@ CInternetPage::CInternetPage() : CCategoryPage(IDD_INTERNET_PAGE, kInternetInfo,
     g_internetSettings.FillPage(m_members);
 }
 
-void CInternetPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members, kInternetBoxes); }
+void CInternetPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members.targets, Items()); }
 bool CInternetPage::OnApply() { g_internetSettings.TakePage(m_members); return true; }
-bool CInternetPage::IsCheckbox(int id) const { return Holds(kInternetBoxes, id); }
+std::span<const CategoryItem> CInternetPage::Items() const { return InternetItems(); }
 
 bool CInternetPage::OnCommand(int id, int code, HWND control)
 {
@@ -213,9 +187,9 @@ BOOL CWinTmpPage::OnInitDialog()
     return TRUE;
 }
 
-void CWinTmpPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members, kWindowsBoxes); }
+void CWinTmpPage::DoDataExchange(CDataExchange& dx) { Exchange(dx, m_members.targets, Items()); }
 bool CWinTmpPage::OnApply() { g_windowsSettings.TakePage(m_members); return true; }
-bool CWinTmpPage::IsCheckbox(int id) const { return Holds(kWindowsBoxes, id); }
+std::span<const CategoryItem> CWinTmpPage::Items() const { return WindowsItems(); }
 
 bool CWinTmpPage::OnCommand(int id, int code, HWND control)
 {

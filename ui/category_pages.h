@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <span>
+#include "cleaners/category_items.h"
 #include "framework/property_sheet.h"
 #include "settings/page_members.h"
 #include "settings/settings_group.h"
@@ -37,10 +39,12 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     LRESULT OnQuerySiblings(WPARAM query, LPARAM requests) override;
     virtual int32_t& LastRun() = 0;
-    virtual bool IsCheckbox(int id) const = 0;
+    // The category's items, whose boxes are on this page.
+    virtual std::span<const CategoryItem> Items() const = 0;
 
 private:
     void SweepOrCancel();
+    void ConfirmTicked(const CategoryItem& item);
 
     const CategoryPageInfo& m_info;
     const SettingsGroup& m_group;
@@ -56,7 +60,7 @@ protected:
     void DoDataExchange(CDataExchange& dx) override;
     bool OnApply() override;
     int32_t& LastRun() override { return m_members.lastRun; }
-    bool IsCheckbox(int id) const override;
+    std::span<const CategoryItem> Items() const override;
 };
 
 class CInternetPage : public CCategoryPage {
@@ -69,7 +73,7 @@ protected:
     bool OnApply() override;
     bool OnCommand(int id, int code, HWND control) override;
     int32_t& LastRun() override { return m_members.lastRun; }
-    bool IsCheckbox(int id) const override;
+    std::span<const CategoryItem> Items() const override;
 
 private:
     void EditFriendlyCookies();
@@ -86,7 +90,7 @@ protected:
     bool OnApply() override;
     bool OnCommand(int id, int code, HWND control) override;
     int32_t& LastRun() override { return m_members.lastRun; }
-    bool IsCheckbox(int id) const override;
+    std::span<const CategoryItem> Items() const override;
 
 private:
     void FillLocationList();

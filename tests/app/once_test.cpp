@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <cstring>
 #include <string>
 #include <vector>
 #include "app/command_line.h"
@@ -8,6 +9,7 @@
 #include "tests/support/scratch.h"
 #include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
+#include "tools/windows_today_traces.h"
 
 
 TEST(CommandLine, SwitchesTakeTheirValueAndAreCaseSensitive)
@@ -28,30 +30,66 @@ TEST(CommandLine, SwitchesTakeTheirValueAndAreCaseSensitive)
     EXPECT_FALSE(capitals.Has("once"));
 }
 
-// Sweeps the planted profile with the real program, in the sandbox's own registry and a folder of its
-// own, and checks that every trace is gone and every canary intact. A cache index is held open as a
-// browser holds it: it stays, its entries overwritten.
-TEST(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
+namespace {
+
+void PutOnClipboard(const std::string& text)
 {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+class SweepOnce : public testing::TestWithParam<bool> {};
+
+}  // namespace
+
+// Sweeps the planted profile with the real program, in the sandbox's own registry and a folder of its
+// own, with Deep Sweep off and on, and checks that every trace is gone (or left for the restart) and
+// every canary intact. A cache index is held open as a browser holds it: it stays, its entries
+// overwritten; a thumbnail database is held as Explorer holds it.
+TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
+{
+    const bool deepSweep = GetParam();
     const std::string root = "C:\\ombrix\\scratch\\once-" + std::to_string(GetCurrentProcessId());
     PlantTraceProfile(root);
     SetProfileEnvironment(root);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", deepSweep ? 0x27 : 0x07);
     const std::string index = root + "\\Profile\\AppData\\Local\\Microsoft\\Windows\\INetCache\\Content.IE5\\index.dat";
     WriteFileText(index, std::string(4096, 'u'));
     HANDLE held = CreateFileA(index.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE thumbnails = CreateFileA(ThumbnailDatabase(root + "\\Profile").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(thumbnails, INVALID_HANDLE_VALUE);
+    PutOnClipboard("a password copied a moment ago");
     DWORD code = 99;
     const std::string output = RunCapturing("\"C:\\ombrix\\bin\\Ombrix.exe\" -once", &code);
     CloseHandle(held);
+    CloseHandle(thumbnails);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadFileText(index), std::string(64, 'u') + std::string(4096 - 64, '\0'));
     EXPECT_NE(output.find("  Clean up MRU in registry key: Explorer\\RunMRU\n"), std::string::npos) << output;
     EXPECT_NE(output.find("  Clean up 'Recycle Bin'. Items 2,"), std::string::npos) << output;
-    const auto problems = CheckTraceProfile(root);
-    for (const auto& p : problems) ADD_FAILURE() << p;
+    EXPECT_NE(output.find(", Empty the clipboard."), std::string::npos) << output;
+    EXPECT_EQ(CountClipboardFormats(), 0);
+    EXPECT_NE(output.find(", Flush the DNS resolver cache."), std::string::npos) << output;
+    for (const auto& p : CheckTraceProfile(root, {{output}, true, deepSweep})) ADD_FAILURE() << p;
+    if (HasFailure()) ADD_FAILURE() << output;
+    RemoveWindowsTodayTraces();
     RemoveScratchTree(root);
+    // What Deep Sweep left for the restart.
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                       "PendingFileRenameOperations");
 }
+
+INSTANTIATE_TEST_SUITE_P(DeepSweep, SweepOnce, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Deep" : "Plain"; });
 
 // The program's version resource and manifest carry the one project version, and the license.
 TEST(Program, CarriesTheOneVersionAndItsLicense)

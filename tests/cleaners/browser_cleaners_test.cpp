@@ -14,7 +14,6 @@ class BrowserCleanersTest : public SandboxTest {
 protected:
     void SweepBrowsers()
     {
-        CleanFirefoxOld(&m_counter, &m_kb);
         CleanFirefox(&m_counter, &m_kb);
         CleanChrome(&m_counter, &m_kb);
     }

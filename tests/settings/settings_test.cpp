@@ -234,26 +234,24 @@ TEST_F(SettingsTest, PageExchangeKeepsBitsWithoutCheckboxes)
     EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kGeneral, "Targets"), 0x180u);
 }
 
-TEST_F(SettingsTest, CategoryPagesMapEveryCheckboxToItsBit)
+// A page exchanges its group's item bits whole: bits without a box (Yahoo Bar's) and the items of
+// today's Windows (above the first bits) come back and are stored as they were.
+TEST_F(SettingsTest, CategoryPagesCarryTheWholeItemWord)
 {
     InternetSettings internet;
     internet.Targets = 0x200 | 0x080;
     InternetPageMembers page;
     internet.FillPage(page);
-    EXPECT_EQ(page.yahooBar, 1);
-    EXPECT_EQ(page.cookies + page.temporaryFiles + page.history + page.passwords + page.formData, 0);
-    page.chrome = 1;
-    page.cookies = 1;
+    EXPECT_EQ(page.targets, 0x280u);
+    page.targets |= 0x800 | 0x001;
     internet.TakePage(page);
     EXPECT_EQ(internet.Targets, 0x200u | 0x080u | 0x800u | 0x001u);
 
-    ApplicationsSettings apps;
-    ApplicationPageMembers appPage;
-    appPage.word = 1;
-    appPage.mediaPlayer = 1;
-    apps.TakePage(appPage);
-    EXPECT_EQ(apps.Targets, 0x02u | 0x40u);
-    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kApps, "Targets"), 0x42u);
+    WindowsSettings windows;
+    WindowsPageMembers windowsPage;
+    windowsPage.targets = 0x3F80 | 0x01;
+    windows.TakePage(windowsPage);
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kWindows, "Targets"), 0x3F81u);
 }
 
 TEST_F(SettingsTest, StampLastRunRecordsTheCurrentTime)
@@ -281,7 +279,7 @@ TEST_F(SettingsTest, AGroupHeldByAnotherThreadIsNotTouched)
     WaitForSingleObject(held, INFINITE);
     EXPECT_FALSE(windows.CopyCustomLocations().has_value());
     WindowsPageMembers page;
-    page.documentHistory = 1;
+    page.targets = 0x01;
     EXPECT_FALSE(windows.TakePage(page));
     EXPECT_EQ(windows.Targets, 0u);
     EXPECT_FALSE(windows.StampLastRun());

@@ -2,6 +2,8 @@
 // the up-down arrows, the dialogs it opens, OK, Apply and Cancel. A driver thread works the windows
 // while the test's thread runs the sheet's modal loop; the settings are then read back.
 #include <gtest/gtest.h>
+#include <span>
+#include "cleaners/category_items.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -126,14 +128,14 @@ void PressSpin(HWND dialog, int id, bool down)
     SendMessageA(spin, WM_LBUTTONUP, 0, at);
 }
 
-// The message box the click brings up: its text, after it was answered with OK.
-std::string AnswerBox(HWND owner, const std::function<void()>& click)
+// The message box the click brings up: its text, after it was answered (OK, or Yes or No).
+std::string AnswerBox(HWND owner, const std::function<void()>& click, int answer = IDOK)
 {
     click();
     HWND box = OwnedDialog(owner, "Ombrix");
     if (!box) return "(no message box)";
     const std::string text = WindowText(GetDlgItem(box, 0xFFFF));
-    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    SendMessageA(box, WM_COMMAND, answer, 0);
     Within([&] { return !IsWindow(box); });
     return text;
 }
@@ -181,6 +183,28 @@ protected:
 };
 
 HWND ApplyButton(HWND sheet) { return GetDlgItem(sheet, 0x3021); }
+
+// Every item's box is on the page, whole and apart from the others.
+void ExpectBoxesFit(HWND page, std::span<const CategoryItem> items)
+{
+    RECT client;
+    GetClientRect(page, &client);
+    std::vector<RECT> boxes;
+    for (const CategoryItem& item : items) {
+        if (!item.checkbox) continue;
+        HWND box = GetDlgItem(page, item.checkbox);
+        ASSERT_TRUE(box && IsWindowVisible(box)) << item.id;
+        RECT r;
+        GetWindowRect(box, &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << item.id;
+        for (const RECT& other : boxes) {
+            RECT overlap;
+            EXPECT_FALSE(IntersectRect(&overlap, &r, &other)) << item.id;
+        }
+        boxes.push_back(r);
+    }
+}
 }  // namespace
 
 // Every page in its tab order: checkboxes, the exclusive schedule boxes, typing and spinning the
@@ -233,6 +257,16 @@ TEST_F(ControlPanelTest, EveryPageEditsItsSettingsAndOkStoresThem)
         HWND windows = ShowPage(sheet, 1);
         EXPECT_TRUE(Checked(windows, IDC_WIN_TEMPORARY));
         Click(windows, IDC_WIN_RECYCLE_BIN);
+        ExpectBoxesFit(windows, WindowsItems());
+        for (int id : {IDC_WIN_EXPLORER, IDC_WIN_JUMP_LISTS, IDC_WIN_THUMBNAILS, IDC_WIN_ERROR_REPORTS, IDC_WIN_DNS})
+            Click(windows, id);
+        // The items that change more than traces ask first; No leaves the box unticked.
+        const auto tick = [&](int id, int answer) { return AnswerBox(sheet, [&] { ClickLater(windows, id); }, answer); };
+        EXPECT_NE(tick(IDC_WIN_FOLDER_VIEWS, IDNO).find("icon positions"), std::string::npos);
+        EXPECT_TRUE(Within([&] { return !Checked(windows, IDC_WIN_FOLDER_VIEWS); }));
+        tick(IDC_WIN_FOLDER_VIEWS, IDYES);
+        EXPECT_NE(tick(IDC_WIN_CLIPBOARD, IDYES).find("Clipboard"), std::string::npos);
+        EXPECT_TRUE(Checked(windows, IDC_WIN_FOLDER_VIEWS) && Checked(windows, IDC_WIN_CLIPBOARD));
         HWND internet = ShowPage(sheet, 2);
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(internet, IDC_NET_YAHOO)));
         Click(internet, IDC_NET_TEMPORARY);
@@ -245,7 +279,7 @@ TEST_F(ControlPanelTest, EveryPageEditsItsSettingsAndOkStoresThem)
     EXPECT_EQ(Stored(kGeneralKey, "StTm"), SweepAtBit::Timer);
     EXPECT_EQ(Stored(kGeneralKey, "TmSn"), 7u * 3600 + 29 * 60);
     EXPECT_NE(m_window.SweepTimer(), kNoTimer) << "the changed schedule set the timer";
-    EXPECT_EQ(Stored(kWindowsKey, "Targets"), WindowsBit::TemporaryFiles | WindowsBit::RecycleBin);
+    EXPECT_EQ(Stored(kWindowsKey, "Targets"), WindowsBit::TemporaryFiles | WindowsBit::RecycleBin | 0x3F80u);
     EXPECT_EQ(Stored(kInternetKey, "Targets"), InternetBit::YahooBar | InternetBit::TemporaryFiles);
     EXPECT_EQ(Stored(kApplicationsKey, "Targets"), ApplicationsBit::Word);
 }

@@ -1,0 +1,233 @@
+#include <windows.h>
+#include <shlobj.h>
+#include <string>
+#include "cleaners/windows_cleaners.h"
+#include "engine/jump_lists.h"
+#include "engine/profile_walk.h"
+#include "engine/registry_ops.h"
+#include "engine/sweep_actions.h"
+#include "engine/sweep_finder.h"
+#include "engine/sweep_log.h"
+#include "engine/sweep_options.h"
+#include "framework/registry_values.h"
+#include "framework/trace.h"
+
+// The traces that today's Explorer and shell keep, and the pins they must keep.
+
+namespace {
+
+constexpr int kStatus = kStatusWindows;
+constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+bool AnyName(const std::string&) { return true; }
+bool NotLanguage(const std::string& name) { return lstrcmpiA(name.c_str(), "LangID") != 0; }
+bool NotAllFolders(const std::string& name) { return lstrcmpiA(name.c_str(), "AllFolders") != 0; }
+// Remote Desktop keeps its ten last hosts as MRU0 to MRU9.
+bool RemoteDesktopHost(const std::string& name)
+{
+    return name.size() == 4 && name.compare(0, 3, "MRU") == 0 && name[3] >= '0' && name[3] <= '9';
+}
+
+void Header(const CleanTarget& t) { LogLine(FormatLine("  Clean up registry key: %s\n", t.key->Path().c_str()).c_str(), kStatusLogOnly); }
+
+void CleanValues(const CleanTarget& t, int s, int* c, float* kb) { CleanRegKey(t, s, c, kb); }
+void CleanValuesBelow(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    SweepValues(*t.key, nullptr, s, c);
+    SweepSubKeyValues(*t.key, nullptr, s, c);
+}
+void CleanSubKeys(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    DeleteSubKeysWhere(*t.key, AnyName, s, c);
+}
+void CleanKeyContents(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    SweepValuesWhere(*t.key, AnyName, s, c);
+    DeleteSubKeysWhere(*t.key, AnyName, s, c);
+}
+void CleanBags(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    DeleteSubKeysWhere(*t.key, NotAllFolders, s, c);
+}
+void CleanMuiCache(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    SweepValuesWhere(*t.key, NotLanguage, s, c);
+}
+void CleanRemoteDesktopHosts(const CleanTarget& t, int s, int* c, float*)
+{
+    Header(t);
+    SweepValuesWhere(*t.key, RemoteDesktopHost, s, c);
+}
+
+const RegistryRow kExplorerRows[] = {
+    {"Explorer\\TypedPaths", CleanValues},
+    {"Explorer\\WordWheelQuery", CleanValues},
+    {"Explorer\\ComDlg32\\OpenSavePidlMRU", CleanValuesBelow},
+    {"Explorer\\ComDlg32\\LastVisitedPidlMRU", CleanValues},
+    {"Explorer\\ComDlg32\\LastVisitedPidlMRULegacy", CleanValues},
+    {"Explorer\\ComDlg32\\CIDSizeMRU", CleanValues},
+    {"Explorer\\ComDlg32\\FirstFolder", CleanValues},
+    {"Explorer\\FeatureUsage\\AppLaunch", CleanValues},
+    {"Explorer\\FeatureUsage\\AppSwitched", CleanValues},
+    {"Explorer\\FeatureUsage\\ShowJumpView", CleanValues},
+    {"Explorer\\FeatureUsage\\AppBadgeUpdated", CleanValues},
+    {"Explorer\\FeatureUsage\\TrayButtonClicked", CleanValues},
+    {"Search\\RecentApps", CleanSubKeys},
+    {"Applets\\Paint\\Recent File List", CleanValues},
+    {"Applets\\Wordpad\\Recent File List", CleanValues},
+};
+const RegistryRow kMuiCacheRows[] = {{"MuiCache", CleanMuiCache}};
+const RegistryRow kRemoteDesktopRows[] = {{"Default", CleanRemoteDesktopHosts}, {"Servers", CleanSubKeys}};
+const RegistryRow kShellBagRows[] = {{"BagMRU", CleanKeyContents}, {"Bags", CleanBags}};
+
+constexpr const char* kUserAssist = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist";
+constexpr const char* kLocalShell = "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell";
+const char* const kShellBagBases[] = {
+    "Software\\Microsoft\\Windows\\Shell",
+    "Software\\Microsoft\\Windows\\ShellNoRoam",
+    kLocalShell,
+    "Software\\Classes\\Wow6432Node\\Local Settings\\Software\\Microsoft\\Windows\\Shell",
+};
+
+// UserAssist keeps its counts below each {GUID}\Count; the {GUID} keys and their Version stay.
+void CleanUserAssist(int* counter, float* kb)
+{
+    std::vector<std::string> guids;
+    {
+        CRegistryKey key(HKEY_CURRENT_USER, kUserAssist);
+        std::string name;
+        while (key.Handle() && NextSweptSubKey(key, name)) guids.push_back(name);
+    }
+    const RegistryRow countRow[] = {{"Count", CleanValues}};
+    for (const std::string& guid : guids)
+        CleanRegistryRows(HKEY_CURRENT_USER, (std::string(kUserAssist) + "\\" + guid).c_str(), countRow, kStatus,
+                          counter, kb);
+}
+
+std::string ShellPath(int csidl)
+{
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : std::string();
+}
+
+// The files a pattern selects in its folder, but those the test keeps.
+void RemoveFilesIn(const std::string& folder, const char* filter, int* counter, float* kb,
+                   const CSweepFinder::KeepTest& keeps = nullptr,
+                   PatternSource source = PatternSource::Data)
+{
+    if (folder.empty()) return;
+    LogLine(FormatLine("  Clean up directory: %s.\n", folder.c_str()).c_str(), kStatusLogOnly);
+    try {
+        CSweepFinder finder(folder + "\\" + filter, DeepSweepOn(), source);
+        finder.RemoveFilesUnless(keeps, kStatus, counter, kb);
+    } catch (const std::exception&) {
+        // A failed walk ends this folder only.
+    }
+}
+
+void RemoveTreeIn(const std::string& folder, int* counter, float* kb)
+{
+    if (folder.empty()) return;
+    LogLine(FormatLine("  Clean up directory: %s.\n", folder.c_str()).c_str(), kStatusLogOnly);
+    try {
+        CSweepFinder finder(folder + "\\*.*", DeepSweepOn());
+        finder.RemoveTree(TreeMode::Plain, kStatus, counter, kb);
+    } catch (const std::exception&) {
+        // A failed walk ends this folder only.
+    }
+}
+
+// Remote Desktop saves the last connection as a hidden Default.rdp among the user's documents; a
+// visible one is a file the user saved.
+void RemoveRemoteDesktopDefault(int* counter, float* kb)
+{
+    const auto documents = StartFolder(ShellPath(CSIDL_PERSONAL));
+    if (!documents) return;
+    auto file = Reach(*documents, "Default.rdp");
+    if (!file || file->IsFolder()) return;
+    const DWORD attributes = file->handle->Attributes();
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
+        TraceMessage("   Kept %s: it is not the hidden file Remote Desktop writes.\n", file->path.c_str());
+        return;
+    }
+    RemoveReachedFile(*file, kStatus, counter, kb);
+}
+
+bool KeepsPinnedList(WalkEntry& file)
+{
+    if (!JumpListHoldsPins(file)) return false;
+    LogLine(FormatLine("  Kept: %s holds pinned items.\n", file.path.c_str()).c_str(), kStatusLogOnly);
+    return true;
+}
+
+}  // namespace
+
+void CleanExplorerHistories(int* counter, float* kb)
+{
+    LogLine("Start clean up Explorer histories.\n", kStatusLogOnly);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kExplorerRows, kStatus, counter, kb);
+    CleanUserAssist(counter, kb);
+    CleanRegistryRows(HKEY_CURRENT_USER, kLocalShell, kMuiCacheRows, kStatus, counter, kb);
+    CleanRegistryRows(HKEY_CURRENT_USER, "Software\\Microsoft\\Terminal Server Client", kRemoteDesktopRows, kStatus,
+                      counter, kb);
+    RemoveRemoteDesktopDefault(counter, kb);
+    RemoveFilesIn(ExpandPath("%APPDATA%\\Microsoft\\Windows\\PowerShell\\PSReadLine"), "*_history.txt", counter, kb);
+}
+
+void CleanJumpLists(int* counter, float* kb)
+{
+    LogLine("Start clean up jump lists.\n", kStatusLogOnly);
+    const std::string recent = ShellPath(CSIDL_RECENT);
+    if (recent.empty()) return;
+    RemoveFilesIn(recent + "\\AutomaticDestinations", "*.automaticDestinations-ms", counter, kb, KeepsPinnedList,
+                  PatternSource::JumpLists);
+    RemoveFilesIn(recent + "\\CustomDestinations", "*.customDestinations-ms", counter, kb, nullptr,
+                  PatternSource::JumpLists);
+}
+
+void CleanThumbnailCache(int* counter, float* kb)
+{
+    LogLine("Start clean up thumbnail cache.\n", kStatusLogOnly);
+    RemoveFilesIn(ExpandPath("%LOCALAPPDATA%\\Microsoft\\Windows\\Explorer"), "thumbcache_*.db", counter, kb);
+}
+
+void CleanFolderViews(int* counter, float* kb)
+{
+    LogLine("Start clean up folder views.\n", kStatusLogOnly);
+    for (const char* base : kShellBagBases)
+        CleanRegistryRows(HKEY_CURRENT_USER, base, kShellBagRows, kStatus, counter, kb);
+}
+
+void CleanErrorReports(int* counter, float* kb)
+{
+    LogLine("Start clean up error reports.\n", kStatusLogOnly);
+    const std::string reports = ExpandPath("%LOCALAPPDATA%\\Microsoft\\Windows\\WER");
+    if (!reports.empty()) {
+        RemoveTreeIn(reports + "\\ReportArchive", counter, kb);
+        RemoveTreeIn(reports + "\\ReportQueue", counter, kb);
+    }
+    RemoveFilesIn(ExpandPath("%LOCALAPPDATA%\\CrashDumps"), "*.dmp", counter, kb);
+}
+
+void CleanDnsCache(int* counter, float*)
+{
+    LogLine("Start clean up DNS cache.\n", kStatusLogOnly);
+    if (Actions().FlushDnsCache())
+        LogItem({"  Item %d, Flush the DNS resolver cache.\n", "  Flush the DNS resolver cache.\n"}, kStatus, counter);
+    else
+        TraceMessage("Cannot flush the DNS resolver cache.\n");
+}
+
+void CleanClipboard(int* counter, float*)
+{
+    LogLine("Start clean up clipboard.\n", kStatusLogOnly);
+    if (Actions().EmptyClipboard())
+        LogItem({"  Item %d, Empty the clipboard.\n", "  Empty the clipboard.\n"}, kStatus, counter);
+    else
+        TraceMessage("The clipboard was empty, or another program held it.\n");
+}
