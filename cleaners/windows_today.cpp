@@ -115,7 +115,8 @@ std::string ShellPath(int csidl)
     return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : std::string();
 }
 
-// The files a pattern selects in its folder, but those the test keeps.
+// The files a pattern selects in its folder, but those the test keeps. A file in use goes at the
+// restart with Deep Sweep, unless what the test read may have changed by then.
 void RemoveFilesIn(const std::string& folder, const char* filter, int* counter, float* kb,
                    const CSweepFinder::KeepTest& keeps = nullptr,
                    PatternSource source = PatternSource::Data)
@@ -123,7 +124,7 @@ void RemoveFilesIn(const std::string& folder, const char* filter, int* counter, 
     if (folder.empty()) return;
     LogLine(FormatLine("  Clean up directory: %s.\n", folder.c_str()).c_str(), kStatusLogOnly);
     try {
-        CSweepFinder finder(folder + "\\" + filter, DeepSweepOn(), source);
+        CSweepFinder finder(folder + "\\" + filter, DeepSweepOn() && !keeps, source);
         finder.RemoveFilesUnless(keeps, kStatus, counter, kb);
     } catch (const std::exception&) {
         // A failed walk ends this folder only.

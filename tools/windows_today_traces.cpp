@@ -183,6 +183,7 @@ std::string ThumbnailDatabase(const std::string& profile) { return ExplorerCache
 
 void PlantWindowsTodayTraces(const std::string& profile)
 {
+    Planted().clear();
     PlantValues();
     PlantFiles(profile);
 }
@@ -204,6 +205,7 @@ void CheckWindowsTodayTraces(const std::string& profile, const SweepEvidence& ev
                                   RemoteDesktopDefault()};
     for (const std::string& trace : traces) check.Trace(FileTrace(trace), trace);
     for (const auto& [path, content] : Planted()) {
+        if (path.rfind(profile, 0) != 0 && path.rfind(UserDocuments(), 0) != 0) continue;  // another profile's
         const bool trace = std::any_of(std::begin(traces), std::end(traces),
                                        [&](const std::string& t) { return path.rfind(t, 0) == 0; }) ||
                            path == ThumbnailDatabase(profile) || path.find("5f7b5f1e01b83767") != std::string::npos ||
