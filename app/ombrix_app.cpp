@@ -1,7 +1,9 @@
 #include "app/ombrix_app.h"
 #include "framework/trace.h"
 #include "app/command_line.h"
+#include "app/script_commands.h"
 #include "app/sweep_once.h"
+#include "framework/console_output.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "engine/system_kind.h"
@@ -34,6 +36,30 @@ bool HandOverToRunningInstance()
     return true;
 }
 
+namespace {
+
+// The switches of a scripted sweep, checked before anything is swept: a misspelt one would
+// otherwise sweep everything the settings enable. Says on standard error what was wrong.
+std::optional<OnceRequest> ReadOnceRequest(const AppCommandLineInfo& commandLine)
+{
+    const std::string other = commandLine.FirstOtherThan({"once", "preview", "only", "json"});
+    if (!other.empty()) {
+        WriteStandardError("Ombrix: unknown switch /" + other + " (see /?); nothing was swept.\r\n");
+        return std::nullopt;
+    }
+    OnceRequest request{commandLine.Has("preview"), commandLine.Has("json"), std::nullopt};
+    if (!commandLine.Has("only")) return request;
+    std::string error;
+    request.only = ParseItemIds(commandLine.Value("only"), error);
+    if (!request.only) {
+        WriteStandardError("Ombrix: " + error + "; nothing was swept.\r\n");
+        return std::nullopt;
+    }
+    return request;
+}
+
+}  // namespace
+
 OmbrixApp::OmbrixApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
 OmbrixApp::~OmbrixApp() = default;
 
@@ -42,20 +68,35 @@ bool OmbrixApp::InitInstance()
     AppCommandLineInfo commandLine;
     commandLine.Parse(m_argc, m_argv);
     // The exit code tells a script whether the program could start at all.
-    m_exitCode = 1;
+    m_exitCode = ExitCode::kCannotStart;
+    if (commandLine.Has("?") || commandLine.Has("help")) {
+        WriteStandardOutput(UsageText());
+        m_exitCode = ExitCode::kDone;
+        return false;
+    }
     if (!LoadSystemLibrary("riched20.dll")) {
         TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
         return false;
     }
     // A scripted or scheduled sweep is swept here: handed over, it would sweep nothing.
     const bool once = commandLine.Has("once");
+    std::optional<OnceRequest> request;
+    if (once && !(request = ReadOnceRequest(commandLine))) {
+        m_exitCode = ExitCode::kBadCommandLine;
+        return false;
+    }
     const bool anotherInstanceRuns = RunningInstance() != nullptr;
-    if (!once && HandOverToRunningInstance()) {
+    if (!once && !commandLine.Has("list") && HandOverToRunningInstance()) {
         m_exitCode = 0;
         return false;
     }
     DetectSystemKind();
     LoadAllSettings();
+    if (commandLine.Has("list")) {
+        WriteStandardOutput(ItemListText());
+        m_exitCode = ExitCode::kDone;
+        return false;
+    }
 
     if (!MainWindow::RegisterWindowClass()) return false;
     m_mainMenu = CreateMenu();
@@ -63,10 +104,10 @@ bool OmbrixApp::InitInstance()
     m_mainWindow->Create(m_mainMenu);
     if (!m_mainWindow->GetSafeHwnd()) return false;
     CSweepCoordinator::Start(WorkerProcedures());
-    m_exitCode = 0;
+    m_exitCode = ExitCode::kDone;
 
     if (once) {
-        SweepOnce(anotherInstanceRuns, commandLine.Has("preview"));
+        m_exitCode = SweepOnce(anotherInstanceRuns, *request);
         return false;
     }
     HWND window = m_mainWindow->GetSafeHwnd();

@@ -1,4 +1,5 @@
 #include "app/sweep_once.h"
+#include "app/script_commands.h"
 #include <windows.h>
 #include <optional>
 #include "engine/sweep_coordinator.h"
@@ -19,14 +20,18 @@ bool StandardOutputIsUsable()
 }
 }  // namespace
 
-void SweepOnce(bool anotherInstanceRuns, bool preview)
+int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
 {
+    const bool preview = request.preview;
     std::optional<CPreviewScope> previewing;
     if (preview) previewing.emplace();
+    SelectItems(request.only);
     EchoLogToStdout(StandardOutputIsUsable());
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
     if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
     SweepController::SweepHere();
     EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
+    SelectItems(std::nullopt);
+    return ExitCode::kDone;
 }

@@ -11,6 +11,7 @@ struct CategoryItem {
     uint32_t bit;            // kAlwaysRuns: a step of the worker that no box selects
     int checkbox;            // on the category's page; 0 for none
     const char* id;          // on the command line; null for none
+    const char* name;        // as its box and the command line's list show it
     Cleaner cleaner;         // null: the bit is kept and selects nothing
     int percent;             // the bar before the step; kKeepsBar leaves it where it is
     bool checksStop;         // a stop request is heard before the step

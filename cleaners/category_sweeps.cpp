@@ -1,4 +1,6 @@
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <span>
 #include "cleaners/category_items.h"
 #include "engine/sweep_coordinator.h"
@@ -9,7 +11,11 @@
 
 namespace {
 
+std::mutex g_selectionLock;
+std::optional<ItemSelection> g_selection;
+
 struct CategoryPlan {
+    int index;
     int bar;
     int status;
     uint32_t stopBit;
@@ -31,10 +37,15 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
     // Stopped at a check, or inside a cleaner's walk: no totals and no final line; the bar stays.
     const SweepStopListener listener([&] { return StopRequested(coordinator, plan.stopBit); });
     try {
-        for (const CategoryItem& item : plan.items) {
+        const std::optional<ItemSelection> selection = SelectedItems();
+        for (size_t i = 0; i < plan.items.size(); ++i) {
+            const CategoryItem& item = plan.items[i];
             if (item.percent != kKeepsBar) SetSweepProgress(plan.bar, static_cast<unsigned>(item.percent));
             if (item.checksStop && StopRequested(coordinator, plan.stopBit)) return 0;
-            if (item.cleaner && (item.bit == kAlwaysRuns || (plan.targets & item.bit))) item.cleaner(&items, &kb);
+            // Chosen on the command line, an item runs by its id; a step without one (a header) runs along.
+            const bool runs = selection ? (!item.id || (((*selection)[static_cast<size_t>(plan.index)] >> i) & 1))
+                                        : (item.bit == kAlwaysRuns || (plan.targets & item.bit));
+            if (item.cleaner && runs) item.cleaner(&items, &kb);
         }
     } catch (const SweepStopped&) {
         return 0;
@@ -47,20 +58,32 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
 
 }  // namespace
 
+void SelectItems(const std::optional<ItemSelection>& selection)
+{
+    std::lock_guard<std::mutex> hold(g_selectionLock);
+    g_selection = selection;
+}
+
+std::optional<ItemSelection> SelectedItems()
+{
+    std::lock_guard<std::mutex> hold(g_selectionLock);
+    return g_selection;
+}
+
 UINT SweepWindows(void* coordinator)
 {
-    return RunCategory(coordinator, {kBarWindows, kStatusWindows, kSweepWindows, g_windowsSettings.Targets,
+    return RunCategory(coordinator, {Category::Windows, kBarWindows, kStatusWindows, kSweepWindows, g_windowsSettings.Targets,
                                      WindowsItems()});
 }
 
 UINT SweepApplications(void* coordinator)
 {
-    return RunCategory(coordinator, {kBarApplications, kStatusApplications, kSweepApplications,
+    return RunCategory(coordinator, {Category::Applications, kBarApplications, kStatusApplications, kSweepApplications,
                                      g_applicationsSettings.Targets, ApplicationsItems()});
 }
 
 UINT SweepInternet(void* coordinator)
 {
-    return RunCategory(coordinator, {kBarInternet, kStatusInternet, kSweepInternet, g_internetSettings.Targets,
+    return RunCategory(coordinator, {Category::Internet, kBarInternet, kStatusInternet, kSweepInternet, g_internetSettings.Targets,
                                      InternetItems()});
 }

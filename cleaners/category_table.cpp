@@ -7,11 +7,11 @@ const std::array<CategoryRow, 3>& CategoryRows()
 {
     static const std::array<CategoryRow, 3> rows{{
         {Category::Applications, "applications", GeneralBit::Applications, kSweepApplications, kStatusApplications,
-         kBarApplications, g_applicationsSettings, kApplicationsSettingsKey, SweepApplications},
+         kBarApplications, g_applicationsSettings, kApplicationsSettingsKey, SweepApplications, ApplicationsItems()},
         {Category::Windows, "windows", GeneralBit::Windows, kSweepWindows, kStatusWindows, kBarWindows,
-         g_windowsSettings, kWindowsSettingsKey, SweepWindows},
+         g_windowsSettings, kWindowsSettingsKey, SweepWindows, WindowsItems()},
         {Category::Internet, "internet", GeneralBit::Internet, kSweepInternet, kStatusInternet, kBarInternet,
-         g_internetSettings, kInternetSettingsKey, SweepInternet},
+         g_internetSettings, kInternetSettingsKey, SweepInternet, InternetItems()},
     }};
     return rows;
 }
@@ -28,6 +28,26 @@ CategoryProcedures WorkerProcedures()
     CategoryProcedures procedures{};
     for (const CategoryRow& row : CategoryRows()) procedures[static_cast<size_t>(row.index)] = row.procedure;
     return procedures;
+}
+
+std::optional<ItemPlace> FindItem(const std::string& id)
+{
+    for (const CategoryRow& row : CategoryRows()) {
+        const auto items = row.items;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items[i].id && id == items[i].id) return ItemPlace{&row, i};
+    }
+    return std::nullopt;
+}
+
+uint32_t SweptCategoryRequests()
+{
+    const std::optional<ItemSelection> selection = SelectedItems();
+    if (!selection) return EnabledCategoryRequests();
+    uint32_t bits = 0;
+    for (const CategoryRow& row : CategoryRows())
+        if ((*selection)[static_cast<size_t>(row.index)]) bits |= row.requestBit;
+    return bits;
 }
 
 uint32_t EnabledCategoryRequests()

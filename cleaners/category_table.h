@@ -2,6 +2,10 @@
 #include <windows.h>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include "cleaners/category_items.h"
 #include "engine/sweep_coordinator.h"
 #include "settings/settings_group.h"
 
@@ -18,6 +22,7 @@ struct CategoryRow {
     SettingsGroup& group;      // its settings, and their key
     const char* keyPath;
     UINT (*procedure)(void*);  // its worker; the argument is the coordinator, or null
+    std::span<const CategoryItem> items;  // as its worker runs them
 };
 
 const std::array<CategoryRow, 3>& CategoryRows();
@@ -27,6 +32,23 @@ const CategoryRow* CategoryByIndex(WPARAM index);
 CategoryProcedures WorkerProcedures();
 // The request bits of the categories enabled in the general targets.
 uint32_t EnabledCategoryRequests();
+
+// An item by its command-line id: its category's row and its position among the category's items.
+struct ItemPlace {
+    const CategoryRow* category;
+    size_t position;
+};
+std::optional<ItemPlace> FindItem(const std::string& id);
+
+// Which items a sweep takes instead of those the stored settings enable: per category index, one bit
+// per item position. A command line's choice, for this process's sweeps only: the stored settings
+// stay as they are. Null goes back to the stored settings.
+using ItemSelection = std::array<uint64_t, 3>;
+void SelectItems(const std::optional<ItemSelection>& selection);
+std::optional<ItemSelection> SelectedItems();
+// The request bits of the categories a sweep takes: those with a chosen item, or else those the
+// general targets enable.
+uint32_t SweptCategoryRequests();
 
 // The category workers, on a worker thread or called directly.
 UINT SweepWindows(void* coordinator);

@@ -44,8 +44,9 @@ bool Start(uint32_t requests, bool showLog)
 
 void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines)
 {
+    const uint32_t requests = SweptCategoryRequests();
     for (const CategoryRow& row : CategoryRows()) {
-        if (!(g_generalSettings.Targets & row.generalBit)) continue;
+        if (!(requests & row.requestBit)) continue;
         if (lines) lines(row, true);
         row.procedure(CSweepCoordinator::Instance());
         if (lines) lines(row, false);

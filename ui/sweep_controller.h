@@ -12,7 +12,7 @@ namespace SweepController {
 // is reset when no worker runs; the tray icon turns. False when nothing starts: no coordinator,
 // nothing requested, or a preview running (a sweep waits until it has ended).
 bool Start(uint32_t requests, bool showLog);
-// The enabled categories one after another on this thread, in the table's order, for the closing
+// The enabled (or chosen) categories one after another on this thread, in the table's order, for the closing
 // sweep and `once`: no worker, no worker message, no stamp. `lines` writes a category's own lines
 // before (true) and after (false) it.
 void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines = {});
