@@ -1,5 +1,8 @@
 #include "app/sweep_once.h"
+#include "app/json_lines.h"
 #include "app/script_commands.h"
+#include "framework/console_output.h"
+#include <mutex>
 #include <windows.h>
 #include <optional>
 #include "engine/sweep_coordinator.h"
@@ -18,6 +21,28 @@ bool StandardOutputIsUsable()
     const DWORD type = GetFileType(out);
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE || type == FILE_TYPE_DISK;
 }
+
+// JSON Lines on standard output instead of the text log, one object per event, whole lines only.
+class JsonOutput {
+public:
+    explicit JsonOutput(bool preview)
+    {
+        SetSweepEventSink([this, preview](const SweepEvent& event) { Write(EventJson(event, preview)); });
+    }
+    ~JsonOutput() { SetSweepEventSink(nullptr); }
+    JsonOutput(const JsonOutput&) = delete;
+    JsonOutput& operator=(const JsonOutput&) = delete;
+
+    void Write(const std::string& object)
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        WriteStandardOutput(object + "\n");
+    }
+
+private:
+    std::mutex m_lock;
+};
+
 }  // namespace
 
 int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
@@ -26,12 +51,25 @@ int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
     std::optional<CPreviewScope> previewing;
     if (preview) previewing.emplace();
     SelectItems(request.only);
-    EchoLogToStdout(StandardOutputIsUsable());
+    ResetSweepOutcome();
+    std::optional<JsonOutput> json;
+    if (request.json) json.emplace(preview);
+    EchoLogToStdout(!request.json && StandardOutputIsUsable());
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
-    if (anotherInstanceRuns) EchoToStdout("Another Ombrix is running; this sweep runs on its own.\n");
+    if (anotherInstanceRuns) {
+        const char* note = "Another Ombrix is running; this sweep runs on its own.";
+        if (json) json->Write("{\"type\":\"note\",\"text\":" + JsonString(note) + "}");
+        EchoToStdout((std::string(note) + "\n").c_str());
+    }
     SweepController::SweepHere();
+    const SweepOutcome outcome = SweepOutcomeSoFar();
+    if (json) {
+        SweepTotals& totals = WindowTotals();
+        CGuardLock::Scope hold(totals.lock);
+        json->Write(TotalJson(totals.items, static_cast<double>(totals.kb), outcome));
+    }
     EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
     SelectItems(std::nullopt);
-    return ExitCode::kDone;
+    return outcome.left > 0 ? ExitCode::kSomethingLeft : ExitCode::kDone;
 }

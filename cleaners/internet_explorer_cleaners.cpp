@@ -76,7 +76,8 @@ void CleanFolderValues(const FolderValueRow (&rows)[N], std::string* skipPath, i
 void DeleteStoreKey(const std::string& path, int* counter)
 {
     if (!Actions().DeleteKeyTree(HKEY_CURRENT_USER, path.c_str())) return;
-    LogItem({"  Item %d, Delete registry key: HKEY_CURRENT_USER\\%s\n", "  Delete registry key: HKEY_CURRENT_USER\\%s\n"},
+    LogItem({"  Item %d, Delete registry key: HKEY_CURRENT_USER\\%s\n", "  Delete registry key: HKEY_CURRENT_USER\\%s\n",
+              false, "delete-key"},
             kStatus, counter, path.c_str());
 }
 

@@ -7,6 +7,7 @@
 #include "engine/recycle_bin.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
@@ -105,6 +106,14 @@ void CleanRecycleBin(int* counter, float* kb)
         if (counter) *counter += items;
         if (kb) *kb += size;
         LogLine(line, kStatus);
+        SweepEvent event;
+        event.type = SweepEvent::Type::Item;
+        event.statusId = kStatus;
+        event.item = counter ? *counter : 0;
+        event.action = "empty-recycle-bin";
+        event.target = "Recycle Bin";
+        event.kb = size;
+        EmitSweepEvent(event);
     } else {
         LogLine("  Clean up 'Recycle Bin'.\n", kStatusLogOnly);
     }
@@ -159,7 +168,8 @@ void CleanLastLogonUser(int* counter, float*)
             if (!key.Handle()) continue;
             for (const char* value : kLogonValues) {
                 if (!Actions().DeleteValue(key.Handle(), value)) continue;
-                LogItem({hive.counted, hive.plain}, kStatus, counter, keyPath, value);
+                LogItemAt(std::string(keyPath) + "\\" + value, {hive.counted, hive.plain, false, "delete-value"}, kStatus,
+                          counter, keyPath, value);
             }
         }
     }

@@ -6,10 +6,12 @@
 #include "engine/profile_walk.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
 #include "framework/registry_values.h"
+#include "framework/system_state.h"
 #include "framework/trace.h"
 
 // The traces that today's Explorer and shell keep, and the pins they must keep.
@@ -162,7 +164,7 @@ void RemoveRemoteDesktopDefault(int* counter, float* kb)
 bool KeepsPinnedList(WalkEntry& file)
 {
     if (!JumpListHoldsPins(file)) return false;
-    LogLine(FormatLine("  Kept: %s holds pinned items.\n", file.path.c_str()).c_str(), kStatusLogOnly);
+    LogNote(FormatLine("  Kept: %s holds pinned items.\n", file.path.c_str()));
     return true;
 }
 
@@ -219,16 +221,19 @@ void CleanDnsCache(int* counter, float*)
 {
     LogLine("Start clean up DNS cache.\n", kStatusLogOnly);
     if (Actions().FlushDnsCache())
-        LogItem({"  Item %d, Flush the DNS resolver cache.\n", "  Flush the DNS resolver cache.\n"}, kStatus, counter);
+        LogItemAt("DNS resolver cache",
+                  {"  Item %d, Flush the DNS resolver cache.\n", "  Flush the DNS resolver cache.\n", false, "flush"}, kStatus,
+                  counter);
     else
-        TraceMessage("Cannot flush the DNS resolver cache.\n");
+        LogLeft(kStatus, "flush", "DNS resolver cache", "the system would not flush it");
 }
 
 void CleanClipboard(int* counter, float*)
 {
     LogLine("Start clean up clipboard.\n", kStatusLogOnly);
     if (Actions().EmptyClipboard())
-        LogItem({"  Item %d, Empty the clipboard.\n", "  Empty the clipboard.\n"}, kStatus, counter);
-    else
-        TraceMessage("The clipboard was empty, or another program held it.\n");
+        LogItemAt("clipboard", {"  Item %d, Empty the clipboard.\n", "  Empty the clipboard.\n", false, "empty-clipboard"},
+                  kStatus, counter);
+    else if (ClipboardHoldsContent())
+        LogLeft(kStatus, "empty-clipboard", "clipboard", "another program holds it");
 }

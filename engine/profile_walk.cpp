@@ -1,4 +1,5 @@
 #include "engine/profile_walk.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_stop.h"
 #include "framework/trace.h"
 #include "engine/file_removal.h"
@@ -71,12 +72,7 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
 
 void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb)
 {
-    const std::string refusal =
-        ProtectedFolderRefusal(FolderOf(file.path), FolderOf(file.identity.finalPath), PatternSource::Data);
-    if (!refusal.empty()) {
-        LogLine(refusal.c_str(), kStatusLogOnly);
-        return;
-    }
+    if (RefuseProtectedFolder(FolderOf(file.path), FolderOf(file.identity.finalPath), PatternSource::Data)) return;
     RemoveReachedFile(file, statusId, counter, kb);
 }
 
@@ -91,8 +87,9 @@ void RemoveReachedFile(ReachedEntry& file, int statusId, int* counter, float* kb
         LogItem(SweepLine::kRemoveFile, statusId, counter, file.path.c_str(), static_cast<double>(size));
     } catch (const CFileException& e) {
         file.handle->Close();
-        if (!FileSystem::Exists(e.Path()) || !Actions().RemoveAtReboot(e.Path())) {
-            TraceMessage("   Cannot remove profile file %s, not even at the restart.\n", file.path.c_str());
+        if (!FileSystem::Exists(e.Path())) return;  // another sweeper took it meanwhile
+        if (!Actions().RemoveAtReboot(e.Path())) {
+            LogLeft(statusId, "remove-file", file.path, "in use");
             return;
         }
         LogItem(SweepLine::kRemoveAtReboot, statusId, counter, file.path.c_str(), static_cast<double>(size));

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 #include <utility>
 #include <vector>
+#include "engine/sweep_events.h"
 #include "engine/sweep_log.h"
 #include "framework/file.h"
 #include "framework/file_find.h"
@@ -197,16 +198,43 @@ bool InJumpListFolder(const std::string& folder)
     return false;
 }
 
-std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source)
+namespace {
+
+// The refusal's line and, for a script, its reason alone; nothing when the target may be swept.
+std::optional<std::pair<std::string, std::string>> FindRefusal(const std::string& folder,
+                                                               const std::string& finalFolder, PatternSource source)
 {
     if (source != PatternSource::JumpLists && (InJumpListFolder(folder) || InJumpListFolder(finalFolder)))
-        return FormatLine("  Refused: %s holds jump lists; only their own item sweeps them.\n", folder.c_str());
+        return std::make_pair(
+            FormatLine("  Refused: %s holds jump lists; only their own item sweeps them.\n", folder.c_str()),
+            std::string("jump lists"));
     const auto found = FindKeptFolder(folder, finalFolder, source);
-    if (!found) return {};
+    if (!found) return std::nullopt;
     const char* format = found->first == Relation::Is      ? "  Refused: %s is %s.\n"
                          : found->first == Relation::Holds ? "  Refused: %s holds %s.\n"
                                                            : "  Refused: %s lies inside %s.\n";
-    return FormatLine(format, folder.c_str(), found->second);
+    return std::make_pair(FormatLine(format, folder.c_str(), found->second), std::string(found->second));
+}
+
+}  // namespace
+
+std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source)
+{
+    const auto refusal = FindRefusal(folder, finalFolder, source);
+    return refusal ? refusal->first : std::string();
+}
+
+bool RefuseProtectedFolder(const std::string& folder, const std::string& finalFolder, PatternSource source)
+{
+    const auto refusal = FindRefusal(folder, finalFolder, source);
+    if (!refusal) return false;
+    LogLine(refusal->first.c_str(), kStatusLogOnly);
+    SweepEvent event;
+    event.type = SweepEvent::Type::Refused;
+    event.target = folder;
+    event.text = refusal->second;
+    EmitSweepEvent(event);
+    return true;
 }
 
 std::string CustomLocationRefusal(const std::string& folder)

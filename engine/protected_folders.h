@@ -13,6 +13,8 @@ enum class PatternSource { Data, UserChoice, JumpLists };
 // the user's own choice. Empty when the target may be swept. The folders come from the shell; the
 // target is given as named and as the system resolved it (links followed).
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source);
+// The same, logged (and told to a script) when the target is refused; true then.
+bool RefuseProtectedFolder(const std::string& folder, const std::string& finalFolder, PatternSource source);
 // Why a folder cannot be a custom location, as the dialogs say it ("C:\ is a whole drive; choose a
 // folder inside it."); empty when it may be one. Drive roots, the system's folders, the user's known
 // folders, profiles, any folder that holds one of them, and folders inside Windows or Program Files

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 #include "engine/sweep_actions.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
@@ -17,11 +18,15 @@ namespace {
 // saying it failed (log only, not counted) when it was not.
 
 template <class... Args>
-void LogChange(bool done, const ItemLine& line, const char* failed, int statusId, int* counter, Args... args)
+void LogChange(bool done, const std::string& target, const ItemLine& line, const char* failed, int statusId,
+               int* counter, Args... args)
 {
-    if (done) return LogItem(line, statusId, counter, args...);
+    if (done) return LogItemAt(target, line, statusId, counter, args...);
     LogLine(FormatLine(failed, args...).c_str(), kStatusLogOnly);
+    NoteLeft(statusId, line.action, target, "access denied");
 }
+
+std::string Below(const CRegistryKey& key, const std::string& name) { return key.Path() + "\\" + name; }
 
 // The enumeration data buffer of a key walk: the key's longest data and one, zero-filled.
 class ValueWalk {
@@ -53,7 +58,7 @@ private:
 bool DeleteValue(CRegistryKey& key, ValueWalk& walk, int statusId, int* counter)
 {
     const bool done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
-    LogChange(done, SweepLine::kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+    LogChange(done, Below(key, walk.name), SweepLine::kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
               walk.data.c_str());
     if (done) walk.StepBack();
     return done;
@@ -164,7 +169,7 @@ void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* co
             if (walk.firstByteZero) continue;
             if (walk.name == resetName) {
                 const bool done = Actions().SetValue(key.Handle(), walk.name.c_str(), REG_SZ, "", 0);
-                LogChange(done, SweepLine::kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+                LogChange(done, Below(key, walk.name), SweepLine::kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
                           walk.data.c_str());
                 continue;
             }
@@ -187,7 +192,7 @@ void DeleteSubKeysWhere(CRegistryKey& key, NameTest selects, int statusId, int* 
         if (!selects(name) || IsLinkSubKey(key, name)) continue;
         const std::string path = key.Path() + "\\" + name;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
+        LogChange(done, path, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }
@@ -234,7 +239,7 @@ void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
     while (NextSweptSubKey(key, name)) {
         if (name.empty() || name.find('/') == std::string::npos || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, SweepLine::kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
+        LogChange(done, Below(key, name), SweepLine::kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
                   name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
@@ -255,7 +260,7 @@ void CleanOfficeCommon(const CleanTarget& t, int, int* counter, float*)
             done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
             if (done) walk.StepBack();
         }
-        LogChange(done, SweepLine::kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
+        LogChange(done, Below(key, walk.name), SweepLine::kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
                   key.Path().c_str());
     }
 }
@@ -282,7 +287,8 @@ void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, 
     while (NextSweptSubKey(key, name)) {
         if (!StartsWith(name, prefix) || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, name.c_str());
+        LogChange(done, Below(key, name), SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter,
+                  name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }

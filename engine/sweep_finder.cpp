@@ -1,4 +1,5 @@
 #include "engine/sweep_finder.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_stop.h"
 #include "framework/trace.h"
 #include <windows.h>
@@ -154,11 +155,7 @@ CSweepFinder::CSweepFinder(const WalkFolder& folder, const std::string& filter, 
 
 void CSweepFinder::StartTop(WalkFolder top, PatternSource source)
 {
-    const std::string refusal = ProtectedFolderRefusal(top.path, top.identity.finalPath, source);
-    if (!refusal.empty()) {
-        LogLine(refusal.c_str(), kStatusLogOnly);
-        return;
-    }
+    if (RefuseProtectedFolder(top.path, top.identity.finalPath, source)) return;
     m_folder = std::move(top);
     m_ancestors.push_back(m_folder->identity);
     Start();
@@ -256,6 +253,15 @@ bool CSweepFinder::RemoveAtReboot(const std::string& logged, const std::string& 
     return true;
 }
 
+// A file that would not go: at the restart where that is allowed, else it stays, and says so; one
+// that another sweeper took meanwhile is neither.
+void CSweepFinder::LeaveOrSchedule(const std::string& logged, const std::string& path, bool rebootFallback,
+                                   bool leftIfNot, float size, int statusId, int* counter, float* kb)
+{
+    if (rebootFallback && RemoveAtReboot(logged, path, size, statusId, counter, kb)) return;
+    if (leftIfNot && FileSystem::Exists(path)) LogLeft(statusId, "remove-file", logged, "in use");
+}
+
 void CSweepFinder::RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId, int* counter, float* kb,
                                    const char* cannotTrace, bool rebootFallback)
 {
@@ -273,9 +279,10 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId,
     } catch (const CFileException& e) {
         ConfirmRemovals();  // the lines of the files before it come first
         TraceMessage(cannotTrace, file.path.c_str());
-        if (indexFile && soleName) Actions().WipeIndexFile(file);
+        // A held cache index stays by design once its records are wiped: it is not left behind.
+        const bool wiped = indexFile && soleName && Actions().WipeIndexFile(file) > 0;
         file.handle->Close();  // not to keep the name there for whoever removes it meanwhile
-        if (rebootFallback) RemoveAtReboot(file.path, e.Path(), size, statusId, counter, kb);
+        LeaveOrSchedule(file.path, e.Path(), rebootFallback, !wiped, size, statusId, counter, kb);
     }
 }
 
@@ -299,7 +306,8 @@ void CSweepFinder::ConfirmRemovals()
             continue;
         }
         TraceMessage(p.cannotTrace, p.file.path.c_str());
-        if (p.rebootFallback) RemoveAtReboot(p.file.path, PathOf(p.file, p.leftName), p.size, p.statusId, p.counter, p.kb);
+        LeaveOrSchedule(p.file.path, PathOf(p.file, p.leftName), p.rebootFallback, true, p.size, p.statusId, p.counter,
+                        p.kb);
     }
 }
 

@@ -69,6 +69,8 @@ private:
                          bool rebootFallback);
     bool RemoveAtReboot(const std::string& logged, const std::string& path, float size, int statusId, int* counter,
                         float* kb);
+    void LeaveOrSchedule(const std::string& logged, const std::string& path, bool rebootFallback, bool leftIfNot,
+                         float size, int statusId, int* counter, float* kb);
     void RemoveSubTree(WalkEntry& folder, const std::string& filter, TreeMode mode, int statusId, int* counter, float* kb);
     bool RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
     void ConfirmRemovals();

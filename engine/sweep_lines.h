@@ -5,14 +5,19 @@
 // same thing for the same event.
 namespace SweepLine {
 inline constexpr ItemLine kRemoveFile{"   Item %d, Remove file: %s, size %.3f(KB).\n",
-                                      "   Remove file: %s, size %.3f(KB).\n"};
+                                      "   Remove file: %s, size %.3f(KB).\n", false, "remove-file"};
 inline constexpr ItemLine kRemoveFolder{"   Item %d, Remove directory: %s, size %.3f(KB).\n",
-                                        "   Remove file: %s, size %.3f(KB).\n"};
+                                        "   Remove file: %s, size %.3f(KB).\n", false, "remove-folder"};
 inline constexpr ItemLine kRemoveAtReboot{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
-                                          "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true};
-inline constexpr ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n"};
-inline constexpr ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n"};
-inline constexpr ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n"};
-inline constexpr ItemLine kDeleteKey{"  Item %d, Delete Key: %s.\n", "  Delete Key: %s.\n"};
-inline constexpr ItemLine kOfficeValue{"  Item %d: Clean a register: %s.\n", "  Clean a register: %s.\n"};
+                                          "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true, "remove-file",
+                                          true};
+inline constexpr ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n", false,
+                                       "delete-value"};
+inline constexpr ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n",
+                                      false, "reset-value"};
+inline constexpr ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n", false,
+                                        "delete-key"};
+inline constexpr ItemLine kDeleteKey{"  Item %d, Delete Key: %s.\n", "  Delete Key: %s.\n", false, "delete-key"};
+inline constexpr ItemLine kOfficeValue{"  Item %d: Clean a register: %s.\n", "  Clean a register: %s.\n", false,
+                                       "clean-value"};
 }  // namespace SweepLine

@@ -1,4 +1,5 @@
 #include "engine/sweep_log.h"
+#include "engine/sweep_events.h"
 #include <atomic>
 #include <commctrl.h>
 #include <cstdarg>
@@ -279,4 +280,17 @@ void ResetSweepProgress()
     SweepTotals& totals = WindowTotals();
     totals.items = 0;
     totals.kb = 0.0f;
+}
+
+void EmitItemEvent(const ItemLine& line, int statusId, int item, const std::string& target, double kb)
+{
+    SweepEvent event;
+    event.type = SweepEvent::Type::Item;
+    event.statusId = statusId;
+    event.item = item;
+    event.action = line.action;
+    event.target = target;
+    event.kb = kb;
+    event.result = line.scheduled ? SweepEvent::Result::Scheduled : SweepEvent::Result::Removed;
+    EmitSweepEvent(event);
 }

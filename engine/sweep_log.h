@@ -73,10 +73,13 @@ void ShowWaitingState(HWND dialog);
 // The two forms of an item line: with a counter the counter is stepped and the counted form goes to
 // the caller's status line; without one the plain form goes to the log only (or, for lines that keep
 // it, to the caller's status line too).
+// What a script reads of an item line: its action, and whether it waits for the restart.
 struct ItemLine {
     const char* counted;
     const char* plain;
     bool plainKeepsStatus = false;
+    const char* action = "";
+    bool scheduled = false;
 };
 
 // Every text argument of a log line passes through VisibleText; numbers pass as they are.
@@ -104,13 +107,43 @@ std::string FormatLine(const char* format, Args... args)
     return FormatWholeLine(format, Raw(Visible(args))...);
 }
 
-template <class... Args>
-void LogItem(const ItemLine& line, int statusId, int* counter, Args... args)
+// An item's event for a script: its target and size are the line's first text and first number.
+void EmitItemEvent(const ItemLine& line, int statusId, int item, const std::string& target, double kb);
+inline void TakeFirst(std::string& text, bool& found, const char* value)
 {
+    if (!found) text = value ? value : "", found = true;
+}
+inline void TakeFirst(double& number, bool& found, double value)
+{
+    if (!found) number = value, found = true;
+}
+template <class Slot, class T>
+void TakeFirst(Slot&, bool&, T)
+{
+}
+
+// An item line whose event names `target` (where the line's own texts do not name it whole).
+template <class... Args>
+void LogItemAt(const std::string& target, const ItemLine& line, int statusId, int* counter, Args... args)
+{
+    int item = 0;
     if (counter) {
-        const int item = ++*counter;
+        item = ++*counter;
         LogLine(FormatLine(line.counted, item, args...).c_str(), statusId);
     } else {
         LogLine(FormatLine(line.plain, args...).c_str(), line.plainKeepsStatus ? statusId : kStatusLogOnly);
     }
+    double kb = 0;
+    [[maybe_unused]] bool found = false;
+    (TakeFirst(kb, found, args), ...);
+    EmitItemEvent(line, statusId, item, target, kb);
+}
+
+template <class... Args>
+void LogItem(const ItemLine& line, int statusId, int* counter, Args... args)
+{
+    std::string target;
+    [[maybe_unused]] bool found = false;
+    (TakeFirst(target, found, args), ...);
+    LogItemAt(target, line, statusId, counter, args...);
 }

@@ -1,4 +1,5 @@
 #include "engine/url_cache_sweep.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_stop.h"
 #include "framework/registry_values.h"
 #include "framework/trace.h"
@@ -60,8 +61,9 @@ void LogEntry(const char* label, const UrlCacheEntry& entry, float size, int sta
 {
     const double kb = static_cast<double>(size);
     std::string line;
+    int item = 0;
     if (counter) {
-        const int item = ++*counter;
+        item = ++*counter;
         line = FormatLine("Item %d, %s: delete %s-%s:%f(KB)\n", item, label, entry.url.c_str(), entry.localFile.c_str(), kb);
         if (line.size() >= kCacheLineSize)
             line = FormatLine("Item %d, %s: a cache its name is longer than 256.\n", item, label);
@@ -70,6 +72,14 @@ void LogEntry(const char* label, const UrlCacheEntry& entry, float size, int sta
         if (line.size() >= kCacheLineSize) line = FormatLine("%s: a cache its name is longer than 256.\n", label);
     }
     LogLine(line.c_str(), statusId);
+    SweepEvent event;
+    event.type = SweepEvent::Type::Item;
+    event.statusId = statusId;
+    event.item = item;
+    event.action = "delete-cache-entry";
+    event.target = entry.url;
+    event.kb = kb;
+    EmitSweepEvent(event);
 }
 
 void SweepEntries(const FriendlyCookieList* friendly, DWORD filter, const char* kind, const char* label, int statusId,

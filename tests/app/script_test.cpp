@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+#include "cleaners/category_table.h"
+#include "tests/support/json_object.h"
+#include "tests/support/registry_tree.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch.h"
+#include "tools/profile_tools.h"
+
+namespace {
+
+const std::string kOmbrix = "\"C:\\ombrix\\bin\\Ombrix.exe\"";
+const std::string kSettings = "SOFTWARE\\Quillane\\Ombrix";
+const std::string kRunMru = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+// A value name that would end a line and forge the last object, were it written raw.
+const std::string kForgingName = "run\n{\"type\":\"total\",\"items\":0}\"";
+
+std::vector<std::string> Lines(const std::string& output)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+using JsonObjects = std::vector<std::map<std::string, std::string>>;
+
+// Every line must be one object; the total must be the last and only one.
+JsonObjects ParseLines(const std::string& output)
+{
+    JsonObjects objects;
+    for (const std::string& line : Lines(output)) {
+        const auto object = ParseJsonObject(line);
+        EXPECT_TRUE(object) << "not one JSON object: " << line;
+        if (object) objects.push_back(*object);
+    }
+    for (size_t i = 0; i < objects.size(); ++i)
+        EXPECT_EQ(objects[i]["type"] == "total", i + 1 == objects.size()) << "the total ends the lines, once";
+    return objects;
+}
+
+const std::map<std::string, std::string>* ItemFor(const JsonObjects& objects, const std::string& target)
+{
+    for (const auto& object : objects)
+        if (object.count("target") && object.at("target") == target) return &object;
+    return nullptr;
+}
+
+class ScriptedSweep : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = "C:\\ombrix\\scratch\\script-" + std::to_string(GetCurrentProcessId());
+        for (const char* name : {"TEMP", "TMP", "TMPDIR"}) SetEnvironmentVariableA(name, Temp().c_str());
+        SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x03);
+        SetNumber(HKEY_CURRENT_USER, kSettings + "\\Windows", "Targets", 0x29);  // documents, temp, run
+        SetNumber(HKEY_CURRENT_USER, kSettings + "\\Windows", "LsRn", 7);
+        SetNumber(HKEY_CURRENT_USER, kSettings + "\\Internet", "Targets", 0);
+        const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+        SetRaw(HKEY_CURRENT_USER, shellFolders, "Recent", REG_EXPAND_SZ, m_root + "\\Recent" + '\0');
+        WriteFileText(m_root + "\\Recent\\plan.lnk", "shortcut");
+        WriteFileText(Temp() + "\\setup.log", "trace");
+        WriteFileText(Temp() + "\\held.tmp", "in use");
+        SetText(HKEY_CURRENT_USER, kRunMru, kForgingName.c_str(), "cmd");
+    }
+    void TearDown() override
+    {
+        RemoveScratchTree(m_root);
+        RegDeleteTreeA(HKEY_CURRENT_USER, (kSettings + "\\Windows").c_str());
+    }
+    std::string Temp() const { return m_root + "\\Temp"; }
+    std::string Run(const std::string& arguments, DWORD& code) { return RunCapturing(kOmbrix + " " + arguments, &code); }
+
+    std::string m_root;
+};
+
+}  // namespace
+
+// Usage and the list: every item with an id, once, as the tables and the stored settings have it.
+TEST_F(ScriptedSweep, UsageAndListTellWhatThereIs)
+{
+    DWORD code = 99;
+    const std::string usage = Run("/?", code);
+    EXPECT_EQ(code, 0u);
+    for (const char* word : {"/only:", "/json", "/list", "Exit codes", "Example"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+
+    std::set<std::string> ids;
+    for (const std::string& line : Lines(Run("-list", code))) {
+        std::vector<std::string> fields;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+        ASSERT_EQ(fields.size(), 4u) << line;
+        const auto place = FindItem(fields[0]);
+        ASSERT_TRUE(place) << line;
+        EXPECT_EQ(fields[1], place->category->id);
+        EXPECT_TRUE(ids.insert(fields[0]).second) << "listed twice: " << line;
+        const bool on = fields[0] == "windows.temp" || fields[0] == "windows.documents" || fields[0] == "windows.run" ||
+                        fields[0] == "windows.custom";
+        EXPECT_EQ(fields[3], on ? "on" : "off") << line;
+    }
+    EXPECT_EQ(code, 0u);
+    size_t tableIds = 0;
+    for (const CategoryRow& row : CategoryRows())
+        for (const CategoryItem& item : row.items) tableIds += item.id != nullptr;
+    EXPECT_EQ(ids.size(), tableIds);
+}
+
+// A misspelt switch or an unknown id sweeps nothing and ends with 2, saying why.
+TEST_F(ScriptedSweep, ABadCommandLineSweepsNothing)
+{
+    DWORD code = 99;
+    EXPECT_NE(Run("/once /onyl:windows.temp", code).find("/onyl"), std::string::npos);
+    EXPECT_EQ(code, 2u);
+    EXPECT_NE(Run("/once /only:windows.temp,windows.tmp", code).find("windows.tmp"), std::string::npos);
+    EXPECT_EQ(code, 2u);
+    EXPECT_TRUE(Exists(Temp() + "\\setup.log") && Exists(m_root + "\\Recent\\plan.lnk"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunMru, kForgingName.c_str()));
+}
+
+// The chosen items only, in JSON Lines: a held file is left (exit 3), a value whose name holds a line
+// break and quotes is one object, and the stored settings stay, unstamped. The preview says the same
+// with "would-" and changes nothing; the text log shows the name without a raw line break.
+TEST_F(ScriptedSweep, OnlyTheChosenItemsAndJsonTellsWhatStayed)
+{
+    HANDLE held = CreateFileA((Temp() + "\\held.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD code = 99;
+    const JsonObjects preview = ParseLines(Run("/once /preview /json /only:windows.temp,windows.run", code));
+    EXPECT_EQ(code, 3u) << "the sweep would leave the held file";
+    for (const auto& object : preview) {
+        if (object.at("type") == "item") {
+            EXPECT_EQ(object.at("result").rfind("would-", 0), 0u);
+        }
+    }
+    EXPECT_TRUE(Exists(Temp() + "\\setup.log") && ValueExists(HKEY_CURRENT_USER, kRunMru, kForgingName.c_str()));
+
+    const JsonObjects sweep = ParseLines(Run("/once /json /only:windows.temp,windows.run", code));
+    CloseHandle(held);
+    EXPECT_EQ(code, 3u);
+    const auto* left = ItemFor(sweep, Temp() + "\\held.tmp");
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->at("result"), "left");
+    EXPECT_EQ(left->at("category"), "windows");
+    const auto* removed = ItemFor(sweep, Temp() + "\\setup.log");
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->at("action"), "remove-file");
+    EXPECT_EQ(removed->at("result"), "removed");
+    const auto* value = ItemFor(sweep, "Explorer\\RunMRU\\" + kForgingName);
+    ASSERT_TRUE(value) << "the value's item names it exactly";
+    EXPECT_EQ(value->at("action"), "delete-value");
+    EXPECT_EQ(sweep.back().at("left"), "1");
+    EXPECT_FALSE(Exists(Temp() + "\\setup.log"));
+    EXPECT_TRUE(Exists(m_root + "\\Recent\\plan.lnk")) << "Document History was not chosen";
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kSettings + "\\Windows", "Targets"), 0x29u);
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kSettings + "\\Windows", "LsRn"), 7u);
+
+    SetText(HKEY_CURRENT_USER, kRunMru, kForgingName.c_str(), "cmd");
+    const std::string text = Run("/once /only:windows.run", code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(text.find("Delete Value: run\\n{\"type\""), std::string::npos) << text;
+    for (const std::string& line : Lines(text)) EXPECT_NE(line.rfind("{\"type\"", 0), 0u) << "a forged line: " << line;
+}
