@@ -9,6 +9,11 @@
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "framework/registry_key.h"
+#include "framework/process_list.h"
+#include "cleaners/browser_table.h"
+#include "engine/sweep_events.h"
+#include "settings/settings_groups.h"
+#include "settings/target_bits.h"
 
 namespace {
 
@@ -21,11 +26,12 @@ enum class Take { File, Files, FilesBelow };
 struct ProfileRow {
     const char* path;  // below the profile folder
     Take take;
+    bool password = false;  // a saved-password store: taken only with "Auto-Complete Password" ticked
 };
 
 const ProfileRow kFirefoxOldRows[] = {
     {"history.dat", Take::File},   {"formhistory.dat", Take::File}, {"cookies.txt", Take::File},
-    {"downloads.rdf", Take::File}, {"cert8.db", Take::File},        {"key3.db", Take::File},
+    {"downloads.rdf", Take::File}, {"cert8.db", Take::File},        {"key3.db", Take::File, true},
     {"localstore.rdf", Take::File}, {"Cache", Take::Files},
 };
 
@@ -33,11 +39,11 @@ const ProfileRow kFirefoxRows[] = {
     {"history.dat", Take::File},
     {"formhistory.sqlite", Take::File},
     {"cookies.sqlite", Take::File},
-    {"signons.sqlite", Take::File},
+    {"signons.sqlite", Take::File, true},
     {"downloads.sqlite", Take::File},
     {"formhistory.dat", Take::File},
     {"cert8.db", Take::File},
-    {"key3.db", Take::File},
+    {"key3.db", Take::File, true},
     {"localstore.rdf", Take::File},
     {"webappsstore.sqlite", Take::File},
     {"search.sqlite", Take::File},
@@ -45,8 +51,8 @@ const ProfileRow kFirefoxRows[] = {
     {"places.sqlite-journal", Take::File},
     {"Cache", Take::Files},
     // The same lists in the files today's Firefox writes.
-    {"logins.json", Take::File},
-    {"key4.db", Take::File},
+    {"logins.json", Take::File, true},
+    {"key4.db", Take::File, true},
     {"cert9.db", Take::File},
     {"places.sqlite-wal", Take::File},
     {"cookies.sqlite-wal", Take::File},
@@ -60,7 +66,10 @@ const ProfileRow kFirefoxRows[] = {
 const ProfileRow kChromeRows[] = {
     {"Last Session", Take::File},
     {"Cookies", Take::File},
-    {"Login Data", Take::File},
+    {"Login Data", Take::File, true},
+    {"Login Data-journal", Take::File, true},
+    {"Login Data For Account", Take::File, true},
+    {"Login Data For Account-journal", Take::File, true},
     {"Archived History", Take::File},
     {"Visited Links", Take::File},
     {"Extension Cookies", Take::File},
@@ -75,6 +84,24 @@ const ProfileRow kChromeRows[] = {
     {"GPUCache", Take::Files},
     {"Local Storage\\leveldb", Take::Files},
     {"Sessions", Take::Files},
+    {"Top Sites", Take::File},
+    {"Top Sites-journal", Take::File},
+    {"Shortcuts", Take::File},
+    {"Shortcuts-journal", Take::File},
+    {"Network Action Predictor", Take::File},
+    {"Network Action Predictor-journal", Take::File},
+    {"Favicons", Take::File},
+    {"Favicons-journal", Take::File},
+    {"Session Storage", Take::Files},
+    {"Service Worker\\CacheStorage", Take::FilesBelow},
+    {"Service Worker\\ScriptCache", Take::FilesBelow},
+};
+
+// Shared by every profile of a Chromium browser, beside them in "User Data".
+const ProfileRow kChromiumSharedRows[] = {
+    {"ShaderCache", Take::FilesBelow},
+    {"GrShaderCache", Take::FilesBelow},
+    {"GraphiteDawnCache", Take::FilesBelow},
 };
 
 // The folder a value of the user's shell folders names, expanded; none when it is missing, not a
@@ -107,7 +134,9 @@ void RemoveFolderFiles(const ReachedEntry& folder, Take take, int* counter, floa
 template <size_t N>
 void CleanProfile(const ReachedEntry& profile, const ProfileRow (&rows)[N], int* counter, float* kb)
 {
+    const bool passwords = g_internetSettings.Targets & InternetBit::Passwords;
     for (const ProfileRow& row : rows) {
+        if (row.password && !passwords) continue;
         std::optional<ReachedEntry> entry = Reach(profile, row.path);
         if (!entry || entry->IsFolder() != (row.take != Take::File)) continue;
         if (row.take == Take::File)
@@ -174,30 +203,119 @@ void CleanChromeHistory(const ReachedEntry& profile, int* counter, float* kb)
     finder.RemoveFiles(kStatus, counter, kb);
 }
 
+// The origins of IndexedDB lose their files; the extensions' own stay.
+void CleanIndexedDb(const ReachedEntry& profile, int* counter, float* kb)
+{
+    const std::optional<ReachedEntry> databases = Reach(profile, "IndexedDB");
+    if (!databases || !databases->IsFolder()) return;
+    ForEachEntry(*databases, "*", [&](ReachedEntry& origin) {
+        if (origin.IsFolder() && origin.name.rfind("chrome-extension_", 0) != 0)
+            RemoveFolderFiles(origin, Take::FilesBelow, counter, kb);
+    });
+}
+
+void CleanChromiumProfile(const ReachedEntry& profile, int* counter, float* kb)
+{
+    CleanProfile(profile, kChromeRows, counter, kb);
+    CleanChromeHistory(profile, counter, kb);
+    CleanIndexedDb(profile, counter, kb);
+}
+
+// Default and every other profile of "User Data" (each "Profile N", "Guest Profile"): each folder
+// that holds a Preferences file; then what the profiles share.
+void CleanChromium(const ReachedEntry& userData, int* counter, float* kb)
+{
+    ForEachEntry(userData, "*", [&](ReachedEntry& profile) {
+        if (IsChromeProfile(profile)) CleanChromiumProfile(profile, counter, kb);
+    });
+    CleanProfile(userData, kChromiumSharedRows, counter, kb);
+}
+
+// Opera's root is the profile itself, or holds it in Default; side profiles live in _side_profiles.
+// The local root mirrors the roaming one with the caches.
+void CleanOpera(const ReachedEntry& root, bool rootIsProfile, int* counter, float* kb)
+{
+    if (rootIsProfile) CleanChromiumProfile(root, counter, kb);
+    if (const auto main = Reach(root, "Default"); main && main->IsFolder()) CleanChromiumProfile(*main, counter, kb);
+    if (const auto side = Reach(root, "_side_profiles"); side && side->IsFolder())
+        ForEachEntry(*side, "*", [&](ReachedEntry& profile) {
+            if (profile.IsFolder()) CleanChromiumProfile(profile, counter, kb);
+        });
+}
+
+void CleanFirefoxRoot(const ReachedEntry& root, int* counter, float* kb)
+{
+    const std::optional<ReachedEntry> profiles = Reach(root, "Profiles");
+    if (!profiles || !profiles->IsFolder()) return;
+    ForEachEntry(*profiles, "*", [&](ReachedEntry& profile) {
+        if (profile.IsFolder()) CleanProfile(profile, kFirefoxRows, counter, kb);
+    });
+}
+
+std::optional<ReachedEntry> BrowserRoot(const std::optional<std::string>& base, const char* root)
+{
+    if (!base) return std::nullopt;
+    const std::optional<ReachedEntry> start = StartFolder(*base);
+    std::optional<ReachedEntry> found = start ? Reach(*start, root) : std::nullopt;
+    return found && found->IsFolder() ? found : std::nullopt;
+}
+
+// A browser that runs holds some of its files: they stay (or wait for the restart), and one line
+// says why, once for each browser found.
+void SayWhenRunning(const BrowserRow& browser)
+{
+    if (ProcessRunning(browser.process))
+        LogNote(FormatLine("%s is running: the files it holds stay until it is closed.\n", browser.name));
+}
+
+void CleanBrowser(const BrowserRow& browser, int* counter, float* kb)
+{
+    const std::optional<std::string> local = ShellFolderPath("Local AppData");
+    const std::optional<std::string> roaming = ShellFolderPath("AppData");
+    const std::optional<ReachedEntry> localRoot = BrowserRoot(local, browser.root);
+    const std::optional<ReachedEntry> roamingRoot = BrowserRoot(roaming, browser.root);
+    if (!localRoot && !roamingRoot) return;
+    SayWhenRunning(browser);
+    switch (browser.family) {
+    case BrowserFamily::Chromium:
+        if (localRoot) CleanChromium(*localRoot, counter, kb);
+        break;
+    case BrowserFamily::Opera: {
+        const bool rootIsProfile = roamingRoot && IsChromeProfile(*roamingRoot) &&
+                                   lstrcmpiA(roamingRoot->name.c_str(), "Default") != 0;
+        for (const auto& root : {roamingRoot, localRoot})
+            if (root) CleanOpera(*root, rootIsProfile, counter, kb);
+        break;
+    }
+    case BrowserFamily::Firefox:
+        for (const auto& root : {roamingRoot, localRoot})
+            if (root) CleanFirefoxRoot(*root, counter, kb);
+        break;
+    }
+}
+
+// Every browser of the table that the box sweeps.
+void CleanBrowsers(uint32_t bit, int* counter, float* kb)
+{
+    for (const BrowserRow& browser : Browsers()) {
+        if (browser.bit != bit) continue;
+        try {
+            CleanBrowser(browser, counter, kb);
+        } catch (const std::exception&) {
+            // This browser's walk ends; the next one still runs.
+        }
+    }
+}
+
 }  // namespace
 
 void CleanFirefox(int* counter, float* kb)
 {
     CleanFirefoxProfiles(kFirefoxOldRows, counter, kb);
     CleanFirefoxProfiles(kFirefoxRows, counter, kb);
+    CleanBrowsers(InternetBit::Firefox, counter, kb);
 }
 
-// Default and every other profile of "User Data" (each "Profile N", "Guest Profile"): each folder
-// that holds a Preferences file.
-void CleanChrome(int* counter, float* kb)
-{
-    const std::optional<std::string> local = ShellFolderPath("Local AppData");
-    if (!local) return;
-    try {
-        const std::optional<ReachedEntry> start = StartFolder(*local);
-        const std::optional<ReachedEntry> userData = start ? Reach(*start, "Google\\Chrome\\User Data") : std::nullopt;
-        if (!userData || !userData->IsFolder()) return;
-        ForEachEntry(*userData, "*", [&](ReachedEntry& profile) {
-            if (!IsChromeProfile(profile)) return;
-            CleanProfile(profile, kChromeRows, counter, kb);
-            CleanChromeHistory(profile, counter, kb);
-        });
-    } catch (const std::exception&) {
-        // The walk ends here.
-    }
-}
+void CleanChrome(int* counter, float* kb) { CleanBrowsers(InternetBit::Chrome, counter, kb); }
+void CleanEdge(int* counter, float* kb) { CleanBrowsers(InternetBit::Edge, counter, kb); }
+void CleanOtherBrowsers(int* counter, float* kb) { CleanBrowsers(InternetBit::OtherBrowsers, counter, kb); }

@@ -57,6 +57,9 @@ const CategoryItem kInternetItems[] = {
     {InternetBit::YahooBar, IDC_NET_YAHOO, nullptr, nullptr, nullptr, kKeepsBar, false, nullptr},
     {InternetBit::Firefox, IDC_NET_FIREFOX, "internet.firefox", "FireFox", CleanFirefox, kKeepsBar, false, nullptr},
     {InternetBit::Chrome, IDC_NET_CHROME, "internet.chrome", "Chrome", CleanChrome, kKeepsBar, false, nullptr},
+    {InternetBit::Edge, IDC_NET_EDGE, "internet.edge", "Edge", CleanEdge, kKeepsBar, false, nullptr},
+    {InternetBit::OtherBrowsers, IDC_NET_OTHER_BROWSERS, "internet.other-browsers", "Other Browsers", CleanOtherBrowsers,
+     kKeepsBar, false, nullptr},
     {InternetBit::Aol, IDC_NET_AOL, "internet.aol", "AOL", CleanAol, 100, true, nullptr},
 };
 

@@ -88,7 +88,8 @@ void RemoveReachedFile(ReachedEntry& file, int statusId, int* counter, float* kb
     } catch (const CFileException& e) {
         file.handle->Close();
         if (!FileSystem::Exists(e.Path())) return;  // another sweeper took it meanwhile
-        if (!Actions().RemoveAtReboot(e.Path())) {
+        // A file a running program holds goes at the restart only with Deep Sweep.
+        if (!DeepSweepOn() || !Actions().RemoveAtReboot(e.Path())) {
             LogLeft(statusId, "remove-file", file.path, "in use");
             return;
         }

@@ -15,9 +15,9 @@ std::optional<ReachedEntry> StartFolder(const std::string& path);
 void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit);
 // The entry a relative path ("Network\\Cookies") names below the folder, reached step by step.
 std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string& relative);
-// Removes a profile file whole (shredded first when the Shredder is on), or schedules it for the
-// restart when it is in use. Only what was done is logged, counted and tallied; nothing is removed
-// inside a folder the user keeps.
+// Removes a profile file whole (shredded first when the Shredder is on), or, with Deep Sweep,
+// schedules it for the restart when it is in use (else it is left, and says so). Only what was done
+// is logged, counted and tallied; nothing is removed inside a folder the user keeps.
 void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb);
 // The same for one file the system itself writes into a folder the user keeps.
 void RemoveReachedFile(ReachedEntry& file, int statusId, int* counter, float* kb);

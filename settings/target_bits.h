@@ -60,6 +60,8 @@ inline constexpr uint32_t GoogleBar = 0x100;
 inline constexpr uint32_t YahooBar = 0x200;
 inline constexpr uint32_t Firefox = 0x400;
 inline constexpr uint32_t Chrome = 0x800;
+inline constexpr uint32_t Edge = 0x1000;
+inline constexpr uint32_t OtherBrowsers = 0x2000;
 }  // namespace InternetBit
 
 // Which checkbox member of a page edits which bit of a word.

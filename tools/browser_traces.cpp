@@ -12,7 +12,51 @@ const char* const kAol = "SOFTWARE\\America Online\\America Online\\CurrentVersi
 struct Planted {
     std::vector<std::string> traces;
     std::vector<std::string> canaries;
+    std::vector<std::string> passwords;  // traces with "Auto-Complete Password" ticked, else canaries
 };
+
+std::string Roaming(const std::string& root) { return root + "\\Profile\\AppData\\Roaming"; }
+std::string Local(const std::string& root) { return root + "\\Profile\\AppData\\Local"; }
+
+// Today's browsers: Edge with two profiles, Brave, Vivaldi, Opera (the root is the profile) and
+// Opera GX (its Default is), the Firefox forks and the Store build of Firefox, and Chrome's new places.
+void AddTodaysBrowsers(const std::string& root, Planted& p)
+{
+    const std::string local = Local(root), roaming = Roaming(root);
+    const std::string edge = local + "\\Microsoft\\Edge\\User Data", e1 = edge + "\\Default", e2 = edge + "\\Profile 2";
+    const std::string chrome = local + "\\Google\\Chrome\\User Data\\Default";
+    const std::string brave = local + "\\BraveSoftware\\Brave-Browser\\User Data\\Default";
+    const std::string vivaldi = local + "\\Vivaldi\\User Data\\Default";
+    const std::string opera = roaming + "\\Opera Software\\Opera Stable", operaCache = local + "\\Opera Software\\Opera Stable";
+    const std::string gx = roaming + "\\Opera Software\\Opera GX Stable\\Default";
+    const std::string waterfox = roaming + "\\Waterfox\\Profiles\\w1.default";
+    const std::string libre = roaming + "\\librewolf\\Profiles\\l1.default";
+    const std::string pale = roaming + "\\Moonchild Productions\\Pale Moon\\Profiles\\p1.default";
+    const std::string store =
+        local + "\\Packages\\Mozilla.Firefox_n80bbvh6b1yt2\\LocalCache\\Roaming\\Mozilla\\Firefox\\Profiles\\s1.default";
+    for (const std::string& profile : {e1, e2, chrome}) {
+        for (const char* file : {"\\History", "\\Network\\Cookies", "\\Top Sites", "\\Shortcuts", "\\Favicons",
+                                 "\\Favicons-journal", "\\Network Action Predictor", "\\Session Storage\\000003.log",
+                                 "\\IndexedDB\\https_example.com_0.indexeddb.leveldb\\000003.log",
+                                 "\\Service Worker\\CacheStorage\\0a1b\\index", "\\Service Worker\\ScriptCache\\js"})
+            p.traces.push_back(profile + file);
+        p.canaries.push_back(profile + "\\IndexedDB\\chrome-extension_abc_0.indexeddb.leveldb\\000003.log");
+        p.canaries.push_back(profile + "\\Bookmarks");
+        p.passwords.push_back(profile + "\\Login Data For Account");
+    }
+    p.passwords.push_back(e1 + "\\Login Data");
+    p.canaries.insert(p.canaries.end(), {e2 + "\\Preferences", e1 + "\\Preferences", edge + "\\Local State",
+                                         e1 + "\\Extensions\\x\\manifest.json", e1 + "\\Secure Preferences"});
+    p.traces.insert(p.traces.end(), {edge + "\\ShaderCache\\data_0", edge + "\\GrShaderCache\\data_1",
+                                     brave + "\\History", brave + "\\Network\\Cookies", vivaldi + "\\History",
+                                     opera + "\\History", opera + "\\Network\\Cookies", operaCache + "\\Cache\\Cache_Data\\data_0",
+                                     gx + "\\History", waterfox + "\\places.sqlite", libre + "\\cookies.sqlite",
+                                     pale + "\\places.sqlite", store + "\\places.sqlite", store + "\\formhistory.sqlite"});
+    p.canaries.insert(p.canaries.end(), {vivaldi + "\\Notes", opera + "\\Preferences", opera + "\\Bookmarks",
+                                         gx + "\\Preferences", waterfox + "\\prefs.js",
+                                         waterfox + "\\bookmarkbackups\\b.jsonlz4", libre + "\\extensions.json"});
+    p.passwords.insert(p.passwords.end(), {opera + "\\Login Data", waterfox + "\\logins.json", store + "\\key4.db"});
+}
 
 // Files only: a folder of the list is made by the files in it.
 Planted Files(const std::string& root)
@@ -29,13 +73,13 @@ Planted Files(const std::string& root)
     Planted p;
     p.traces = {
         fresh + "\\places.sqlite", fresh + "\\places.sqlite-wal", fresh + "\\COOKIES.SQLITE", fresh + "\\cookies.sqlite-wal",
-        fresh + "\\formhistory.sqlite", fresh + "\\logins.json", fresh + "\\key4.db", fresh + "\\cert9.db",
+        fresh + "\\formhistory.sqlite", fresh + "\\cert9.db",
         fresh + "\\sessionstore.jsonlz4", fresh + "\\sessionstore-backups\\recovery.jsonlz4",
         fresh + "\\Cache\\4F2A11", old + "\\history.dat", old + "\\cookies.txt", old + "\\downloads.rdf",
-        old + "\\key3.db", old + "\\cert8.db", old + "\\localstore.rdf", old + "\\formhistory.dat",
+        old + "\\cert8.db", old + "\\localstore.rdf", old + "\\formhistory.dat",
         nightly + "\\places.sqlite", cached + "\\cache2\\entries\\E1A2", cached + "\\cache2\\doomed\\D1",
         cached + "\\cache2\\index", cached + "\\startupCache\\startupCache.8.little", cached + "\\Cache\\old.bin",
-        d + "\\History", d + "\\History-journal", d + "\\History Provider Cache", d + "\\Cookies", d + "\\Login Data",
+        d + "\\History", d + "\\History-journal", d + "\\History Provider Cache", d + "\\Cookies",
         d + "\\Web Data", d + "\\Visited Links", d + "\\Archived History", d + "\\Last Session",
         d + "\\Network\\Cookies", d + "\\Network\\Cookies-journal", d + "\\Cache\\f_000001",
         d + "\\Cache\\Cache_Data\\data_0", d + "\\Code Cache\\js\\3f1a", d + "\\Code Cache\\wasm\\index",
@@ -51,6 +95,8 @@ Planted Files(const std::string& root)
         p1 + "\\history", chrome + "\\Crashpad\\Cookies", chrome + "\\Local State", aol + "\\keep.txt",
         aol + "\\CACHE\\sub\\deeper.art",
     };
+    p.passwords = {fresh + "\\logins.json", fresh + "\\key4.db", old + "\\key3.db", d + "\\Login Data"};
+    AddTodaysBrowsers(root, p);
     return p;
 }
 
@@ -70,6 +116,8 @@ void PlantBrowserTraces(const std::string& root)
     const Planted planted = Files(root);
     for (const std::string& path : planted.traces) WriteFileText(path, "trace of " + path);
     for (const std::string& path : planted.canaries) WriteFileText(path, "keep");
+    for (const std::string& path : planted.passwords) WriteFileText(path, "saved passwords");
+    WriteFileText(RunningBrowserFile(root), "held by the browser");
 
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) SetText(hive, kMsn, "SearchStrings", "secret words");
     SetText(HKEY_CURRENT_USER, kMsn, "Language", "en");
@@ -82,14 +130,23 @@ void PlantBrowserTraces(const std::string& root)
     SetText(HKEY_LOCAL_MACHINE, std::string(kGoogle) + "\\3.0", "Installed", "1");
     SetText(HKEY_LOCAL_MACHINE, kAol, "DDPath", root + "\\AOL");
 
-    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Internet", "Targets", 0xF7F);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Internet", "Targets", 0x3F7F);
 }
 
-void CheckBrowserTraces(const std::string& root, ProfileCheck& check)
+std::string RunningBrowserFile(const std::string& root)
+{
+    return Local(root) + "\\Microsoft\\Edge\\User Data\\Profile 2\\Cookies";
+}
+
+void CheckBrowserTraces(const std::string& root, bool passwordsSwept, ProfileCheck& check)
 {
     const Planted planted = Files(root);
     for (const std::string& path : planted.traces) check.Trace(Exists(path), path);
-    for (const std::string& path : planted.canaries) check.Canary(Exists(path), path);
+    for (const std::string& path : planted.canaries) check.Canary(ReadFileText(path) == "keep", path);
+    for (const std::string& path : planted.passwords) {
+        if (passwordsSwept) check.Trace(Exists(path), path);
+        else check.Canary(ReadFileText(path) == "saved passwords", path + " (saved passwords)");
+    }
     for (const std::string& path : KeptFolders(root)) check.Canary(Exists(path), path + " (the folder)");
 
     std::string search(64, '\0');

@@ -111,7 +111,7 @@ void PlantInternetExplorerTraces(const std::string& root)
     for (const std::string& path : FileCanaries(root)) WriteFileText(path, "[.ShellClassInfo]");
 }
 
-void CheckInternetExplorerTraces(const std::string& root, ProfileCheck& check)
+void CheckInternetExplorerTraces(const std::string& root, bool passwordsSwept, ProfileCheck& check)
 {
     for (const char* url : kContentUrls) check.Trace(EntryExists(url), std::string("cache entry ") + url);
     check.Trace(EntryExists(CookieEntry(kOtherCookieUrl).first), "cookie entry of tracker.example.net");
@@ -120,9 +120,10 @@ void CheckInternetExplorerTraces(const std::string& root, ProfileCheck& check)
     check.Canary(EntryExists(friendly.first), "friendly cookie entry");
     check.Canary(!friendly.second.empty() && Exists(friendly.second), "friendly cookie file");
     check.Trace(ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\TypedURLs", "url1"), "TypedURLs");
-    check.Trace(ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\Storage2", "0A1B") ||
-                    ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\SPW", "site"),
-                "IntelliForms");
+    const bool passwords = ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\Storage2", "0A1B") ||
+                           ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\SPW", "site");
+    if (passwordsSwept) check.Trace(passwords, "IntelliForms");
+    else check.Canary(passwords, "IntelliForms (saved passwords)");
     check.Canary(ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\Main", "Start Page"), "IE start page");
     check.Trace(KeyExists(HKEY_CURRENT_USER, kStore + UserName() + kForms), "Protected Storage forms key");
     check.Canary(ValueExists(HKEY_CURRENT_USER, kStore + UserName() + "\\Data", "Other"), "Protected Storage data key");

@@ -1,5 +1,6 @@
 // Drives a running Ombrix from scripts, as its tray would:
 //   ombrix_remote command <id>              posts a menu command to the main window
+//   ombrix_remote hold <file> <release>     holds a file until the release file exists
 //   ombrix_remote tray <mouse message>      posts a tray notification
 //   ombrix_remote wait-window <title> <s>   waits until a top-level window has that title
 //   ombrix_remote wait-exit <s>             waits until no Ombrix main window is left
@@ -63,6 +64,16 @@ int main(int argc, char** argv)
             button = GetDlgItem(page, atoi(argv[3]));
         return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
     }
-    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title> | page <title> <i> | click <title> <id>\n");
+    // Stands for a running program (copied under its image name): holds a file without sharing
+    // until the release file appears.
+    if (argc == 4 && strcmp(argv[1], "hold") == 0) {
+        HANDLE held = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (held == INVALID_HANDLE_VALUE) return 1;
+        const char* release = argv[3];
+        const int code = WaitFor([release] { return GetFileAttributesA(release) != INVALID_FILE_ATTRIBUTES; }, 120);
+        CloseHandle(held);
+        return code;
+    }
+    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title> | page <title> <i> | click <title> <id> | hold <file> <release file>\n");
     return 2;
 }

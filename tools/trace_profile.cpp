@@ -172,8 +172,8 @@ std::vector<std::string> CheckTraceProfile(const std::string& root, const SweepE
     trace(Exists(root + "\\Custom2\\sub"), "custom location with subfolders");
     canary(Exists(root + "\\Documents\\thesis.doc"), "document outside every target");
     CheckApplicationTraces(root, check);
-    CheckBrowserTraces(root, check);
-    CheckInternetExplorerTraces(root, check);
+    CheckBrowserTraces(root, evidence.passwordsSwept, check);
+    CheckInternetExplorerTraces(root, evidence.passwordsSwept, check);
     CheckWindowsTodayTraces(root + "\\Profile", evidence, check);
     return check.problems;
 }

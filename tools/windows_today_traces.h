@@ -17,6 +17,7 @@ struct SweepEvidence {
     std::vector<std::string> logs;
     bool thumbnailHeld = false;
     bool deepSweep = false;
+    bool passwordsSwept = true;  // "Auto-Complete Password" was ticked
 };
 // Traces left, canaries changed (files byte for byte), and the lines a sweep owes: the kept pinned
 // list, the held thumbnail database (scheduled with Deep Sweep, unmentioned without).

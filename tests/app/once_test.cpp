@@ -10,6 +10,7 @@
 #include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
 #include "tools/windows_today_traces.h"
+#include "tools/browser_traces.h"
 
 
 TEST(CommandLine, SwitchesTakeTheirValueAndAreCaseSensitive)
@@ -44,6 +45,43 @@ void PutOnClipboard(const std::string& text)
     CloseClipboard();
 }
 
+// A running browser, as the sweep sees it: a program of the browser's image name holding a file of
+// its profile until the release file appears.
+class RunningBrowser {
+public:
+    RunningBrowser(const std::string& folder, const std::string& held) : m_release(folder + "\\release")
+    {
+        const std::string image = folder + "\\msedge.exe";
+        CopyFileA("C:\\ombrix\\bin\\ombrix_remote.exe", image.c_str(), FALSE);
+        std::string command = "\"" + image + "\" hold \"" + held + "\" \"" + m_release + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process);
+        // Held once the file cannot be opened without sharing any more.
+        for (int i = 0; i < 100 && Openable(held); ++i) Sleep(50);
+    }
+    ~RunningBrowser()
+    {
+        WriteFileText(m_release, "done");
+        WaitForSingleObject(m_process.hProcess, 30000);
+        CloseHandle(m_process.hProcess);
+        CloseHandle(m_process.hThread);
+    }
+    RunningBrowser(const RunningBrowser&) = delete;
+    RunningBrowser& operator=(const RunningBrowser&) = delete;
+
+private:
+    static bool Openable(const std::string& path)
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(h);
+        return true;
+    }
+    std::string m_release;
+    PROCESS_INFORMATION m_process{};
+};
+
 class SweepOnce : public testing::TestWithParam<bool> {};
 
 }  // namespace
@@ -51,7 +89,8 @@ class SweepOnce : public testing::TestWithParam<bool> {};
 // Sweeps the planted profile with the real program, in the sandbox's own registry and a folder of its
 // own, with Deep Sweep off and on, and checks that every trace is gone (or left for the restart) and
 // every canary intact. A cache index is held open as a browser holds it: it stays, its entries
-// overwritten; a thumbnail database is held as Explorer holds it.
+// overwritten; a thumbnail database is held as Explorer holds it; a running Edge holds a profile
+// file. The browsers' saved passwords go only with "Auto-Complete Password" ticked (the deep run).
 TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
 {
     const bool deepSweep = GetParam();
@@ -59,6 +98,7 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     PlantTraceProfile(root);
     SetProfileEnvironment(root);
     SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", deepSweep ? 0x27 : 0x07);
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Internet", "Targets", deepSweep ? 0x3F7F : 0x3F77);
     const std::string index = root + "\\Profile\\AppData\\Local\\Microsoft\\Windows\\INetCache\\Content.IE5\\index.dat";
     WriteFileText(index, std::string(4096, 'u'));
     HANDLE held = CreateFileA(index.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -69,7 +109,11 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     ASSERT_NE(thumbnails, INVALID_HANDLE_VALUE);
     PutOnClipboard("a password copied a moment ago");
     DWORD code = 99;
-    const std::string output = RunCapturing("\"C:\\ombrix\\bin\\Ombrix.exe\" -once", &code);
+    std::string output;
+    {
+        const RunningBrowser edge(root, RunningBrowserFile(root));
+        output = RunCapturing("\"C:\\ombrix\\bin\\Ombrix.exe\" -once", &code);
+    }
     CloseHandle(held);
     CloseHandle(thumbnails);
     EXPECT_EQ(code, deepSweep ? 0u : 3u) << "the held thumbnail database stays without Deep Sweep";
@@ -79,7 +123,11 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     EXPECT_NE(output.find(", Empty the clipboard."), std::string::npos) << output;
     EXPECT_EQ(CountClipboardFormats(), 0);
     EXPECT_NE(output.find(", Flush the DNS resolver cache."), std::string::npos) << output;
-    for (const auto& p : CheckTraceProfile(root, {{output}, true, deepSweep})) ADD_FAILURE() << p;
+    EXPECT_NE(output.find("Microsoft Edge is running: the files it holds stay until it is closed."), std::string::npos);
+    EXPECT_TRUE(Exists(RunningBrowserFile(root))) << "held by the running browser";
+    const std::string heldLine = RunningBrowserFile(root) + ", size 0.019(KB) (After Rebooting).";
+    EXPECT_EQ(output.find(heldLine) != std::string::npos, deepSweep);
+    for (const auto& p : CheckTraceProfile(root, {{output}, true, deepSweep, deepSweep})) ADD_FAILURE() << p;
     if (HasFailure()) ADD_FAILURE() << output;
     RemoveWindowsTodayTraces();
     RemoveScratchTree(root);
