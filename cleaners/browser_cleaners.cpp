@@ -1,11 +1,15 @@
 #include <windows.h>
 #include "framework/registry_values.h"
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <optional>
 #include <string>
 #include "framework/trace.h"
 #include "cleaners/internet_cleaners.h"
+#include "engine/browser_profiles.h"
 #include "engine/profile_walk.h"
+#include "engine/protected_folders.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "framework/registry_key.h"
@@ -221,13 +225,34 @@ void CleanChromiumProfile(const ReachedEntry& profile, int* counter, float* kb)
     CleanIndexedDb(profile, counter, kb);
 }
 
-// Default and every other profile of "User Data" (each "Profile N", "Guest Profile"): each folder
-// that holds a Preferences file; then what the profiles share.
+constexpr size_t kListLimit = 4u << 20;  // a profile list is a few kilobytes; more is not one
+
+// The profiles "Local State" lists, with Default; nothing when it is missing or unreadable.
+std::optional<std::vector<std::string>> ListedChromiumProfiles(const ReachedEntry& userData)
+{
+    const std::optional<ReachedEntry> state = Reach(userData, "Local State", true);
+    const std::optional<std::string> text = state ? ReadReachedFile(*state, kListLimit) : std::nullopt;
+    std::optional<std::vector<std::string>> names = text ? LocalStateProfiles(*text) : std::nullopt;
+    if (!names) return std::nullopt;
+    if (std::none_of(names->begin(), names->end(), [](const std::string& n) { return lstrcmpiA(n.c_str(), "Default") == 0; }))
+        names->push_back("Default");
+    return names;
+}
+
+// Default and the profiles "Local State" lists, each a folder directly in "User Data" that holds
+// Preferences; without a readable list, every such folder ("Profile N", "Guest Profile"). Then what
+// the profiles share.
 void CleanChromium(const ReachedEntry& userData, int* counter, float* kb)
 {
-    ForEachEntry(userData, "*", [&](ReachedEntry& profile) {
-        if (IsChromeProfile(profile)) CleanChromiumProfile(profile, counter, kb);
-    });
+    if (const auto listed = ListedChromiumProfiles(userData)) {
+        for (const std::string& name : *listed)
+            if (const auto profile = Reach(userData, name); profile && IsChromeProfile(*profile))
+                CleanChromiumProfile(*profile, counter, kb);
+    } else {
+        ForEachEntry(userData, "*", [&](ReachedEntry& profile) {
+            if (IsChromeProfile(profile)) CleanChromiumProfile(profile, counter, kb);
+        });
+    }
     CleanProfile(userData, kChromiumSharedRows, counter, kb);
 }
 
@@ -243,12 +268,31 @@ void CleanOpera(const ReachedEntry& root, bool rootIsProfile, int* counter, floa
         });
 }
 
+// A profile profiles.ini names: relative to the root, step by step, or an absolute folder. The walk
+// rules refuse one that is, holds or lies in a folder the system or the user keeps.
+std::optional<ReachedEntry> IniProfileFolder(const ReachedEntry& root, const IniProfile& listed)
+{
+    std::optional<ReachedEntry> folder = listed.relative ? Reach(root, listed.path) : StartFolder(listed.path);
+    if (!folder || !folder->IsFolder()) return std::nullopt;
+    if (RefuseProtectedFolder(folder->path, folder->identity.finalPath, PatternSource::Data)) return std::nullopt;
+    return folder;
+}
+
+// The profiles profiles.ini names, then every folder of Profiles, each once.
 void CleanFirefoxRoot(const ReachedEntry& root, int* counter, float* kb)
 {
+    std::set<std::string> swept;
+    const auto clean = [&](const ReachedEntry& profile) {
+        if (swept.insert(profile.identity.finalPath).second) CleanProfile(profile, kFirefoxRows, counter, kb);
+    };
+    const std::optional<ReachedEntry> ini = Reach(root, "profiles.ini", true);
+    if (const auto text = ini ? ReadReachedFile(*ini, kListLimit) : std::nullopt)
+        for (const IniProfile& listed : ProfilesIniProfiles(*text))
+            if (const auto profile = IniProfileFolder(root, listed)) clean(*profile);
     const std::optional<ReachedEntry> profiles = Reach(root, "Profiles");
     if (!profiles || !profiles->IsFolder()) return;
     ForEachEntry(*profiles, "*", [&](ReachedEntry& profile) {
-        if (profile.IsFolder()) CleanProfile(profile, kFirefoxRows, counter, kb);
+        if (profile.IsFolder()) clean(profile);
     });
 }
 

@@ -25,6 +25,7 @@ const BrowserRow kBrowsers[] = {
     {"Chromium", "chrome.exe", kOther, Chromium, "Chromium\\User Data"},
     {"Opera", "opera.exe", kOther, Opera, "Opera Software\\Opera Stable"},
     {"Opera GX", "opera.exe", kOther, Opera, "Opera Software\\Opera GX Stable"},
+    {"Firefox", "firefox.exe", kFirefox, Firefox, "Mozilla\\Firefox"},
     {"Firefox", "firefox.exe", kFirefox, Firefox, "Packages\\Mozilla.Firefox_n80bbvh6b1yt2\\LocalCache\\Roaming\\Mozilla\\Firefox"},
     {"Waterfox", "waterfox.exe", kOther, Firefox, "Waterfox"},
     {"LibreWolf", "librewolf.exe", kOther, Firefox, "librewolf"},

@@ -44,25 +44,10 @@ DestListPins ReadDestListPins(std::span<const uint8_t> stream)
     return DestListPins::None;
 }
 
-namespace {
-
-// Through the walk's own handle; where another program holds the file and the walk's handle has no
-// data access, through a second handle that must reach the same file.
-bool ReadContent(const WalkEntry& file, std::vector<uint8_t>& content)
-{
-    if (file.handle->HasDataAccess()) return file.handle->ReadAll(content, kFileLimit);
-    const CEntryHandle reader = CEntryHandle::OpenSharedForReading(*file.parent, file.wideName);
-    FileIdentity identity;
-    return reader && reader.Identify(identity, false) && identity.SameEntry(file.identity) &&
-           reader.ReadAll(content, kFileLimit);
-}
-
-}  // namespace
-
 bool JumpListHoldsPins(const WalkEntry& file)
 {
     std::vector<uint8_t> content;
-    if (!ReadContent(file, content)) {
+    if (!ReadEntryContent(file, content, kFileLimit)) {
         TraceMessage("   Kept %s: its pins cannot be read.\n", file.path.c_str());
         return true;
     }

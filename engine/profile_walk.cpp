@@ -33,7 +33,8 @@ std::optional<ReachedEntry> StartFolder(const std::string& path)
     return start;
 }
 
-void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit)
+void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit,
+                  bool data)
 {
     const WalkFolder walked = folder.AsFolder();
     const std::wstring pattern = FileSystem::Widen(filter);
@@ -42,15 +43,18 @@ void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::fun
         if (!NameMatchesPattern(listed.wideName, pattern)) continue;
         if (Actions().FileTaken(walked.path + "\\" + listed.name)) continue;  // what a preview took is passed over
         ReachedEntry entry;
-        if (AdmitEntry(walked, listed, false, entry)) visit(entry);
+        if (AdmitEntry(walked, listed, data, entry)) visit(entry);
     }
 }
 
-std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string& relative)
+std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string& relative, bool data)
 {
     std::optional<ReachedEntry> at = folder;
-    for (std::string_view step : FileSystem::PathComponents(relative)) {
-        if (step.empty()) continue;
+    std::vector<std::string_view> steps;
+    for (std::string_view step : FileSystem::PathComponents(relative))
+        if (!step.empty()) steps.push_back(step);
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const std::string_view step = steps[i];
         if (!at || !at->IsFolder()) return std::nullopt;
         std::optional<ReachedEntry> next;
         // The step is a name, never a pattern: one that holds wildcards reaches nothing. Two entries
@@ -58,9 +62,11 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
         const std::string name(step);
         if (HasWildcards(name)) return std::nullopt;
         int answers = 0;
-        ForEachEntry(*at, name.c_str(), [&](ReachedEntry& entry) {
-            if (++answers == 1) next = std::move(entry);
-        });
+        ForEachEntry(
+            *at, name.c_str(), [&](ReachedEntry& entry) {
+                if (++answers == 1) next = std::move(entry);
+            },
+            data && i + 1 == steps.size());
         if (answers > 1) {
             TraceMessage("   Passed over %s\\%s: two entries answer to that name.\n", at->path.c_str(), name.c_str());
             return std::nullopt;
@@ -68,6 +74,13 @@ std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string&
         at = std::move(next);
     }
     return at;
+}
+
+std::optional<std::string> ReadReachedFile(const ReachedEntry& file, size_t limit)
+{
+    std::vector<unsigned char> bytes;
+    if (!ReadEntryContent(file, bytes, limit)) return std::nullopt;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void RemoveProfileFile(ReachedEntry& file, int statusId, int* counter, float* kb)

@@ -12,9 +12,14 @@ using ReachedEntry = WalkEntry;
 // The folder a value names, when it is an absolute folder that is not a drive or share root.
 std::optional<ReachedEntry> StartFolder(const std::string& path);
 // Each admitted entry directly in the folder whose long name matches the filter, in listing order.
-void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit);
+// A file is opened for its data too when `data` (to read it).
+void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit,
+                  bool data = false);
 // The entry a relative path ("Network\\Cookies") names below the folder, reached step by step.
-std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string& relative);
+std::optional<ReachedEntry> Reach(const ReachedEntry& folder, const std::string& relative, bool data = false);
+// The content of a reached file (reached with `data`, or held by another program); nothing when it
+// cannot be read or is longer than `limit`.
+std::optional<std::string> ReadReachedFile(const ReachedEntry& file, size_t limit);
 // Removes a profile file whole (shredded first when the Shredder is on), or, with Deep Sweep,
 // schedules it for the restart when it is in use (else it is left, and says so). Only what was done
 // is logged, counted and tallied; nothing is removed inside a folder the user keeps.

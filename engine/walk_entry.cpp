@@ -81,6 +81,16 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
     return true;
 }
 
+bool ReadEntryContent(const WalkEntry& file, std::vector<unsigned char>& bytes, size_t limit)
+{
+    if (file.IsFolder() || !file.parent) return false;
+    if (file.handle && file.handle->HasDataAccess()) return file.handle->ReadAll(bytes, limit);
+    const CEntryHandle reader = CEntryHandle::OpenSharedForReading(*file.parent, file.wideName);
+    FileIdentity identity;
+    return reader && reader.Identify(identity, false) && identity.SameEntry(file.identity) &&
+           reader.ReadAll(bytes, limit);
+}
+
 std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder)
 {
     std::vector<ListedEntry> entries;

@@ -47,5 +47,9 @@ std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
 bool StillThere(const WalkEntry& entry, const std::wstring& name);
 // An entry known by its name alone (not from a listing), to be admitted like a listed one.
 ListedEntry ListedByName(const std::string& name, bool folder);
+// An admitted file's content: through its own handle when that may read, else through a second handle
+// that must reach the same file (another program holds it). False when it cannot be read or is
+// longer than `limit`.
+bool ReadEntryContent(const WalkEntry& file, std::vector<unsigned char>& bytes, size_t limit);
 // The file a path names, opened and checked as a walk would find it in its folder.
 bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry);

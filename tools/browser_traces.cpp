@@ -45,7 +45,7 @@ void AddTodaysBrowsers(const std::string& root, Planted& p)
         p.passwords.push_back(profile + "\\Login Data For Account");
     }
     p.passwords.push_back(e1 + "\\Login Data");
-    p.canaries.insert(p.canaries.end(), {e2 + "\\Preferences", e1 + "\\Preferences", edge + "\\Local State",
+    p.canaries.insert(p.canaries.end(), {e2 + "\\Preferences", e1 + "\\Preferences",
                                          e1 + "\\Extensions\\x\\manifest.json", e1 + "\\Secure Preferences"});
     p.traces.insert(p.traces.end(), {edge + "\\ShaderCache\\data_0", edge + "\\GrShaderCache\\data_1",
                                      brave + "\\History", brave + "\\Network\\Cookies", vivaldi + "\\History",
@@ -56,6 +56,45 @@ void AddTodaysBrowsers(const std::string& root, Planted& p)
                                          gx + "\\Preferences", waterfox + "\\prefs.js",
                                          waterfox + "\\bookmarkbackups\\b.jsonlz4", libre + "\\extensions.json"});
     p.passwords.insert(p.passwords.end(), {opera + "\\Login Data", waterfox + "\\logins.json", store + "\\key4.db"});
+    // Edge's Local State lists Default and Profile 2: a folder it does not list is no profile.
+    p.canaries.push_back(edge + "\\Profile 9\\Network\\Cookies");
+    // Waterfox's profiles.ini also names a profile outside its Profiles folder.
+    p.traces.push_back(root + "\\Elsewhere\\custom.default\\places.sqlite");
+    // A profiles.ini that names the user's profile folder: the walk rules refuse it.
+    p.canaries.push_back(root + "\\Profile\\places.sqlite");
+}
+
+std::string ManyProfiles()
+{
+    std::string json = "{\"profile\":{\"info_cache\":{";
+    for (int i = 0; i < 500; ++i) json += "\"Profile " + std::to_string(i) + "\":{\"name\":\"p\"},";
+    return json + "\"Default\":{}}}}";
+}
+
+// The lists the browsers keep of their profiles, good and hostile.
+void PlantProfileLists(const std::string& root)
+{
+    const std::string local = Local(root), roaming = Roaming(root);
+    WriteFileText(local + "\\Microsoft\\Edge\\User Data\\Local State",
+                  "{\"browser\":{\"x\":[1,2.5e3,true,null]},\"profile\":{\"info_cache\":{\"Default\":{\"name\":\"A\"},"
+                  "\"Profile 2\":{\"name\":\"B\"}},\"last_used\":\"Default\"}}");
+    WriteFileText(local + "\\Microsoft\\Edge\\User Data\\Profile 9\\Preferences", "{}");
+    WriteFileText(local + "\\BraveSoftware\\Brave-Browser\\User Data\\Local State",
+                  "{\"profile\":{\"info_cache\":{\"..\":{},\"C:\\\\Windows\":{},\"..\\\\..\\\\Profile\":{},\"Default\":{}}}}");
+    WriteFileText(local + "\\Vivaldi\\User Data\\Local State", ManyProfiles());
+    WriteFileText(local + "\\Chromium\\User Data\\Local State", std::string(3000, '{'));
+    WriteFileText(roaming + "\\Waterfox\\profiles.ini",
+                  "[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default\r\nIsRelative=1\r\n"
+                  "Path=Profiles/w1.default\r\n\r\n[Profile1]\r\nName=custom\r\nIsRelative=0\r\nPath=" +
+                      root + "\\Elsewhere\\custom.default\r\n\r\n[Profile2]\r\nIsRelative=0\r\nPath=C:\\\r\n"
+                      "[Profile3]\r\nIsRelative=1\r\nPath=..\\..\r\n[Profile4]\r\nName=no path\r\n[Profile5]\r\n"
+                      "IsRelative=0\r\nPath=" + root + "\\Profile\r\n");
+    std::string junk(4096, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 131) % 251);
+    WriteFileText(roaming + "\\librewolf\\profiles.ini", "[Profile0]\nPath=" + junk + "\n" + junk);
+    std::string sections;
+    for (int i = 0; i < 1000; ++i) sections += "[Profile" + std::to_string(i) + "]\nIsRelative=1\nPath=Profiles/none" + std::to_string(i) + "\n";
+    WriteFileText(roaming + "\\Moonchild Productions\\Pale Moon\\profiles.ini", sections);
 }
 
 // Files only: a folder of the list is made by the files in it.
@@ -118,6 +157,7 @@ void PlantBrowserTraces(const std::string& root)
     for (const std::string& path : planted.canaries) WriteFileText(path, "keep");
     for (const std::string& path : planted.passwords) WriteFileText(path, "saved passwords");
     WriteFileText(RunningBrowserFile(root), "held by the browser");
+    PlantProfileLists(root);
 
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) SetText(hive, kMsn, "SearchStrings", "secret words");
     SetText(HKEY_CURRENT_USER, kMsn, "Language", "en");
@@ -143,6 +183,9 @@ void CheckBrowserTraces(const std::string& root, bool passwordsSwept, ProfileChe
     const Planted planted = Files(root);
     for (const std::string& path : planted.traces) check.Trace(Exists(path), path);
     for (const std::string& path : planted.canaries) check.Canary(ReadFileText(path) == "keep", path);
+    for (const char* list : {"\\Microsoft\\Edge\\User Data\\Local State", "\\Vivaldi\\User Data\\Local State"})
+        check.Canary(Exists(Local(root) + list), Local(root) + list);
+    check.Canary(Exists(Roaming(root) + "\\Waterfox\\profiles.ini"), "Waterfox's profiles.ini");
     for (const std::string& path : planted.passwords) {
         if (passwordsSwept) check.Trace(Exists(path), path);
         else check.Canary(ReadFileText(path) == "saved passwords", path + " (saved passwords)");
