@@ -90,7 +90,9 @@ std::vector<std::string> Traces(const std::string& root)
 // a file beside a folder whose name differs only in case. Relative to the root.
 const char* const kLinuxCanaries[] = {"CUST/docs/keep.txt", "CUST/note.txt", "Twins/a.txt", "Twins/A.TXT/inner.txt",
                                       "Profile/AppData/Local/Google/CHROME/User Data/Default/History",
-                                      "Profile/AppData/Roaming/Mozilla/Firefox/PROFILES/x.default/cookies.sqlite"};
+                                      "Profile/AppData/Roaming/Mozilla/Firefox/PROFILES/x.default/cookies.sqlite",
+                                      "Outside/edge-profile/History", "Outside/edge-profile/Network/Cookies",
+                                      "Profile/AppData/Local/Microsoft/Edge/User Data/Profile 4/History"};
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -107,7 +109,12 @@ void PlantLinuxSide(const std::string& root, bool shredder)
       << "ln -s '../../CHROME/User Data/Default' \"$d/Chrome/User Data/Default\"\n"
       << "printf '{}' > \"$d/CHROME/User Data/Default/Preferences\"\n"
       << "m='Profile/AppData/Roaming/Mozilla/Firefox'; mkdir -p \"$m/Profiles\" \"$m/PROFILES/x.default\"\n"
-      << "ln -s ../PROFILES/x.default \"$m/Profiles/x.default\"\n";
+      << "ln -s ../PROFILES/x.default \"$m/Profiles/x.default\"\n"
+      // Edge's Local State lists a profile that is a link out, and one whose Preferences is a folder.
+      << "e='Profile/AppData/Local/Microsoft/Edge/User Data'; mkdir -p \"$e/Profile 4/Preferences\" "
+         "Outside/edge-profile/Network\n"
+      << "printf '{}' > Outside/edge-profile/Preferences && ln -s ../../../../../../Outside/edge-profile \"$e/Profile 3\"\n"
+      << "printf '{\"profile\":{\"info_cache\":{\"Profile 3\":{},\"Profile 4\":{},\"Default\":{}}}}' > \"$e/Local State\"\n";
     for (const char* canary : kLinuxCanaries) s << "printf canary > '" << canary << "'\n";
     // A file the system cannot delete though the deletion is reported done (where the file system can
     // make one).

@@ -11,6 +11,6 @@
 void PlantDataPaths(const std::string& root, bool shredder, int firstLocation);
 // The settings bits the round needs beside the Windows category's.
 inline constexpr unsigned kDataPathsApplications = 0x32;  // Word, Acrobat Reader, RealPlayer
-inline constexpr unsigned kDataPathsInternet = 0xC04;     // history, Firefox, Chrome
+inline constexpr unsigned kDataPathsInternet = 0x1C04;    // history, Firefox, Chrome, Edge
 void CheckDataPaths(const std::string& root, const std::vector<std::string>& logs, std::vector<std::string>& problems);
 void RemoveDataPaths(const std::string& root);
