@@ -17,16 +17,31 @@ namespace {
 // Each change is made first and then logged: its line and count when it was done, a line
 // saying it failed (log only, not counted) when it was not.
 
+// A value or subkey a change was made to, as a script names it.
+struct ChangeTarget {
+    const CRegistryKey& key;
+    const std::string& name;
+    bool subKey;
+    std::string Shown() const { return key.Path() + "\\" + name; }
+    bool StillThere() const
+    {
+        if (!subKey) return RegQueryValueExA(key.Handle(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExA(key.Handle(), name.c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS) return false;
+        RegCloseKey(sub);
+        return true;
+    }
+};
+
+// Another sweep may have taken the target meanwhile: what failed stays only when it is still there.
 template <class... Args>
-void LogChange(bool done, const std::string& target, const ItemLine& line, const char* failed, int statusId,
+void LogChange(bool done, const ChangeTarget& target, const ItemLine& line, const char* failed, int statusId,
                int* counter, Args... args)
 {
-    if (done) return LogItemAt(target, line, statusId, counter, args...);
+    if (done) return LogItemAt(target.Shown(), line, statusId, counter, args...);
     LogLine(FormatLine(failed, args...).c_str(), kStatusLogOnly);
-    NoteLeft(statusId, line.action, target, "access denied");
+    if (target.StillThere()) NoteLeft(statusId, line.action, target.Shown(), "access denied");
 }
-
-std::string Below(const CRegistryKey& key, const std::string& name) { return key.Path() + "\\" + name; }
 
 // The enumeration data buffer of a key walk: the key's longest data and one, zero-filled.
 class ValueWalk {
@@ -58,7 +73,7 @@ private:
 bool DeleteValue(CRegistryKey& key, ValueWalk& walk, int statusId, int* counter)
 {
     const bool done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
-    LogChange(done, Below(key, walk.name), SweepLine::kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+    LogChange(done, {key, walk.name, false}, SweepLine::kDeleteValue, "  Cannot delete value: %s=%s.\n", statusId, counter, walk.name.c_str(),
               walk.data.c_str());
     if (done) walk.StepBack();
     return done;
@@ -169,7 +184,7 @@ void SweepValues(CRegistryKey& key, const char* resetName, int statusId, int* co
             if (walk.firstByteZero) continue;
             if (walk.name == resetName) {
                 const bool done = Actions().SetValue(key.Handle(), walk.name.c_str(), REG_SZ, "", 0);
-                LogChange(done, Below(key, walk.name), SweepLine::kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
+                LogChange(done, {key, walk.name, false}, SweepLine::kResetValue, "  Cannot reset value: %s=%s.\n", statusId, counter, walk.name.c_str(),
                           walk.data.c_str());
                 continue;
             }
@@ -192,7 +207,7 @@ void DeleteSubKeysWhere(CRegistryKey& key, NameTest selects, int statusId, int* 
         if (!selects(name) || IsLinkSubKey(key, name)) continue;
         const std::string path = key.Path() + "\\" + name;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, path, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
+        LogChange(done, {key, name, true}, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
 }
@@ -239,7 +254,7 @@ void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
     while (NextSweptSubKey(key, name)) {
         if (name.empty() || name.find('/') == std::string::npos || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, Below(key, name), SweepLine::kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
+        LogChange(done, {key, name, true}, SweepLine::kDeleteSubKey, "  Cannot delete subkey: %s\\%s.\n", statusId, counter, key.Path().c_str(),
                   name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }
@@ -260,7 +275,7 @@ void CleanOfficeCommon(const CleanTarget& t, int, int* counter, float*)
             done = Actions().DeleteValue(key.Handle(), walk.name.c_str());
             if (done) walk.StepBack();
         }
-        LogChange(done, Below(key, walk.name), SweepLine::kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
+        LogChange(done, {key, walk.name, false}, SweepLine::kOfficeValue, "  Cannot clean a register: %s.\n", kStatusApplications, counter,
                   key.Path().c_str());
     }
 }
@@ -287,7 +302,7 @@ void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, 
     while (NextSweptSubKey(key, name)) {
         if (!StartsWith(name, prefix) || IsLinkSubKey(key, name)) continue;
         const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
-        LogChange(done, Below(key, name), SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter,
+        LogChange(done, {key, name, true}, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter,
                   name.c_str());
         if (done) StepBackAfterRemoval(key.m_subKeyIndex);
     }

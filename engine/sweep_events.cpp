@@ -1,20 +1,11 @@
 #include "engine/sweep_events.h"
 #include <mutex>
-#include "engine/sweep_log.h"
 
 namespace {
 
 std::mutex g_lock;
 std::function<void(const SweepEvent&)> g_sink;
 SweepOutcome g_outcome;
-
-// The line without its indent and line end, as a note's text.
-std::string Trimmed(const std::string& line)
-{
-    const size_t first = line.find_first_not_of(' ');
-    const size_t last = line.find_last_not_of("\r\n");
-    return first == std::string::npos || last < first ? std::string() : line.substr(first, last - first + 1);
-}
 
 }  // namespace
 
@@ -44,12 +35,6 @@ void ResetSweepOutcome()
     g_outcome = {};
 }
 
-void LogLeft(int statusId, const char* action, const std::string& target, const char* why)
-{
-    LogLine(FormatLine("  Left: %s (%s).\n", target.c_str(), why).c_str(), kStatusLogOnly);
-    NoteLeft(statusId, action, target, why);
-}
-
 void NoteLeft(int statusId, const char* action, const std::string& target, const char* why)
 {
     SweepEvent event;
@@ -59,13 +44,5 @@ void NoteLeft(int statusId, const char* action, const std::string& target, const
     event.target = target;
     event.result = SweepEvent::Result::Left;
     event.text = why;
-    EmitSweepEvent(event);
-}
-
-void LogNote(const std::string& line)
-{
-    LogLine(line.c_str(), kStatusLogOnly);
-    SweepEvent event;
-    event.text = Trimmed(line);
     EmitSweepEvent(event);
 }

@@ -28,10 +28,5 @@ struct SweepOutcome {
 };
 SweepOutcome SweepOutcomeSoFar();
 void ResetSweepOutcome();
-
-// An item the sweep set out to remove that stays: one line ("  Left: <target> (<why>).") and its event.
-void LogLeft(int statusId, const char* action, const std::string& target, const char* why);
-// The event alone, where a line already says it.
+// An item the sweep set out to remove that stays, told to a script (the caller writes its line).
 void NoteLeft(int statusId, const char* action, const std::string& target, const char* why);
-// A line that is neither an item nor a refusal but tells what a script should know.
-void LogNote(const std::string& line);

@@ -23,11 +23,11 @@ std::atomic<bool> g_echo{false};
 // pane, and one insert and one repaint serve many lines. Of a status line only the last text counts.
 struct PendingLog {
     std::string text;
-    std::optional<std::string> status[3];  // 1064, 1065, 1066
-    std::vector<std::pair<int, std::string>> otherStatus;
+    std::optional<std::string> status[3];  // of each category
     bool flushPosted = false;
 };
 PendingLog g_pending;
+ProgressWindowIds g_ids{};  // the attached window's controls
 std::mutex g_pendingMutex;
 std::mutex g_echoMutex;
 
@@ -71,10 +71,11 @@ SweepTotals& WindowTotals()
     return totals;
 }
 
-void AttachProgressWindow(HWND dialog)
+void AttachProgressWindow(HWND dialog, const ProgressWindowIds& ids)
 {
     std::lock_guard<std::mutex> hold(g_pendingMutex);
     g_progressWindow = dialog;
+    g_ids = ids;
     g_pending = PendingLog();  // lines meant for another window are not shown in this one
 }
 HWND ProgressWindow() { return g_progressWindow; }
@@ -128,8 +129,6 @@ void LogLine(const char* text, int statusId)
         g_pending.text += text;
         if (statusId >= kStatusWindows && statusId <= kStatusApplications)
             g_pending.status[statusId - kStatusWindows] = text;
-        else if (statusId != kStatusLogOnly)
-            g_pending.otherStatus.emplace_back(statusId, text);
         post = !g_pending.flushPosted;
         g_pending.flushPosted = true;
     }
@@ -144,10 +143,9 @@ void WritePendingLog(HWND dialog)
         std::swap(taken, g_pending);
     }
     if (!taken.text.empty())
-        if (HWND pane = GetDlgItem(dialog, kLogPaneId)) AppendToLogPane(pane, taken.text.c_str());
+        if (HWND pane = GetDlgItem(dialog, g_ids.logPane)) AppendToLogPane(pane, taken.text.c_str());
     for (int i = 0; i < 3; ++i)
-        if (taken.status[i]) SetDlgItemTextA(dialog, kStatusWindows + i, taken.status[i]->c_str());
-    for (const auto& [id, text] : taken.otherStatus) SetDlgItemTextA(dialog, id, text.c_str());
+        if (taken.status[i]) SetDlgItemTextA(dialog, g_ids.status[i], taken.status[i]->c_str());
 }
 
 void FlushPendingLog()
@@ -215,8 +213,9 @@ std::string FormatWholeLine(const char* format, ...)
 
 void SetSweepProgress(int barId, unsigned percent)
 {
+    if (barId < kBarWindows || barId > kBarApplications) return;
     if (HWND dialog = g_progressWindow)
-        SendDlgItemMessageA(dialog, barId, PBM_SETPOS, percent > 100 ? 100 : percent, 0);
+        SendDlgItemMessageA(dialog, g_ids.bars[barId - kBarWindows], PBM_SETPOS, percent > 100 ? 100 : percent, 0);
 }
 
 void AddSweepTotals(int items, float kb)
@@ -252,7 +251,7 @@ void ShowSweepTotals()
     static std::mutex order;
     std::unique_lock<std::mutex> hold(order, std::defer_lock);
     if (GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) hold.lock();
-    SetDlgItemTextA(dialog, kTotalsLineId, SweepTotalsLine().c_str());
+    SetDlgItemTextA(dialog, g_ids.totalsLine, SweepTotalsLine().c_str());
 }
 
 void SetProgressTitle(const char* text)
@@ -260,12 +259,12 @@ void SetProgressTitle(const char* text)
     if (HWND dialog = g_progressWindow) SetWindowTextA(dialog, text);
 }
 
-void ShowWaitingState(HWND dialog)
+void ShowWaitingState(HWND dialog, const ProgressWindowIds& ids)
 {
     WritePendingLog(dialog);  // else an older status line would overwrite the waiting text
-    for (int id : {kStatusWindows, kStatusInternet, kStatusApplications, kTotalsLineId})
+    for (int id : {ids.status[0], ids.status[1], ids.status[2], ids.totalsLine})
         SetDlgItemTextA(dialog, id, kWaitingText);
-    for (int bar : {kBarWindows, kBarInternet, kBarApplications}) {
+    for (int bar : ids.bars) {
         SendDlgItemMessageA(dialog, bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         SendDlgItemMessageA(dialog, bar, PBM_SETPOS, 0, 0);
     }
@@ -275,7 +274,7 @@ void ResetSweepProgress()
 {
     HWND dialog = g_progressWindow;
     if (!dialog) return;
-    ShowWaitingState(dialog);
+    ShowWaitingState(dialog, g_ids);
     SetWindowTextA(dialog, "Sweeping Progress");
     SweepTotals& totals = WindowTotals();
     totals.items = 0;
@@ -292,5 +291,22 @@ void EmitItemEvent(const ItemLine& line, int statusId, int item, const std::stri
     event.target = target;
     event.kb = kb;
     event.result = line.scheduled ? SweepEvent::Result::Scheduled : SweepEvent::Result::Removed;
+    EmitSweepEvent(event);
+}
+
+void LogLeft(int statusId, const char* action, const std::string& target, const char* why)
+{
+    LogLine(FormatLine("  Left: %s (%s).\n", target.c_str(), why).c_str(), kStatusLogOnly);
+    NoteLeft(statusId, action, target, why);
+}
+
+void LogNote(const std::string& line)
+{
+    LogLine(line.c_str(), kStatusLogOnly);
+    // The line without its indent and line end is the note's text.
+    const size_t first = line.find_first_not_of(' ');
+    const size_t last = line.find_last_not_of("\r\n");
+    SweepEvent event;
+    event.text = first == std::string::npos || last < first ? std::string() : line.substr(first, last - first + 1);
     EmitSweepEvent(event);
 }

@@ -5,16 +5,21 @@
 #include "framework/guard_lock.h"
 #include "framework/messages.h"
 
-// Controls of the progress window that the log functions write.
+// The parts of the progress window the log writes, by what they show: a category's status line and
+// bar (or the log alone). The window names their controls when it attaches itself.
 inline constexpr int kStatusLogOnly = 0;
-inline constexpr int kStatusWindows = 1064;
-inline constexpr int kStatusInternet = 1065;
-inline constexpr int kStatusApplications = 1066;
-inline constexpr int kBarWindows = 1058;
-inline constexpr int kBarInternet = 1059;
-inline constexpr int kBarApplications = 1060;
-inline constexpr int kLogPaneId = 1061;
-inline constexpr int kTotalsLineId = 1083;
+inline constexpr int kStatusWindows = 1;
+inline constexpr int kStatusInternet = 2;
+inline constexpr int kStatusApplications = 3;
+inline constexpr int kBarWindows = 1;
+inline constexpr int kBarInternet = 2;
+inline constexpr int kBarApplications = 3;
+struct ProgressWindowIds {
+    int status[3];  // of kStatusWindows, kStatusInternet, kStatusApplications, in that order
+    int bars[3];    // of kBarWindows, kBarInternet, kBarApplications
+    int logPane;
+    int totalsLine;
+};
 
 inline constexpr int kLineBufferSize = 512;
 inline constexpr double kBytesToKB = 0.0009765625;
@@ -48,8 +53,8 @@ struct SweepTotals {
 };
 SweepTotals& WindowTotals();
 
-// The progress window the functions write into; null while there is none.
-void AttachProgressWindow(HWND dialog);
+// The progress window the functions write into, and its controls; null while there is none.
+void AttachProgressWindow(HWND dialog, const ProgressWindowIds& ids = {});
 HWND ProgressWindow();
 // Also write every log line to standard output (for sweeps without a window); off writes what is
 // still pending.
@@ -67,8 +72,8 @@ void WritePendingLog(HWND dialog);
 void FlushPendingLog();
 // A time (by default now) as local time in strftime form.
 std::string LocalTimeText(const char* format, time_t when = time(nullptr));
-// Status lines and bars back to their waiting state (used by the reset and by the window).
-void ShowWaitingState(HWND dialog);
+// Status lines and bars back to their waiting state (used by the reset and by the window, once attached).
+void ShowWaitingState(HWND dialog, const ProgressWindowIds& ids);
 
 // The two forms of an item line: with a counter the counter is stepped and the counted form goes to
 // the caller's status line; without one the plain form goes to the log only (or, for lines that keep
@@ -106,6 +111,11 @@ std::string FormatLine(const char* format, Args... args)
 {
     return FormatWholeLine(format, Raw(Visible(args))...);
 }
+
+// An item the sweep set out to remove that stays: one line ("  Left: <target> (<why>).") and its event.
+void LogLeft(int statusId, const char* action, const std::string& target, const char* why);
+// A line that is neither an item nor a refusal but tells what a script should know: it is a note too.
+void LogNote(const std::string& line);
 
 // An item's event for a script: its target and size are the line's first text and first number.
 void EmitItemEvent(const ItemLine& line, int statusId, int item, const std::string& target, double kb);

@@ -101,7 +101,7 @@ int TimeLog(int lines, bool shown)
         FlushPendingLog();
         total = Seconds(start);
     });
-    HWND pane = GetDlgItem(dialog->GetSafeHwnd(), kLogPaneId);
+    HWND pane = GetDlgItem(dialog->GetSafeHwnd(), ProgressIds().logPane);
     std::string text(static_cast<size_t>(GetWindowTextLengthA(pane)) + 1, '\0');
     GetWindowTextA(pane, text.data(), static_cast<int>(text.size()));
     // Paragraphs, not the pane's wrapped display lines; the opening line is one of them.

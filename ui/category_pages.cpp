@@ -8,6 +8,7 @@
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "cleaners/category_items.h"
+#include "cleaners/category_table.h"
 #include "ui/cookie_dialogs.h"
 #include "ui/custom_locations_dlg.h"
 #include "ui/sweep_controller.h"
@@ -31,18 +32,15 @@ const CategoryItem* ItemOfBox(std::span<const CategoryItem> items, int id)
     return found == items.end() ? nullptr : &*found;
 }
 
-const CategoryPageInfo kApplicationsInfo{IDC_APP_SWEEP,        IDC_APP_LAST_SWEEP,
-                                         IDC_APP_LOG,          kSweepApplications,
-                                         Category::Applications, "\nStart sweeping history on application manually.",
-                                         "Sweep Applications", "Cancel Sweep"};
-const CategoryPageInfo kInternetInfo{IDC_NET_SWEEP,       IDC_NET_LAST_SWEEP,
-                                     0,                   kSweepInternet,
-                                     Category::Internet,  "\nStart Sweeping history on internet browser manually.",
+const CategoryPageInfo kApplicationsInfo{IDC_APP_SWEEP, IDC_APP_LAST_SWEEP, IDC_APP_LOG, Category::Applications,
+                                         "\nStart sweeping history on application manually.", "Sweep Applications",
+                                         "Cancel Sweep"};
+const CategoryPageInfo kInternetInfo{IDC_NET_SWEEP, IDC_NET_LAST_SWEEP, 0, Category::Internet,
+                                     "\nStart Sweeping history on internet browser manually.",
                                      "Sweep Internet Applications", "Cancel Sweeping"};
-const CategoryPageInfo kWindowsInfo{IDC_WIN_SWEEP,      IDC_WIN_LAST_SWEEP,
-                                    IDC_WIN_LOG,        kSweepWindows,
-                                    Category::Windows,  "\nStart Sweeping windows temporary files manually.",
-                                    "Sweep Windows",    "Cancel Sweep"};
+const CategoryPageInfo kWindowsInfo{IDC_WIN_SWEEP, IDC_WIN_LAST_SWEEP, IDC_WIN_LOG, Category::Windows,
+                                    "\nStart Sweeping windows temporary files manually.", "Sweep Windows",
+                                    "Cancel Sweep"};
 }  // namespace
 
 // ---- What every category page does
@@ -81,17 +79,23 @@ void CCategoryPage::ConfirmTicked(const CategoryItem& item)
         CheckDlgButton(m_hWnd, item.checkbox, BST_UNCHECKED);
 }
 
+uint32_t CCategoryPage::RequestBit() const
+{
+    const CategoryRow* row = CategoryByIndex(static_cast<WPARAM>(m_info.category));
+    return row ? row->requestBit : 0;
+}
+
 void CCategoryPage::SweepOrCancel()
 {
     if (!CSweepCoordinator::Instance() || SweepController::PreviewRunning()) return;  // a sweep waits until the preview has ended
     if (m_sweeping) {
-        SweepController::Stop(m_info.requestBit);  // the button is set back when the worker reports
+        SweepController::Stop(RequestBit());  // the button is set back when the worker reports
         return;
     }
     LogTimedLine(m_info.startLine, kStatusLogOnly);
     // Every page shown so far is applied, so the sweep reads the settings as they are on screen.
     SendMessageA(Sheet(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    if (!SweepController::Start(m_info.requestBit, true)) return;
+    if (!SweepController::Start(RequestBit(), true)) return;
     m_sweeping = true;
     SetDlgItemTextA(m_hWnd, m_info.sweepButton, m_info.cancelText);
     if ((g_generalSettings.Targets & GeneralBit::RunningBackground) && View()) View()->ClosePanel();
@@ -99,7 +103,7 @@ void CCategoryPage::SweepOrCancel()
 
 LRESULT CCategoryPage::OnQuerySiblings(WPARAM query, LPARAM requests)
 {
-    if (query == kMarkSweepingQuery && (static_cast<uint32_t>(requests) & m_info.requestBit))
+    if (query == kMarkSweepingQuery && (static_cast<uint32_t>(requests) & RequestBit()))
         MarkSweeping("Cancel Sweep");
     return 0;  // every sibling is asked
 }

@@ -6,13 +6,12 @@
 #include "settings/page_members.h"
 #include "settings/settings_group.h"
 
-// What tells one category's page from another: its sweep button, texts and request bit.
+// What tells one category's page from another: its controls and texts; the rest is its category's row.
 struct CategoryPageInfo {
     int sweepButton;
     int lastSweepStatic;
     int logButton;  // 0: the page has none
-    uint32_t requestBit;
-    int category;  // the coordinator's index
+    int category;   // the coordinator's index, its row in the category table
     const char* startLine;
     const char* idleText;
     const char* cancelText;  // after the page's own button started the sweep
@@ -43,6 +42,7 @@ protected:
     virtual std::span<const CategoryItem> Items() const = 0;
 
 private:
+    uint32_t RequestBit() const;
     void SweepOrCancel();
     void ConfirmTicked(const CategoryItem& item);
 

@@ -27,7 +27,6 @@ MainWindow::~MainWindow()
 {
     if (View() == this) SetView(nullptr);
     CSweepProgressDlg::DestroyProgressWindow();
-    if (Ui().mainWindow == this) Ui().mainWindow = nullptr;
 }
 
 bool MainWindow::RegisterWindowClass()
@@ -51,24 +50,22 @@ bool MainWindow::Create(HMENU menu)
         return false;
     }
     SetWorkerMessageWindow(m_hWnd);
-    Ui().mainWindow = this;
     SetView(this);
     return true;
 }
 
 void MainWindow::OpenControlPanel()
 {
-    UiState& ui = Ui();
-    if (ui.controlPanel) {
-        if (HWND sheet = ui.controlPanel->GetSafeHwnd()) SetForegroundWindow(sheet);
+    if (m_controlPanel) {
+        if (HWND sheet = m_controlPanel->GetSafeHwnd()) SetForegroundWindow(sheet);
         return;
     }
     auto sheet = std::make_unique<COmbrixProp>("Ombrix", m_hWnd);
-    ui.controlPanel = sheet.get();
+    m_controlPanel = sheet.get();
     SetForegroundWindow(m_hWnd);
     sheet->DoModal();
     if (CSweepProgressDlg* progress = CSweepProgressDlg::Instance()) progress->Hide();
-    ui.controlPanel = nullptr;
+    m_controlPanel = nullptr;
     SetControlPanelWindow(nullptr);
 }
 
@@ -118,7 +115,7 @@ void MainWindow::Reschedule(uint32_t periodSeconds)
 
 void MainWindow::ClosePanel()
 {
-    if (COmbrixProp* sheet = Ui().controlPanel) sheet->EndDialog(IDOK);
+    if (COmbrixProp* sheet = m_controlPanel) sheet->EndDialog(IDOK);
 }
 
 void MainWindow::StartAnimation()
@@ -150,7 +147,7 @@ void MainWindow::StopAnimation()
 
 void MainWindow::SweepAll()
 {
-    if (SweepController::Start(EnabledCategoryRequests(), true)) Ui().sweepAllRunning = true;
+    if (SweepController::Start(EnabledCategoryRequests(), true)) SweepController::SetAllRunning(true);
 }
 
 void MainWindow::OpenHelpPage()
@@ -169,11 +166,11 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     CSweepProgressDlg* progress = CSweepProgressDlg::Instance();
     switch (LOWORD(wParam)) {
     case IDS_TRAY_SHOW_PANEL:
-        if (Ui().trayMenu) EndMenu();
+        if (m_trayMenu) EndMenu();
         OpenControlPanel();
         return true;
     case IDS_TRAY_EXIT:
-        if (Ui().trayMenu) EndMenu();
+        if (m_trayMenu) EndMenu();
         ExitSequence();
         return true;
     case IDS_TRAY_HIDE_LOG:
@@ -184,9 +181,9 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
     case IDS_TRAY_CANCEL:
         // While the control panel is open, its "Sweep Now" serves both and keeps its pages in step;
         // a preview has no part there.
-        if (Ui().preview) {
+        if (SweepController::PreviewRunning()) {
             if (LOWORD(wParam) == IDS_TRAY_CANCEL) SweepController::Stop(kSweepAll);
-        } else if (COmbrixProp* sheet = Ui().controlPanel)
+        } else if (COmbrixProp* sheet = m_controlPanel)
             sheet->m_settings.SweepNow();
         else if (LOWORD(wParam) == IDS_TRAY_SWEEP_NOW)
             SweepAll();
@@ -199,7 +196,7 @@ bool MainWindow::OnCommand(WPARAM wParam, LPARAM)
         break;
     case IDS_TRAY_HELP: OpenHelpPage(); break;
     case IDS_TRAY_ABOUT:
-        if (Ui().trayMenu) EndMenu();
+        if (m_trayMenu) EndMenu();
         RunAboutWindow(nullptr);
         return true;
     default: break;
@@ -212,10 +209,9 @@ void MainWindow::PreviewAll() { SweepController::Preview(); }
 // Ends only once the workers have: until then they still act through the preview's actions.
 void MainWindow::EndPreview()
 {
-    UiState& ui = Ui();
-    if (!ui.preview) return;
+    if (!SweepController::PreviewRunning()) return;
     SweepController::Stop(kSweepAll);
-    while (ui.preview && AnyWorkerRunning()) {
+    while (SweepController::PreviewRunning() && AnyWorkerRunning()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
@@ -225,13 +221,11 @@ void MainWindow::EndPreview()
 
 void MainWindow::FinishPreview()
 {
-    UiState& ui = Ui();
-    if (!ui.preview) return;
+    if (!SweepController::PreviewRunning()) return;
     if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
     LogLine((SweepTotalsLine() + "\n").c_str(), kStatusLogOnly);
     ShowSweepTotals();
-    ui.preview.reset();
-    ui.sweepAllRunning = false;
+    SweepController::EndPreview();
     SetProgressTitle("Preview Completed");
     StopAnimation();
 }
@@ -239,28 +233,27 @@ void MainWindow::FinishPreview()
 void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 {
     if (status != kWorkerEnded) return;
-    UiState& ui = Ui();
     // A preview stamps no time and saves no setting.
-    if (ui.preview) {
+    if (SweepController::PreviewRunning()) {
         if (!AnyWorkerRunning()) FinishPreview();
         return;
     }
     if (CategoryByIndex(category)) {
-        CCategoryPage* page = ui.controlPanel ? ui.controlPanel->CategoryPage(category) : nullptr;
+        CCategoryPage* page = m_controlPanel ? m_controlPanel->CategoryPage(category) : nullptr;
         if (page) page->SweepEnded();
         const CategoryRow& row = *CategoryByIndex(category);
         row.group.StampLastRun();
         if (page) page->RefreshLastSweep();
         row.group.SaveToUser(row.keyPath);
     }
-    if (ui.sweepAllRunning && !AnyWorkerRunning()) {
+    if (SweepController::AllRunning() && !AnyWorkerRunning()) {
         if (CSweepCoordinator* coordinator = CSweepCoordinator::Instance()) coordinator->ClearStop(kSweepAll);
-        if (ui.controlPanel) ui.controlPanel->m_settings.SweepEnded();
+        if (m_controlPanel) m_controlPanel->m_settings.SweepEnded();
         g_generalSettings.StampLastRun();
-        if (ui.controlPanel) ui.controlPanel->m_settings.RefreshLastSweep();
+        if (m_controlPanel) m_controlPanel->m_settings.RefreshLastSweep();
         g_generalSettings.SaveToUser(kGeneralSettingsKey);
         SetTimerWhenScheduled();
-        ui.sweepAllRunning = false;
+        SweepController::SetAllRunning(false);
     }
     if (!AnyWorkerRunning()) {
         SetProgressTitle("Sweeping Completed");
@@ -271,14 +264,14 @@ void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
 void MainWindow::OnTrayNotification(LPARAM mouseMessage)
 {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
-        if (HWND sheet = Ui().controlPanel ? Ui().controlPanel->GetSafeHwnd() : nullptr) {
+        if (HWND sheet = m_controlPanel ? m_controlPanel->GetSafeHwnd() : nullptr) {
             SetForegroundWindow(m_hWnd);
             SetForegroundWindow(sheet);
         } else {
             OpenControlPanel();
         }
     } else if (mouseMessage == WM_RBUTTONDOWN) {
-        ShowTrayMenu(m_hWnd);
+        ShowTrayMenu(m_hWnd, m_trayMenu);
     }
 }
 
@@ -293,12 +286,12 @@ LRESULT MainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION: OnQueryEndSession(); return Default(message, wParam, lParam);
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (item->CtlType == ODT_MENU && Ui().trayMenu) { Ui().trayMenu->MeasureItem(*item); return TRUE; }
+        if (item->CtlType == ODT_MENU && m_trayMenu) { m_trayMenu->MeasureItem(*item); return TRUE; }
         break;
     }
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item->CtlType == ODT_MENU && Ui().trayMenu) { Ui().trayMenu->DrawItem(*item); return TRUE; }
+        if (item->CtlType == ODT_MENU && m_trayMenu) { m_trayMenu->DrawItem(*item); return TRUE; }
         break;
     }
     default: break;

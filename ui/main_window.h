@@ -10,6 +10,9 @@ inline constexpr UINT_PTR kAnimationTimerId = 2;
 inline constexpr UINT_PTR kNoTimer = UINT_PTR(-1);
 inline constexpr const char* kMainWindowClass = "Ombrix";
 
+class COmbrixProp;
+class TrayMenu;
+
 // The hidden main window: owns the tray icon's menu, the sweep and animation timers, and the progress
 // window; receives the coordinator's worker messages. Destroying it ends the program.
 class MainWindow : public CWnd, public SweepView {
@@ -51,6 +54,12 @@ public:
     // "Exit": the closing sweep when it is due, then the windows go and the program ends.
     void ExitSequence();
 
+    // The control panel while it is open, the tray menu while it is shown; null otherwise.
+    COmbrixProp* ControlPanel() const { return m_controlPanel; }
+    TrayMenu* ShownTrayMenu() const { return m_trayMenu; }
+    // The closing sweep runs at most once for the window.
+    bool ClosingSweepDone() const { return m_closingSweepDone; }
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -70,5 +79,8 @@ private:
 
     UINT_PTR m_sweepTimer = kNoTimer;
     UINT_PTR m_animationTimer = kNoTimer;
+    COmbrixProp* m_controlPanel = nullptr;  // owned by OpenControlPanel while it is modal
+    TrayMenu* m_trayMenu = nullptr;         // owned by the tray menu's run while it is shown
+    bool m_closingSweepDone = false;
 };
 

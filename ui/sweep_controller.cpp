@@ -6,10 +6,13 @@
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/sweep_view.h"
-#include "ui/ui_state.h"
+#include "engine/sweep_preview.h"
 
 namespace {
 SweepView* g_view = nullptr;
+// Touched on the user-interface thread only.
+bool g_allRunning = false;
+std::unique_ptr<CPreviewScope> g_preview;  // a preview's actions while it runs
 }  // namespace
 
 SweepView* View() { return g_view; }
@@ -31,7 +34,7 @@ bool Request(CSweepCoordinator& coordinator, uint32_t requests)
 bool Start(uint32_t requests, bool showLog)
 {
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (!coordinator || !requests || Ui().preview) return false;
+    if (!coordinator || !requests || g_preview) return false;
     SweepView* view = View();
     const uint32_t targets = g_generalSettings.Targets;
     if (view && showLog && (targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground))
@@ -60,26 +63,31 @@ void Stop(uint32_t bits)
 
 bool Preview()
 {
-    UiState& ui = Ui();
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     const uint32_t requests = EnabledCategoryRequests();
-    if (!coordinator || ui.sweepAllRunning || ui.preview || coordinator->IsAnyWorkerRunning() || !requests)
+    if (!coordinator || g_allRunning || g_preview || coordinator->IsAnyWorkerRunning() || !requests)
         return false;
     if (View()) View()->ShowLog(false);
     ResetSweepProgress();
-    ui.preview = std::make_unique<CPreviewScope>();
+    g_preview = std::make_unique<CPreviewScope>();
     SetProgressTitle("Preview");
     LogLine(kPreviewFirstLine, kStatusLogOnly);
     Request(*coordinator, requests);
-    ui.sweepAllRunning = true;
+    g_allRunning = true;
     if (View()) View()->StartAnimation();
     return true;
 }
 
-bool PreviewRunning() { return Ui().preview != nullptr; }
+bool PreviewRunning() { return g_preview != nullptr; }
 
-bool AllRunning() { return Ui().sweepAllRunning; }
+void EndPreview()
+{
+    g_preview.reset();
+    g_allRunning = false;
+}
 
-void SetAllRunning(bool running) { Ui().sweepAllRunning = running; }
+bool AllRunning() { return g_allRunning; }
+
+void SetAllRunning(bool running) { g_allRunning = running; }
 
 }  // namespace SweepController

@@ -22,6 +22,8 @@ void Stop(uint32_t bits);
 bool Preview();
 // A preview runs: no sweep starts meanwhile.
 bool PreviewRunning();
+// The preview's actions go (the real ones are back), and with them its run of every category.
+void EndPreview();
 // A sweep of every enabled category runs (from the tray, the Settings page or the timer), until its
 // last worker has reported.
 bool AllRunning();

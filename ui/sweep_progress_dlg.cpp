@@ -61,6 +61,15 @@ void CSweepProgressDlg::DestroyProgressWindow()
     g_progressDlg.reset();
 }
 
+const ProgressWindowIds& ProgressIds()
+{
+    static const ProgressWindowIds ids{{IDC_STATUS_WINDOWS, IDC_STATUS_INTERNET, IDC_STATUS_APPLICATIONS},
+                                       {IDC_BAR_WINDOWS, IDC_BAR_INTERNET, IDC_BAR_APPLICATIONS},
+                                       IDC_LOG_PANE,
+                                       IDC_TOTALS};
+    return ids;
+}
+
 BOOL CSweepProgressDlg::OnInitDialog()
 {
     m_icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_OMBRIX), IMAGE_ICON, 0,
@@ -70,7 +79,7 @@ BOOL CSweepProgressDlg::OnInitDialog()
     HWND pane = GetDlgItem(IDC_LOG_PANE);
     // Keep every line of a long log: the rich edit's default limit is 32K characters.
     SendMessageA(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-    ShowWaitingState(m_hWnd);
+    ShowWaitingState(m_hWnd, ProgressIds());
     {
         SweepTotals& totals = WindowTotals();
         totals.items = 0;
@@ -91,7 +100,7 @@ BOOL CSweepProgressDlg::OnInitDialog()
                      screen.top + (Height(screen) - Height(w)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     MoveDetails(+1);
-    AttachProgressWindow(m_hWnd);
+    AttachProgressWindow(m_hWnd, ProgressIds());
     return TRUE;
 }
 
@@ -160,7 +169,7 @@ void CSweepProgressDlg::ClearLog()
     WritePendingLog(m_hWnd);
     SetDlgItemTextA(m_hWnd, IDC_LOG_PANE, "");
     WriteOpeningLine();
-    ShowWaitingState(m_hWnd);
+    ShowWaitingState(m_hWnd, ProgressIds());
     SetWindowTextA(m_hWnd, "Sweeping Progress");
     SweepTotals& totals = WindowTotals();
     totals.items = 0;

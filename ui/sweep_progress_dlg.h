@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/sweep_log.h"
 #include <memory>
 #include "framework/dialog.h"
 
@@ -37,3 +38,6 @@ private:
     HICON m_icon = nullptr;
     RECT m_logRect{};  // the log pane as the template places it, in client coordinates
 };
+
+// The window's controls that the log writes.
+const ProgressWindowIds& ProgressIds();

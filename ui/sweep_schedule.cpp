@@ -62,31 +62,29 @@ void MainWindow::OnTimer(UINT_PTR id)
 void MainWindow::OnSweepTimer()
 {
     CancelSweepTimer();
-    UiState& ui = Ui();
-    if (ui.sweepAllRunning) {
+    if (SweepController::AllRunning()) {
         SetTimerWhenScheduled();  // the tick is skipped, not queued
         return;
     }
     LogTimedLine("\nStart Sweeping by Timer.", kStatusLogOnly);
-    const bool started = ui.controlPanel ? ui.controlPanel->m_settings.SweepByTimer()
+    const bool started = m_controlPanel ? m_controlPanel->m_settings.SweepByTimer()
                                          : SweepController::Start(EnabledCategoryRequests(), false);
     if (!started) {
         SetTimerWhenScheduled();
         return;
     }
-    ui.sweepAllRunning = true;
+    SweepController::SetAllRunning(true);
 }
 
 bool MainWindow::ClosingSweepDue() const
 {
-    const UiState& ui = Ui();
-    return !ui.endSessionSweepDone && !ui.sweepAllRunning && (g_generalSettings.StTm & SweepAtBit::Shutdown);
+    return !m_closingSweepDone && !SweepController::AllRunning() && (g_generalSettings.StTm & SweepAtBit::Shutdown);
 }
 
 // The enabled categories one after another on this thread; no worker, no worker message, no stamp.
 void MainWindow::RunClosingSweep(const char* applicationsEnd)
 {
-    Ui().endSessionSweepDone = true;
+    m_closingSweepDone = true;
     const CShutdownBlock block(m_hWnd, L"Ombrix is sweeping the traces of this session");
     ClosingLines lines[3]{};
     lines[Category::Windows] = {"Start cleaning history on Windows.\n", "End cleaning history on Windows.\n"};
@@ -109,7 +107,7 @@ void MainWindow::ExitSequence()
     }
     LogTimedLine("End exiting Processes", kStatusLogOnly);
     CSweepProgressDlg::DestroyProgressWindow();
-    if (COmbrixProp* sheet = Ui().controlPanel) sheet->EndDialog(IDOK);
+    if (COmbrixProp* sheet = m_controlPanel) sheet->EndDialog(IDOK);
     DestroyWindow();
 }
 

@@ -1,9 +1,9 @@
 #include "ui/tray_menu.h"
+#include "ui/sweep_controller.h"
 #include <memory>
 #include "engine/sweep_coordinator.h"
 #include "res/resource.h"
 #include "ui/sweep_progress_dlg.h"
-#include "ui/ui_state.h"
 #include "framework/system_library.h"
 
 namespace {
@@ -112,16 +112,16 @@ void TrayMenu::DrawItem(const DRAWITEMSTRUCT& item)
     SetTextColor(dc, oldText);
 }
 
-void ShowTrayMenu(HWND window)
+void ShowTrayMenu(HWND window, TrayMenu*& shown)
 {
-    UiState& ui = Ui();
-    if (ui.trayMenu) return;
+    if (shown) return;
     const CSweepProgressDlg* progress = CSweepProgressDlg::Instance();
     auto menu = std::make_unique<TrayMenu>();
-    ui.trayMenu = menu.get();
+    shown = menu.get();
     const CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    const bool sweeping = ui.sweepAllRunning || (coordinator && coordinator->IsAnyWorkerRunning());
-    if (menu->Build(ui.sweepAllRunning, progress && progress->IsVisibleFlag(), !sweeping)) {
+    const bool allRunning = SweepController::AllRunning();
+    const bool sweeping = allRunning || (coordinator && coordinator->IsAnyWorkerRunning());
+    if (menu->Build(allRunning, progress && progress->IsVisibleFlag(), !sweeping)) {
         POINT at{};
         if (!GetCursorPos(&at)) at = {0, 0};
         SetFocus(window);
@@ -130,5 +130,5 @@ void ShowTrayMenu(HWND window)
         TrackPopupMenu(menu->GetSafeHmenu(), TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_NONOTIFY, at.x, at.y, 0, window,
                        nullptr);
     }
-    ui.trayMenu = nullptr;
+    shown = nullptr;
 }

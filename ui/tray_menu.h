@@ -30,5 +30,6 @@ private:
     UINT m_edgeStyle = BDR_SUNKENINNER;
 };
 
-// Shows the tray menu at the cursor, its commands going to the window; nothing while one is shown.
-void ShowTrayMenu(HWND window);
+// Shows the tray menu at the cursor, its commands going to the window; nothing while one is shown
+// (`shown` is the menu while it is shown).
+void ShowTrayMenu(HWND window, TrayMenu*& shown);

@@ -45,7 +45,7 @@ TEST_F(ApplicationCleanersTest, WithNothingInstalledEachApplicationWritesOnlyIts
                                  "Clean up MediaPlayer.",
                                  "Finished cleaning up.",
                              }));
-    EXPECT_EQ(m_log.BarPosition(kBarApplications), 100);
+    EXPECT_EQ(m_log.Bar(kBarApplications), 100);
 }
 
 // Word alone, with Word 2010 and a signed-in account of Word 2016: every version line in order, one

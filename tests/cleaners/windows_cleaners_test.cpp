@@ -59,7 +59,7 @@ TEST_F(WindowsCleanersTest, LastLogonUserLogsOnlyValuesItDeleted)
 TEST_F(WindowsCleanersTest, AnEmptyRecycleBinStillReportsItsCountAndAFullOneIsEmptied)
 {
     CleanRecycleBin(&m_counter, &m_kb);
-    EXPECT_EQ(m_log.Text(kStatusWindows), "  Clean up 'Recycle Bin'. Items 0, Size 0.000(KB)\n");
+    EXPECT_EQ(m_log.Status(kStatusWindows), "  Clean up 'Recycle Bin'. Items 0, Size 0.000(KB)\n");
     files::Write(Path("bin\\file.txt"), std::string(2048, 'r'));
     files::Write(Path("bin\\folder\\inner.txt"), "r");
     for (const char* name : {"bin\\file.txt", "bin\\folder"}) {

@@ -101,7 +101,7 @@ TEST_F(CoordinatorTest, WindowsStartsBeforeInternetAndBothEndsArePosted)
     const auto windows = std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("Start a thread to clean up the history for Windows.", 0) == 0; });
     const auto internet = std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("Start a thread to clean up the history for internet browser.", 0) == 0; });
     EXPECT_LT(windows, internet);
-    EXPECT_EQ(m_log.Text(kStatusWindows), "Finished cleaning up.");
+    EXPECT_EQ(m_log.Status(kStatusWindows), "Finished cleaning up.");
 }
 
 TEST_F(CoordinatorTest, AStopAllStopsAtTheFirstCheckAndStaysSet)
@@ -113,7 +113,7 @@ TEST_F(CoordinatorTest, AStopAllStopsAtTheFirstCheckAndStaysSet)
     EXPECT_EQ(LinesWith("Finished cleaning up."), 0u);
     EXPECT_TRUE(m_coordinator->IsStopRequested(kSweepAll));
     EXPECT_FALSE(m_coordinator->IsStopRequested(kSweepWindows));
-    EXPECT_EQ(m_log.Text(kTotalsLineId), "Waiting to start sweeping") << "no totals were added";
+    EXPECT_EQ(m_log.Totals(), "Waiting to start sweeping") << "no totals were added";
     m_coordinator->ClearStop(kSweepAll);
     m_coordinator->RequestSweep(kSweepWindows);
     AwaitEnds(2);
@@ -126,7 +126,7 @@ TEST_F(CoordinatorTest, SweepAllStartsEveryCategoryOnce)
     AwaitEnds(3);
     EXPECT_EQ(m_recorder.Count(kAllCategories, 2), 1);
     for (WPARAM c : {0, 1, 2}) EXPECT_EQ(m_recorder.Count(c, 1), 1) << c;
-    EXPECT_EQ(m_log.Text(kTotalsLineId), "Total: 0 item(s) swept, 0.000 KB restored.");
+    EXPECT_EQ(m_log.Totals(), "Total: 0 item(s) swept, 0.000 KB restored.");
 }
 
 TEST_F(CoordinatorTest, TerminateWithoutWorkersEndsAtOnce)
@@ -189,5 +189,5 @@ TEST_F(CoordinatorTest, AStopIsHeardInsideAWalkAndTheWorkerEndsWithTheRestLeft)
     EXPECT_GT(m_log.Count("Remove"), 0u) << "the sweep never began";
     EXPECT_GT(files::List(Path("Temp\\big")).size(), kFiles / 2u) << "the walk went on after the stop";
     EXPECT_EQ(LinesWith("Finished cleaning up."), 0u);
-    EXPECT_EQ(m_log.Text(kTotalsLineId), "Waiting to start sweeping") << "a stopped worker adds no totals";
+    EXPECT_EQ(m_log.Totals(), "Waiting to start sweeping") << "a stopped worker adds no totals";
 }

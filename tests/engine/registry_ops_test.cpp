@@ -73,7 +73,7 @@ TEST_F(RegistryOpsTest, NamedDefaultSurvivesAndTheUnnamedDefaultIsDeletedOrReset
     EXPECT_EQ(reg::ValueNames(HKEY_CURRENT_USER, "K"), (std::vector<std::string>{"(Default)"}));
     EXPECT_EQ(reg::ValueNames(HKEY_CURRENT_USER, "K\\Sub"), (std::vector<std::string>{"", "(Default)"}));
     EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, "K\\Sub", ""), "");
-    EXPECT_EQ(m_log.Text(kStatusWindows).empty(), false);
+    EXPECT_EQ(m_log.Status(kStatusWindows).empty(), false);
 }
 
 TEST_F(RegistryOpsTest, MruKeepsValuesWhoseDataStartsWithZero)
@@ -90,7 +90,7 @@ TEST_F(RegistryOpsTest, ConsecutiveValuesAreAllDeletedInOnePass)
     for (int i = 0; i < 50; ++i) reg::SetNumber(HKEY_CURRENT_USER, "K", "v" + std::to_string(i), i + 1);
     Run(CleanRegKey, "K", false);
     EXPECT_TRUE(reg::ValueNames(HKEY_CURRENT_USER, "K").empty());
-    EXPECT_EQ(m_log.Text(kStatusWindows), "Waiting to start sweeping") << "no counter: log only";
+    EXPECT_EQ(m_log.Status(kStatusWindows), "Waiting to start sweeping") << "no counter: log only";
 }
 
 TEST_F(RegistryOpsTest, AFailedDeletionIsReportedAsFailedAndNotCounted)
@@ -138,7 +138,7 @@ TEST_F(RegistryOpsTest, OfficeCommonEmptiesValueAndDeletesTheRest)
     reg::SetText(HKEY_CURRENT_USER, "Common", "Other", "x");
     Run(CleanOfficeCommon, "Common");
     EXPECT_EQ(reg::ValueNames(HKEY_CURRENT_USER, "Common"), (std::vector<std::string>{"Value"}));
-    EXPECT_EQ(m_log.Text(kStatusApplications), "  Item 2: Clean a register: Common.\n");
+    EXPECT_EQ(m_log.Status(kStatusApplications), "  Item 2: Clean a register: Common.\n");
 }
 
 TEST_F(RegistryOpsTest, FolderValueRowsTrimTheBackslashAndHonourTheSkipPath)

@@ -61,7 +61,7 @@ TEST_F(RemovalTest, TreeRemovalLogsFilesThenTheirFolderAndKeepsTheTop)
     EXPECT_FLOAT_EQ(m_kb, 2.0f);
     EXPECT_TRUE(files::IsFolder(Path("a")));
     EXPECT_TRUE(files::List(Path("a")).empty());
-    EXPECT_EQ(m_log.Text(kStatusWindows), "   Item 2, Remove directory: " + Path("a\\b") + ", size 2.000(KB).\n");
+    EXPECT_EQ(m_log.Status(kStatusWindows), "   Item 2, Remove directory: " + Path("a\\b") + ", size 2.000(KB).\n");
 }
 
 TEST_F(RemovalTest, WithoutACounterThePlainLinesGoToTheLogOnly)
@@ -72,7 +72,7 @@ TEST_F(RemovalTest, WithoutACounterThePlainLinesGoToTheLogOnly)
                                  "   Remove file: " + Path("a\\b\\c.txt") + ", size 1.000(KB).",
                                  "   Remove file: " + Path("a\\b") + ", size 1.000(KB).",
                              }));
-    EXPECT_EQ(m_log.Text(kStatusWindows), "Waiting to start sweeping");
+    EXPECT_EQ(m_log.Status(kStatusWindows), "Waiting to start sweeping");
 }
 
 TEST_F(RemovalTest, BrowserCacheModeKeepsDesktopIniAndReadOnlyFilesGo)
@@ -103,7 +103,7 @@ TEST_F(RemovalTest, FilesInUseAreScheduledForRebootOnlyWhenAllowed)
                                                                  ", size 3.000(KB) (After Rebooting)."}));
     EXPECT_FLOAT_EQ(m_kb, 3.0f);
     CSweepFinder(Path("t\\*.*"), true).RemoveFiles(kStatusWindows, nullptr, nullptr);
-    EXPECT_EQ(m_log.Text(kStatusWindows),
+    EXPECT_EQ(m_log.Status(kStatusWindows),
               "   Remove file: " + Path("t\\busy.tmp") + ", size 3.000(KB) (After Rebooting).\n")
         << "the plain reboot line keeps the caller's status line";
 }

@@ -14,9 +14,9 @@ TEST(SweepLog, WithoutAWindowNothingHappensAndNothingShowsLater)
     LogCapture capture;
     EXPECT_TRUE(capture.Lines().empty());
     EXPECT_EQ(capture.Log().rfind("Start logging working messages  -- ", 0), 0u) << capture.Log();
-    EXPECT_EQ(capture.Text(kStatusWindows), "Waiting to start sweeping");
+    EXPECT_EQ(capture.Status(kStatusWindows), "Waiting to start sweeping");
     ShowSweepTotals();
-    EXPECT_EQ(capture.Text(kTotalsLineId), "Total: 0 item(s) swept, 0.000 KB restored.");
+    EXPECT_EQ(capture.Totals(), "Total: 0 item(s) swept, 0.000 KB restored.");
 }
 
 TEST(SweepLog, LinesGoToThePaneAndTheirStatusLine)
@@ -28,9 +28,9 @@ TEST(SweepLog, LinesGoToThePaneAndTheirStatusLine)
     LogLine("  continued\n", kStatusLogOnly);
     EXPECT_EQ(capture.Lines(), (std::vector<std::string>{"  Item 1, Delete Value: a=b.", "plain",
                                                          "Finished cleaning up.  continued"}));
-    EXPECT_EQ(capture.Text(kStatusWindows), "  Item 1, Delete Value: a=b.\n");
-    EXPECT_EQ(capture.Text(kStatusInternet), "Finished cleaning up.");
-    EXPECT_EQ(capture.Text(kStatusApplications), "Waiting to start sweeping");
+    EXPECT_EQ(capture.Status(kStatusWindows), "  Item 1, Delete Value: a=b.\n");
+    EXPECT_EQ(capture.Status(kStatusInternet), "Finished cleaning up.");
+    EXPECT_EQ(capture.Status(kStatusApplications), "Waiting to start sweeping");
 }
 
 TEST(SweepLog, TimedLinesEndWithTheLocalTime)
@@ -42,7 +42,7 @@ TEST(SweepLog, TimedLinesEndWithTheLocalTime)
     const std::string expected = "Start threads to clean up all historical records." +
                                  LocalTimeText(" @ %H:%M - %b %d %Y");
     EXPECT_EQ(lines[0], expected);
-    EXPECT_EQ(capture.Text(kStatusWindows), "Waiting to start sweeping");
+    EXPECT_EQ(capture.Status(kStatusWindows), "Waiting to start sweeping");
 }
 
 TEST(SweepLog, BarsStopAtOneHundredAndResetPutsEverythingBack)
@@ -50,20 +50,20 @@ TEST(SweepLog, BarsStopAtOneHundredAndResetPutsEverythingBack)
     LogCapture capture;
     SetSweepProgress(kBarWindows, 250);
     SetSweepProgress(kBarInternet, 40);
-    EXPECT_EQ(capture.BarPosition(kBarWindows), 100);
-    EXPECT_EQ(capture.BarPosition(kBarInternet), 40);
+    EXPECT_EQ(capture.Bar(kBarWindows), 100);
+    EXPECT_EQ(capture.Bar(kBarInternet), 40);
     SetProgressTitle("Sweeping Completed");
     AddSweepTotals(4, 2.0f);
     LogLine("x\n", kStatusApplications);
     ResetSweepProgress();
-    EXPECT_EQ(capture.BarPosition(kBarWindows), 0);
-    EXPECT_EQ(capture.Text(kStatusApplications), "Waiting to start sweeping");
-    EXPECT_EQ(capture.Text(kTotalsLineId), "Waiting to start sweeping");
+    EXPECT_EQ(capture.Bar(kBarWindows), 0);
+    EXPECT_EQ(capture.Status(kStatusApplications), "Waiting to start sweeping");
+    EXPECT_EQ(capture.Totals(), "Waiting to start sweeping");
     char caption[64];
     GetWindowTextA(capture.Window(), caption, sizeof caption);
     EXPECT_STREQ(caption, "Sweeping Progress");
     ShowSweepTotals();
-    EXPECT_EQ(capture.Text(kTotalsLineId), "Total: 0 item(s) swept, 0.000 KB restored.");
+    EXPECT_EQ(capture.Totals(), "Total: 0 item(s) swept, 0.000 KB restored.");
 }
 
 TEST(SweepLog, OverlongLinesBecomeErrorTexts)
@@ -109,11 +109,11 @@ TEST(SweepLog, WorkersWriteWholeLinesAndTotalsAddUp)
     int windows = 0;
     for (const auto& line : lines) {
         ASSERT_TRUE(line.rfind("  Item ", 0) == 0 && line.back() == '.') << line;
-        windows += line.find("worker 1064") != std::string::npos;
+        windows += line.find("worker " + std::to_string(kStatusWindows) + ".") != std::string::npos;
     }
     EXPECT_EQ(windows, kLines);
-    EXPECT_EQ(capture.Text(kTotalsLineId), "Total: 6 item(s) swept, 3.000 KB restored.");
-    EXPECT_EQ(capture.Text(kStatusWindows), "  Item 200, worker 1064.\n");
+    EXPECT_EQ(capture.Totals(), "Total: 6 item(s) swept, 3.000 KB restored.");
+    EXPECT_EQ(capture.Status(kStatusWindows), "  Item 200, worker " + std::to_string(kStatusWindows) + ".\n");
 }
 
 TEST(SweepLog, ALongLogKeepsEveryLine)

@@ -38,7 +38,10 @@ std::string LogCapture::Text(int controlId) const
     return lines;
 }
 
-std::string LogCapture::Log() const { return Text(1061); }
+std::string LogCapture::Log() const { return Text(ProgressIds().logPane); }
+std::string LogCapture::Status(int status) const { return Text(ProgressIds().status[status - kStatusWindows]); }
+std::string LogCapture::Totals() const { return Text(ProgressIds().totalsLine); }
+int LogCapture::Bar(int bar) const { return BarPosition(ProgressIds().bars[bar - kBarWindows]); }
 
 std::vector<std::string> LogCapture::Lines() const
 {

@@ -15,6 +15,10 @@ public:
     std::string Log() const;                // the log pane, line breaks as "\n"
     std::vector<std::string> Lines() const; // the log pane without the opening line
     std::string Text(int controlId) const;
+    // A category's status line (kStatusWindows, ...), the totals line, a category's bar position.
+    std::string Status(int status) const;
+    std::string Totals() const;
+    int Bar(int bar) const;
     // How often a text occurs in the log ("Finished cleaning up." has no line break, so lines may
     // run together).
     size_t Count(const std::string& text) const;

@@ -18,6 +18,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/sweep_controller.h"
 #include "ui/ui_state.h"
 
 namespace {
@@ -176,7 +177,7 @@ protected:
         });
         Command(IDS_TRAY_SHOW_PANEL);
         driver.join();
-        EXPECT_EQ(Ui().controlPanel, nullptr);
+        EXPECT_EQ(m_window.ControlPanel(), nullptr);
     }
 
     std::pair<uint32_t, uint32_t> m_saved;
@@ -321,12 +322,12 @@ TEST_F(ControlPanelTest, SweepButtonsSweepAndRunningBackgroundClosesThePanel)
         EXPECT_TRUE(Within([&] { return Text(windows, IDC_WIN_SWEEP) == "Sweep Windows"; }));
         EXPECT_EQ(Text(windows, IDC_WIN_LAST_SWEEP).rfind("Last Sweeping Time: ", 0), 0u);
         EXPECT_TRUE(TempIsEmpty());
-        EXPECT_FALSE(Ui().sweepAllRunning) << "a page's sweep is not a sweep of everything";
+        EXPECT_FALSE(SweepController::AllRunning()) << "a page's sweep is not a sweep of everything";
 
         PlantTemp(2);
         HWND settings = ShowPage(sheet, 0);
         Click(settings, IDC_SET_SWEEP_NOW);
-        EXPECT_TRUE(Within([&] { return Text(settings, IDC_SET_SWEEP_NOW) == "Sweep Now" && !Ui().sweepAllRunning; }));
+        EXPECT_TRUE(Within([&] { return Text(settings, IDC_SET_SWEEP_NOW) == "Sweep Now" && !SweepController::AllRunning(); }));
         EXPECT_TRUE(TempIsEmpty());
         EXPECT_EQ(Text(settings, IDC_SET_LAST_SWEEP).rfind("Last Sweeping Time: ", 0), 0u);
 

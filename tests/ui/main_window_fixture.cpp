@@ -1,4 +1,5 @@
 #include "tests/ui/main_window_fixture.h"
+#include "ui/sweep_controller.h"
 #include "engine/sweep_coordinator.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
@@ -36,7 +37,7 @@ void MainWindowTest::TearDown()
     while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     CSweepProgressDlg::DestroyProgressWindow();
     TrayIcon::Instance().Remove();
-    Ui() = UiState{};
+    SweepController::EndPreview();
     g_generalSettings.Targets = m_general;
     g_generalSettings.StTm = m_sweepAt;
     g_generalSettings.TmSn = m_period;
@@ -60,6 +61,6 @@ bool MainWindowTest::SweepEnds()
 {
     return PumpUntilTrue([] {
         const CSweepCoordinator* c = CSweepCoordinator::Instance();
-        return !Ui().sweepAllRunning && !c->IsAnyWorkerRunning();
+        return !SweepController::AllRunning() && !c->IsAnyWorkerRunning();
     });
 }

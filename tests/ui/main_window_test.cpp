@@ -13,6 +13,7 @@
 #include "tests/support/registry_tree.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/sweep_controller.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_menu.h"
@@ -44,8 +45,9 @@ std::vector<MenuItem> ReadMenu(HMENU menu)
 
 // Right-clicks the tray icon and reads the menu it shows; a second click while it is shown must not
 // open another one.
-std::vector<MenuItem> OpenTrayMenu(HWND window, int* menusShown)
+std::vector<MenuItem> OpenTrayMenu(const MainWindow& main, int* menusShown)
 {
+    HWND window = main.GetSafeHwnd();
     std::vector<MenuItem> items;
     WindowWatcher watcher("#32768", nullptr, [&](HWND popup) {
         items = ReadMenu(reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)));
@@ -58,7 +60,7 @@ std::vector<MenuItem> OpenTrayMenu(HWND window, int* menusShown)
     });
     SendMessageA(window, kTrayMessage, 1, WM_RBUTTONDOWN);
     EXPECT_TRUE(watcher.Acted());
-    EXPECT_EQ(Ui().trayMenu, nullptr);
+    EXPECT_EQ(main.ShownTrayMenu(), nullptr);
     return items;
 }
 
@@ -90,13 +92,13 @@ TEST_F(MainWindowTest, IsTheHiddenOmbrixWindowThatASecondStartFinds)
     WindowWatcher close("#32770", "Ombrix", [](HWND sheet) { PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
     DispatchMessageA(&msg);
     EXPECT_TRUE(close.Acted());
-    EXPECT_EQ(Ui().controlPanel, nullptr);
+    EXPECT_EQ(m_window.ControlPanel(), nullptr);
 }
 
 TEST_F(MainWindowTest, TrayMenuOffersWhatTheStateAllows)
 {
     int shown = 0;
-    std::vector<MenuItem> items = OpenTrayMenu(Window(), &shown);
+    std::vector<MenuItem> items = OpenTrayMenu(m_window, &shown);
     EXPECT_EQ(shown, 1);
     ASSERT_EQ(items.size(), 11u);
     EXPECT_TRUE(items[0].type & MFT_OWNERDRAW);
@@ -111,23 +113,23 @@ TEST_F(MainWindowTest, TrayMenuOffersWhatTheStateAllows)
     EXPECT_EQ(items[10].id, UINT(IDS_TRAY_EXIT));
 
     // While a sweep runs, it can be cancelled and nothing can be previewed.
-    Ui().sweepAllRunning = true;
+    SweepController::SetAllRunning(true);
     Command(IDS_TRAY_SHOW_LOG);
-    items = OpenTrayMenu(Window(), &shown);
+    items = OpenTrayMenu(m_window, &shown);
     ASSERT_EQ(items.size(), 11u);
     EXPECT_EQ(items[3].text, "Cancel Sweeping");
     EXPECT_EQ(items[3].id, UINT(IDS_TRAY_CANCEL));
     EXPECT_TRUE(items[4].state & MFS_GRAYED);
     EXPECT_EQ(items[5].text, "Hide Log Window");
     EXPECT_EQ(items[5].id, UINT(IDS_TRAY_HIDE_LOG));
-    Ui().sweepAllRunning = false;
+    SweepController::SetAllRunning(false);
 }
 
 TEST_F(MainWindowTest, SweepNowWithoutEnabledCategoriesDoesNothing)
 {
     g_generalSettings.Targets = GeneralBit::AlwaysShowProgress | GeneralBit::Shredder;
     Command(IDS_TRAY_SWEEP_NOW);
-    EXPECT_FALSE(Ui().sweepAllRunning);
+    EXPECT_FALSE(SweepController::AllRunning());
     EXPECT_FALSE(m_window.IsAnimating());
     EXPECT_EQ(Progress(), nullptr);
     EXPECT_FALSE(CSweepCoordinator::Instance()->IsAnyWorkerRunning());
@@ -139,7 +141,7 @@ TEST_F(MainWindowTest, SweepNowSweepsInSightAndStampsWhatRan)
     PlantTemp(5);
     TrayIcon::Instance().Add(Window());
     Command(IDS_TRAY_SWEEP_NOW);
-    EXPECT_TRUE(Ui().sweepAllRunning);
+    EXPECT_TRUE(SweepController::AllRunning());
     EXPECT_TRUE(m_window.IsAnimating());
     ASSERT_NE(Progress(), nullptr);
     EXPECT_TRUE(IsWindowVisible(Progress()->GetSafeHwnd()));

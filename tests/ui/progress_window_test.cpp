@@ -132,7 +132,7 @@ TEST(ProgressWindow, ClearLogEmptiesOnlyAfterOk)
     LogCapture log;
     HWND dialog = log.Window();
     LogLine("  Item 1, something swept\n", kStatusWindows);
-    SetSweepProgress(IDC_BAR_WINDOWS, 60);
+    SetSweepProgress(kBarWindows, 60);
     AddSweepTotals(3, 12.5f);
     ShowSweepTotals();
     SetProgressTitle("Sweeping Completed");

@@ -10,6 +10,7 @@
 #include "tests/support/registry_tree.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/sweep_controller.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
 
@@ -33,13 +34,13 @@ TEST_F(MainWindowTest, ATickDuringASweepOfAllIsSkippedAndSetAgain)
     LogCapture log;
     g_generalSettings.StTm = SweepAtBit::Timer;
     g_generalSettings.TmSn = 3600;
-    Ui().sweepAllRunning = true;
+    SweepController::SetAllRunning(true);
     Tick(Window());
     EXPECT_NE(m_window.SweepTimer(), kNoTimer);
     EXPECT_EQ(log.Count("Start Sweeping by Timer."), 0u);
     EXPECT_EQ(log.Count("Set the Timer "), 1u);
     EXPECT_EQ(log.Count(" Start to sweep @ "), 1u);
-    Ui().sweepAllRunning = false;
+    SweepController::SetAllRunning(false);
 }
 
 TEST_F(MainWindowTest, ATickWithoutCategoriesLogsAndSetsTheTimerAgain)
@@ -54,7 +55,7 @@ TEST_F(MainWindowTest, ATickWithoutCategoriesLogsAndSetsTheTimerAgain)
     EXPECT_EQ(log.Count("\nStart Sweeping by Timer."), 1u);
     EXPECT_EQ(log.Count("Set the Timer "), 2u);
     EXPECT_NE(m_window.SweepTimer(), kNoTimer);
-    EXPECT_FALSE(Ui().sweepAllRunning);
+    EXPECT_FALSE(SweepController::AllRunning());
 }
 
 TEST_F(MainWindowTest, ATickSweepsAndTheEndOfThatSweepSetsTheTimerAgain)
@@ -65,7 +66,7 @@ TEST_F(MainWindowTest, ATickSweepsAndTheEndOfThatSweepSetsTheTimerAgain)
     PlantTemp(2);
     m_window.SetSweepTimer(3600);
     Tick(Window());
-    EXPECT_TRUE(Ui().sweepAllRunning);
+    EXPECT_TRUE(SweepController::AllRunning());
     EXPECT_EQ(m_window.SweepTimer(), kNoTimer);
     ASSERT_TRUE(SweepEnds());
     EXPECT_TRUE(TempIsEmpty());
@@ -96,7 +97,7 @@ TEST_F(MainWindowTest, LogoffSweepsOnceInOrderAndExitDoesNotSweepAgain)
     ASSERT_NE(CSweepProgressDlg::Instance(), nullptr);
     EXPECT_TRUE(IsWindowVisible(CSweepProgressDlg::Instance()->GetSafeHwnd()));
     EXPECT_TRUE(TempIsEmpty());
-    EXPECT_TRUE(Ui().endSessionSweepDone);
+    EXPECT_TRUE(m_window.ClosingSweepDone());
     {
         LogCapture log;
         const std::vector<long> at = Positions(log.Log(), {
@@ -142,7 +143,7 @@ TEST_F(MainWindowTest, LogoffWithoutTheShutdownOptionOnlyLogs)
     PlantTemp(1);
     SendMessageA(Window(), WM_QUERYENDSESSION, 0, 0);
     EXPECT_FALSE(TempIsEmpty());
-    EXPECT_FALSE(Ui().endSessionSweepDone);
+    EXPECT_FALSE(m_window.ClosingSweepDone());
     LogCapture log;
     EXPECT_EQ(log.Count("Start logoff/shutdown Processes"), 1u);
     EXPECT_EQ(log.Count("End logoff/shutdown Processes"), 1u);
