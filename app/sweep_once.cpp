@@ -56,11 +56,7 @@ int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
     if (request.json) json.emplace(preview);
     EchoLogToStdout(!request.json && StandardOutputIsUsable());
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
-    if (anotherInstanceRuns) {
-        const char* note = "Another Ombrix is running; this sweep runs on its own.";
-        if (json) json->Write("{\"type\":\"note\",\"text\":" + JsonString(note) + "}");
-        EchoToStdout((std::string(note) + "\n").c_str());
-    }
+    if (anotherInstanceRuns) LogNote("Another Ombrix is running; this sweep runs on its own.\n");
     SweepController::SweepHere();
     const SweepOutcome outcome = SweepOutcomeSoFar();
     if (json) {

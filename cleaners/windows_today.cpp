@@ -10,7 +10,6 @@
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_options.h"
-#include "framework/registry_values.h"
 #include "framework/system_state.h"
 #include "framework/trace.h"
 
@@ -30,58 +29,42 @@ bool RemoteDesktopHost(const std::string& name)
     return name.size() == 4 && name.compare(0, 3, "MRU") == 0 && name[3] >= '0' && name[3] <= '9';
 }
 
-void Header(const CleanTarget& t) { LogLine(FormatLine("  Clean up registry key: %s\n", t.key->Path().c_str()).c_str(), kStatusLogOnly); }
-
-void CleanValues(const CleanTarget& t, int s, int* c, float* kb) { CleanRegKey(t, s, c, kb); }
-void CleanValuesBelow(const CleanTarget& t, int s, int* c, float*)
+// A key's values and subkeys that the tests select, under the header line of the seed's registry rows.
+void SweepKey(const CleanTarget& t, int s, int* c, NameTest values, NameTest subKeys)
 {
-    Header(t);
-    SweepValues(*t.key, nullptr, s, c);
+    LogLine(FormatLine("  Clean up registry key: %s\n", t.key->Path().c_str()).c_str(), kStatusLogOnly);
+    if (values) SweepValuesWhere(*t.key, values, s, c);
+    if (subKeys) DeleteSubKeysWhere(*t.key, subKeys, s, c);
+}
+
+// The values of the key and of each subkey (per-extension lists).
+void CleanValuesBelow(const CleanTarget& t, int s, int* c, float* kb)
+{
+    CleanRegKey(t, s, c, kb);
     SweepSubKeyValues(*t.key, nullptr, s, c);
 }
-void CleanSubKeys(const CleanTarget& t, int s, int* c, float*)
-{
-    Header(t);
-    DeleteSubKeysWhere(*t.key, AnyName, s, c);
-}
-void CleanKeyContents(const CleanTarget& t, int s, int* c, float*)
-{
-    Header(t);
-    SweepValuesWhere(*t.key, AnyName, s, c);
-    DeleteSubKeysWhere(*t.key, AnyName, s, c);
-}
-void CleanBags(const CleanTarget& t, int s, int* c, float*)
-{
-    Header(t);
-    DeleteSubKeysWhere(*t.key, NotAllFolders, s, c);
-}
-void CleanMuiCache(const CleanTarget& t, int s, int* c, float*)
-{
-    Header(t);
-    SweepValuesWhere(*t.key, NotLanguage, s, c);
-}
-void CleanRemoteDesktopHosts(const CleanTarget& t, int s, int* c, float*)
-{
-    Header(t);
-    SweepValuesWhere(*t.key, RemoteDesktopHost, s, c);
-}
+void CleanSubKeys(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, nullptr, AnyName); }
+void CleanKeyContents(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, AnyName, AnyName); }
+void CleanBags(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, nullptr, NotAllFolders); }
+void CleanMuiCache(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, NotLanguage, nullptr); }
+void CleanRemoteDesktopHosts(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, RemoteDesktopHost, nullptr); }
 
 const RegistryRow kExplorerRows[] = {
-    {"Explorer\\TypedPaths", CleanValues},
-    {"Explorer\\WordWheelQuery", CleanValues},
+    {"Explorer\\TypedPaths", CleanRegKey},
+    {"Explorer\\WordWheelQuery", CleanRegKey},
     {"Explorer\\ComDlg32\\OpenSavePidlMRU", CleanValuesBelow},
-    {"Explorer\\ComDlg32\\LastVisitedPidlMRU", CleanValues},
-    {"Explorer\\ComDlg32\\LastVisitedPidlMRULegacy", CleanValues},
-    {"Explorer\\ComDlg32\\CIDSizeMRU", CleanValues},
-    {"Explorer\\ComDlg32\\FirstFolder", CleanValues},
-    {"Explorer\\FeatureUsage\\AppLaunch", CleanValues},
-    {"Explorer\\FeatureUsage\\AppSwitched", CleanValues},
-    {"Explorer\\FeatureUsage\\ShowJumpView", CleanValues},
-    {"Explorer\\FeatureUsage\\AppBadgeUpdated", CleanValues},
-    {"Explorer\\FeatureUsage\\TrayButtonClicked", CleanValues},
+    {"Explorer\\ComDlg32\\LastVisitedPidlMRU", CleanRegKey},
+    {"Explorer\\ComDlg32\\LastVisitedPidlMRULegacy", CleanRegKey},
+    {"Explorer\\ComDlg32\\CIDSizeMRU", CleanRegKey},
+    {"Explorer\\ComDlg32\\FirstFolder", CleanRegKey},
+    {"Explorer\\FeatureUsage\\AppLaunch", CleanRegKey},
+    {"Explorer\\FeatureUsage\\AppSwitched", CleanRegKey},
+    {"Explorer\\FeatureUsage\\ShowJumpView", CleanRegKey},
+    {"Explorer\\FeatureUsage\\AppBadgeUpdated", CleanRegKey},
+    {"Explorer\\FeatureUsage\\TrayButtonClicked", CleanRegKey},
     {"Search\\RecentApps", CleanSubKeys},
-    {"Applets\\Paint\\Recent File List", CleanValues},
-    {"Applets\\Wordpad\\Recent File List", CleanValues},
+    {"Applets\\Paint\\Recent File List", CleanRegKey},
+    {"Applets\\Wordpad\\Recent File List", CleanRegKey},
 };
 const RegistryRow kMuiCacheRows[] = {{"MuiCache", CleanMuiCache}};
 const RegistryRow kRemoteDesktopRows[] = {{"Default", CleanRemoteDesktopHosts}, {"Servers", CleanSubKeys}};
@@ -105,7 +88,7 @@ void CleanUserAssist(int* counter, float* kb)
         std::string name;
         while (key.Handle() && NextSweptSubKey(key, name)) guids.push_back(name);
     }
-    const RegistryRow countRow[] = {{"Count", CleanValues}};
+    const RegistryRow countRow[] = {{"Count", CleanRegKey}};
     for (const std::string& guid : guids)
         CleanRegistryRows(HKEY_CURRENT_USER, (std::string(kUserAssist) + "\\" + guid).c_str(), countRow, kStatus,
                           counter, kb);
@@ -117,33 +100,28 @@ std::string ShellPath(int csidl)
     return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : std::string();
 }
 
-// The files a pattern selects in its folder, but those the test keeps. A file in use goes at the
-// restart with Deep Sweep, unless what the test read may have changed by then.
-void RemoveFilesIn(const std::string& folder, const char* filter, int* counter, float* kb,
-                   const CSweepFinder::KeepTest& keeps = nullptr,
-                   PatternSource source = PatternSource::Data)
+// The automatic or custom jump lists of the Recent folder, but those the test keeps. A list in use is
+// never left for the restart: a pin added before then would go with it.
+void RemoveJumpLists(const std::string& folder, const char* filter, int* counter, float* kb,
+                     const CSweepFinder::KeepTest& keeps)
 {
-    if (folder.empty()) return;
     LogLine(FormatLine("  Clean up directory: %s.\n", folder.c_str()).c_str(), kStatusLogOnly);
     try {
-        CSweepFinder finder(folder + "\\" + filter, DeepSweepOn() && !keeps, source);
+        CSweepFinder finder(folder + "\\" + filter, DeepSweepOn() && !keeps, PatternSource::JumpLists);
         finder.RemoveFilesUnless(keeps, kStatus, counter, kb);
     } catch (const std::exception&) {
         // A failed walk ends this folder only.
     }
 }
 
-void RemoveTreeIn(const std::string& folder, int* counter, float* kb)
-{
-    if (folder.empty()) return;
-    LogLine(FormatLine("  Clean up directory: %s.\n", folder.c_str()).c_str(), kStatusLogOnly);
-    try {
-        CSweepFinder finder(folder + "\\*.*", DeepSweepOn());
-        finder.RemoveTree(TreeMode::Plain, kStatus, counter, kb);
-    } catch (const std::exception&) {
-        // A failed walk ends this folder only.
-    }
-}
+const FolderRow kPowerShellRows[] = {
+    {"%APPDATA%\\Microsoft\\Windows\\PowerShell\\PSReadLine", "*_history.txt", CleanFiles}};
+const FolderRow kThumbnailRows[] = {{"%LOCALAPPDATA%\\Microsoft\\Windows\\Explorer", "thumbcache_*.db", CleanFiles}};
+const FolderRow kErrorReportRows[] = {
+    {"%LOCALAPPDATA%\\Microsoft\\Windows\\WER\\ReportArchive", "*.*", CleanDir},
+    {"%LOCALAPPDATA%\\Microsoft\\Windows\\WER\\ReportQueue", "*.*", CleanDir},
+    {"%LOCALAPPDATA%\\CrashDumps", "*.dmp", CleanFiles},
+};
 
 // Remote Desktop saves the last connection as a hidden Default.rdp among the user's documents; a
 // visible one is a file the user saved.
@@ -179,7 +157,7 @@ void CleanExplorerHistories(int* counter, float* kb)
     CleanRegistryRows(HKEY_CURRENT_USER, "Software\\Microsoft\\Terminal Server Client", kRemoteDesktopRows, kStatus,
                       counter, kb);
     RemoveRemoteDesktopDefault(counter, kb);
-    RemoveFilesIn(ExpandPath("%APPDATA%\\Microsoft\\Windows\\PowerShell\\PSReadLine"), "*_history.txt", counter, kb);
+    CleanFolderRows(kPowerShellRows, std::size(kPowerShellRows), kStatus, counter, kb);
 }
 
 void CleanJumpLists(int* counter, float* kb)
@@ -187,16 +165,14 @@ void CleanJumpLists(int* counter, float* kb)
     LogLine("Start clean up jump lists.\n", kStatusLogOnly);
     const std::string recent = ShellPath(CSIDL_RECENT);
     if (recent.empty()) return;
-    RemoveFilesIn(recent + "\\AutomaticDestinations", "*.automaticDestinations-ms", counter, kb, KeepsPinnedList,
-                  PatternSource::JumpLists);
-    RemoveFilesIn(recent + "\\CustomDestinations", "*.customDestinations-ms", counter, kb, nullptr,
-                  PatternSource::JumpLists);
+    RemoveJumpLists(recent + "\\AutomaticDestinations", "*.automaticDestinations-ms", counter, kb, KeepsPinnedList);
+    RemoveJumpLists(recent + "\\CustomDestinations", "*.customDestinations-ms", counter, kb, nullptr);
 }
 
 void CleanThumbnailCache(int* counter, float* kb)
 {
     LogLine("Start clean up thumbnail cache.\n", kStatusLogOnly);
-    RemoveFilesIn(ExpandPath("%LOCALAPPDATA%\\Microsoft\\Windows\\Explorer"), "thumbcache_*.db", counter, kb);
+    CleanFolderRows(kThumbnailRows, std::size(kThumbnailRows), kStatus, counter, kb);
 }
 
 void CleanFolderViews(int* counter, float* kb)
@@ -209,12 +185,7 @@ void CleanFolderViews(int* counter, float* kb)
 void CleanErrorReports(int* counter, float* kb)
 {
     LogLine("Start clean up error reports.\n", kStatusLogOnly);
-    const std::string reports = ExpandPath("%LOCALAPPDATA%\\Microsoft\\Windows\\WER");
-    if (!reports.empty()) {
-        RemoveTreeIn(reports + "\\ReportArchive", counter, kb);
-        RemoveTreeIn(reports + "\\ReportQueue", counter, kb);
-    }
-    RemoveFilesIn(ExpandPath("%LOCALAPPDATA%\\CrashDumps"), "*.dmp", counter, kb);
+    CleanFolderRows(kErrorReportRows, std::size(kErrorReportRows), kStatus, counter, kb);
 }
 
 void CleanDnsCache(int* counter, float*)

@@ -313,6 +313,7 @@ void CleanRegDirTree(const CleanTarget& t, int s, int* c, float* kb) { CleanValu
 void CleanRegTempDir(const CleanTarget& t, int s, int* c, float* kb) { CleanValueFolder(t, Removal::CacheTree, true, s, c, kb); }
 void CleanDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::Tree, s, c, kb); }
 void CleanCacheDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::CacheTree, s, c, kb); }
+void CleanFiles(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::Files, s, c, kb); }
 
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
                        int* counter, float* kb)

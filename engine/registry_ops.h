@@ -29,6 +29,8 @@ void CleanRegDirTree(const CleanTarget& target, int statusId, int* counter, floa
 void CleanRegTempDir(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanDir(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanCacheDir(const CleanTarget& target, int statusId, int* counter, float* kb);
+// The files the filter selects directly in the folder; every folder stays.
+void CleanFiles(const CleanTarget& target, int statusId, int* counter, float* kb);
 
 // The next subkey or value a sweep would still find: in a preview, what was deleted before is still
 // there, and is passed over.
