@@ -1,5 +1,6 @@
 #include "cleaners/browser_profile.h"
 #include <windows.h>
+#include "engine/cookie_database.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
 #include "framework/registry_key.h"
@@ -20,7 +21,7 @@ const ProfileRow kFirefoxOldRowTable[] = {
 const ProfileRow kFirefoxRowTable[] = {
     {"history.dat", Take::File},
     {"formhistory.sqlite", Take::File},
-    {"cookies.sqlite", Take::File},
+    {"cookies.sqlite", Take::File, false, Friendly::FirefoxCookies},
     {"signons.sqlite", Take::File, true},
     {"downloads.sqlite", Take::File},
     {"formhistory.dat", Take::File},
@@ -37,7 +38,7 @@ const ProfileRow kFirefoxRowTable[] = {
     {"key4.db", Take::File, true},
     {"cert9.db", Take::File},
     {"places.sqlite-wal", Take::File},
-    {"cookies.sqlite-wal", Take::File},
+    {"cookies.sqlite-wal", Take::File, false, Friendly::CookieJournal},
     {"formhistory.sqlite-wal", Take::File},
     {"sessionstore.jsonlz4", Take::File},
     {"sessionstore-backups", Take::Files},
@@ -47,7 +48,7 @@ const ProfileRow kFirefoxRowTable[] = {
 
 const ProfileRow kChromeRowTable[] = {
     {"Last Session", Take::File},
-    {"Cookies", Take::File},
+    {"Cookies", Take::File, false, Friendly::ChromiumCookies},
     {"Login Data", Take::File, true},
     {"Login Data-journal", Take::File, true},
     {"Login Data For Account", Take::File, true},
@@ -57,14 +58,14 @@ const ProfileRow kChromeRowTable[] = {
     {"Extension Cookies", Take::File},
     {"Web Data", Take::File},
     {"Cache", Take::Files},
-    {"Local Storage", Take::Files},
+    {"Local Storage", Take::Files, false, Friendly::SharedStore},
     // The same lists where today's Chrome keeps them.
-    {"Network\\Cookies", Take::File},
-    {"Network\\Cookies-journal", Take::File},
+    {"Network\\Cookies", Take::File, false, Friendly::ChromiumCookies},
+    {"Network\\Cookies-journal", Take::File, false, Friendly::CookieJournal},
     {"Cache\\Cache_Data", Take::Files},
     {"Code Cache", Take::FilesBelow},
     {"GPUCache", Take::Files},
-    {"Local Storage\\leveldb", Take::Files},
+    {"Local Storage\\leveldb", Take::Files, false, Friendly::SharedStore},
     {"Sessions", Take::Files},
     {"Top Sites", Take::File},
     {"Top Sites-journal", Take::File},
@@ -74,7 +75,7 @@ const ProfileRow kChromeRowTable[] = {
     {"Network Action Predictor-journal", Take::File},
     {"Favicons", Take::File},
     {"Favicons-journal", Take::File},
-    {"Session Storage", Take::Files},
+    {"Session Storage", Take::Files, false, Friendly::SharedStore},
     {"Service Worker\\CacheStorage", Take::FilesBelow},
     {"Service Worker\\ScriptCache", Take::FilesBelow},
 };
@@ -106,16 +107,59 @@ void CleanChromeHistory(const ReachedEntry& profile, int* counter, float* kb)
     finder.RemoveFiles(kStatus, counter, kb);
 }
 
-// The origins of IndexedDB lose their files; the extensions' own stay.
-void CleanIndexedDb(const ReachedEntry& profile, int* counter, float* kb)
+// The host of an IndexedDB origin folder ("https_mail.friend.com_0.indexeddb.leveldb"): between the
+// scheme's underscore and the port's.
+std::string OriginHost(const std::string& folder)
+{
+    const size_t scheme = folder.find('_');
+    const size_t port = folder.rfind('_');
+    return scheme < port ? folder.substr(scheme + 1, port - scheme - 1) : std::string();
+}
+
+// The origins of IndexedDB lose their files; the extensions' own and the friendly sites' stay.
+void CleanIndexedDb(const ReachedEntry& profile, const FriendlySites& sites, int* counter, float* kb)
 {
     const std::optional<ReachedEntry> databases = Reach(profile, "IndexedDB");
     if (!databases || !databases->IsFolder()) return;
     ForEachEntry(*databases, "*", [&](ReachedEntry& origin) {
-        if (origin.IsFolder() && origin.name.rfind("chrome-extension_", 0) != 0)
+        if (origin.IsFolder() && origin.name.rfind("chrome-extension_", 0) != 0 &&
+            !IsFriendlyHost(OriginHost(origin.name), sites))
             RemoveFolderFiles(origin, Take::FilesBelow, counter, kb);
     });
 }
+
+// The folder a row's path names its last step in: the profile, or a folder below it.
+std::optional<ReachedEntry> RowFolder(const ReachedEntry& profile, const char* path)
+{
+    const std::string relative(path);
+    const size_t last = relative.find_last_of('\\');
+    return last == std::string::npos ? profile : Reach(profile, relative.substr(0, last));
+}
+
+// A row as friendly sites change it; false when the row is to be taken as it stands.
+bool CleanFriendlyRow(const ReachedEntry& profile, const ProfileRow& row, ReachedEntry& entry,
+                      const FriendlySites& sites, int* counter, float* kb)
+{
+    if (sites.empty() || row.friendly == Friendly::Ignores) return false;
+    switch (row.friendly) {
+    case Friendly::ChromiumCookies:
+    case Friendly::FirefoxCookies:
+        if (const std::optional<ReachedEntry> folder = RowFolder(profile, row.path))
+            CleanCookieDatabase(*folder, entry,
+                                row.friendly == Friendly::ChromiumCookies ? kChromiumCookies : kFirefoxCookies, sites,
+                                kStatus, counter, kb);
+        break;
+    case Friendly::SharedStore:
+        LogNote(FormatLine("  Kept: %s holds every site's storage, friendly sites' too.\n", entry.path.c_str()));
+        break;
+    case Friendly::CookieJournal:
+    case Friendly::Ignores:
+        break;
+    }
+    return true;
+}
+
+FriendlySites CurrentFriendlySites() { return g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}); }
 
 }  // namespace
 
@@ -154,10 +198,12 @@ void RemoveFolderFiles(const ReachedEntry& folder, Take take, int* counter, floa
 void CleanProfile(const ReachedEntry& profile, std::span<const ProfileRow> rows, int* counter, float* kb)
 {
     const bool passwords = g_internetSettings.Targets & InternetBit::Passwords;
+    const FriendlySites sites = CurrentFriendlySites();
     for (const ProfileRow& row : rows) {
         if (row.password && !passwords) continue;
         std::optional<ReachedEntry> entry = Reach(profile, row.path);
         if (!entry || entry->IsFolder() != (row.take != Take::File)) continue;
+        if (CleanFriendlyRow(profile, row, *entry, sites, counter, kb)) continue;
         if (row.take == Take::File)
             RemoveProfileFile(*entry, kStatus, counter, kb);
         else
@@ -177,5 +223,5 @@ void CleanChromiumProfile(const ReachedEntry& profile, int* counter, float* kb)
 {
     CleanProfile(profile, kChromeRows, counter, kb);
     CleanChromeHistory(profile, counter, kb);
-    CleanIndexedDb(profile, counter, kb);
+    CleanIndexedDb(profile, CurrentFriendlySites(), counter, kb);
 }

@@ -11,10 +11,15 @@
 // folder. Every folder stays.
 enum class Take { File, Files, FilesBelow };
 
+// What friendly sites change of a row: a cookie database loses only the other sites' rows, its
+// journal is the database's own business then, and a store every site shares stays whole.
+enum class Friendly { Ignores, ChromiumCookies, FirefoxCookies, CookieJournal, SharedStore };
+
 struct ProfileRow {
     const char* path;  // below the profile folder
     Take take;
     bool password = false;  // a saved-password store: taken only with "Auto-Complete Password" ticked
+    Friendly friendly = Friendly::Ignores;
 };
 
 extern const std::span<const ProfileRow> kFirefoxOldRows;

@@ -116,7 +116,7 @@ void CleanTemporaryInternetFiles(int* counter, float* kb)
 
 void CleanCookies(int* counter, float* kb)
 {
-    FriendlyCookieList friendly;
+    FriendlyCookieList friendly = FriendlySiteCookies(g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}));
     g_internetSettings.CopyFriendlyCookies(friendly);
     SweepCookieCache(friendly, kCookieEntries, "Cookie:", "Cookies Cache", kStatus, counter, kb);
     std::string skipPath = ShellPattern(CSIDL_COOKIES);

@@ -11,6 +11,7 @@
 #include "framework/file.h"
 #include "framework/key_security.h"
 #include "framework/registry_key.h"
+#include "framework/sqlite_database.h"
 
 namespace {
 SweepActions g_realActions;
@@ -67,6 +68,17 @@ bool SweepActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
 }
 
 bool SweepActions::FlushDnsCache() { return FlushResolverCache(); }
+
+bool SweepActions::DeleteCookieRows(CSqliteDatabase& db, const char* table, const char* column, const char* keep)
+{
+    const std::string remove = std::string("PRAGMA secure_delete = ON; DELETE FROM \"") + table + "\" WHERE NOT " +
+                               keep + "(\"" + column + "\"); COMMIT";
+    if (!db.Execute(remove.c_str())) return false;
+    // The rows are gone; compacting only takes the pages they left, and a browser that started
+    // meanwhile may refuse it.
+    if (!db.Execute("VACUUM; PRAGMA wal_checkpoint(TRUNCATE)")) TraceMessage("Not compacted: %s\n", db.Error().c_str());
+    return true;
+}
 
 bool SweepActions::EmptyClipboard() { return ClipboardHoldsContent() && EmptyClipboardContent(); }
 

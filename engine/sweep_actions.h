@@ -6,6 +6,8 @@
 #include "engine/walk_entry.h"
 #include "framework/url_cache.h"
 
+class CSqliteDatabase;
+
 // Every change a sweep makes to the machine goes through this one seam: files, folders, registry
 // values and keys, the Recycle Bin, the DNS cache and the clipboard. A preview installs its own actions that record instead of remove.
 class SweepActions {
@@ -47,6 +49,10 @@ public:
     virtual bool FlushDnsCache();
     // Empties the clipboard; true only when it held something and is empty now.
     virtual bool EmptyClipboard();
+    // In the exclusive transaction the caller began: deletes the rows of `table` for which the SQL
+    // function `keep` of `column` is not 1, with secure delete, commits, then compacts the file so
+    // that nothing of them remains in it or its journal. False when the rows did not go.
+    virtual bool DeleteCookieRows(CSqliteDatabase& db, const char* table, const char* column, const char* keep);
     // Overwrites a file's content twice and keeps it; false when it could not be.
     virtual bool ShredFile(WalkEntry& file);
     // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and

@@ -11,6 +11,9 @@ inline constexpr ItemLine kRemoveFolder{"   Item %d, Remove directory: %s, size 
 inline constexpr ItemLine kRemoveAtReboot{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
                                           "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true, "remove-file",
                                           true};
+inline constexpr ItemLine kDeleteCookies{"   Item %d, Delete %d cookie(s) from %s, keep %d of friendly sites.\n",
+                                         "   Delete %d cookie(s) from %s, keep %d of friendly sites.\n", false,
+                                         "delete-cookies"};
 inline constexpr ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n", false,
                                        "delete-value"};
 inline constexpr ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n",

@@ -31,6 +31,8 @@ public:
     bool FlushDnsCache() override;
     bool EmptyClipboard() override;
     bool ShredFile(WalkEntry& file) override;
+    // The caller counted the rows read-only; its transaction ends unchanged.
+    bool DeleteCookieRows(CSqliteDatabase&, const char*, const char*, const char*) override { return true; }
     bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;
 
 private:

@@ -128,6 +128,27 @@ void SweepUrlCache(DWORD filter, const char* kind, const char* label, int status
     SweepEntries(nullptr, filter, kind, label, statusId, counter, kb);
 }
 
+std::string CookieEntryHost(const std::string& url)
+{
+    constexpr std::string_view kPrefix = "Cookie:";
+    if (url.size() <= kPrefix.size() || lstrcmpiA(url.substr(0, kPrefix.size()).c_str(), "Cookie:") != 0) return {};
+    const size_t at = url.find('@', kPrefix.size());
+    const size_t start = at == std::string::npos ? kPrefix.size() : at + 1;
+    return url.substr(start, url.find('/', start) - start);
+}
+
+FriendlyCookieList FriendlySiteCookies(const FriendlySites& sites)
+{
+    FriendlyCookieList kept;
+    if (sites.empty()) return kept;
+    CUrlCacheFind find(kCookieEntries);
+    UrlCacheEntry entry;
+    while (find.Next(entry))
+        if (!entry.localFile.empty() && IsFriendlyHost(CookieEntryHost(entry.url), sites))
+            kept.push_back({entry.url, entry.localFile});
+    return kept;
+}
+
 void SweepCookieCache(const FriendlyCookieList& friendly, DWORD filter, const char* kind, const char* label,
                       int statusId, int* counter, float* kb)
 {

@@ -6,6 +6,7 @@
 #include "engine/sweep_finder.h"
 #include "framework/registry_key.h"
 #include "framework/url_cache.h"
+#include "settings/friendly_sites.h"
 #include "settings/settings_records.h"
 
 // Entry filters of the URL cache walks.
@@ -23,6 +24,11 @@ void SweepCookieCache(const FriendlyCookieList& friendly, DWORD filter, const ch
 // The files of the cookie folder a registry value names, the friendly ones kept.
 void CleanRegCookieDir(const FriendlyCookieList& friendly, CRegistryKey& key, const char* valueName, int statusId,
                        int* counter, float* kb, const std::string* skipPath);
+// The host of a cookie entry's name ("Cookie:user@mail.example.com/"); empty for another entry.
+std::string CookieEntryHost(const std::string& url);
+// The cookie entries of friendly sites, as friendly cookies (the entry's name and its file), so that
+// the cookie sweeps keep both.
+FriendlyCookieList FriendlySiteCookies(const FriendlySites& sites);
 // The cookie files there are now, as (name, full path) pairs.
 void ListCookieFiles(PathPairs& list);
 

@@ -42,6 +42,22 @@ bool ReadTextValue(const CRegistryKey& key, const char* name, size_t capacity, s
     return true;
 }
 
+bool ReadTextListValue(const CRegistryKey& key, const char* name, size_t capacity, std::vector<std::string>& texts)
+{
+    std::vector<char> buffer(capacity + 2, '\0');  // room for the two closing NULs a writer may have left out
+    DWORD size = static_cast<DWORD>(capacity);
+    DWORD type = REG_NONE;
+    if (!key.QueryValue(name, buffer.data(), &size, &type)) return false;
+    if (type != REG_MULTI_SZ) {
+        TraceMessage("Value %s of %s is not a REG_MULTI_SZ; read as absent.\n", name, key.Path().c_str());
+        return false;
+    }
+    texts.clear();
+    const char* end = buffer.data() + std::min<size_t>(size, capacity);
+    for (const char* text = buffer.data(); text < end && *text; text += strlen(text) + 1) texts.emplace_back(text);
+    return true;
+}
+
 std::string ExpandPath(const std::string& path)
 {
     char expanded[kPathCapacity];
@@ -68,4 +84,12 @@ bool WriteTextValue(const CRegistryKey& key, const char* name, const std::string
 bool WriteNumberValue(const CRegistryKey& key, const char* name, uint32_t number)
 {
     return key.SetValue(name, REG_DWORD, &number, sizeof number);
+}
+
+bool WriteTextListValue(const CRegistryKey& key, const char* name, const std::vector<std::string>& texts)
+{
+    std::string data;
+    for (const std::string& text : texts) data.append(text).push_back('\0');
+    data.push_back('\0');
+    return key.SetValue(name, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
 }

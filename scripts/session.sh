@@ -8,7 +8,7 @@ src="$(cd "$here/.." && pwd)"
 build="${OMBRIX_BUILD_DIR:-$src/build}"
 
 if [ -z "${OMBRIX_SANDBOXED:-}" ]; then
-  "$here/install-deps.sh"
+  "$here/install-deps.sh" "$build"
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" >/dev/null
   cmake --build "$build"
   status=0

@@ -172,6 +172,11 @@ std::optional<CustomLocationList> WindowsSettings::CopyCustomLocations() const
 
 // ---- Internet
 
+namespace {
+constexpr const char* kFriendlySitesValue = "FriendlySites";
+constexpr size_t kFriendlySitesCapacity = 64 * 1024;  // a few thousand hosts
+}  // namespace
+
 std::vector<ScalarField> InternetSettings::Scalars()
 {
     return {{"Targets", &Targets}, {"Browser", &Browser}, {"LsRn", &LsRn}};
@@ -185,6 +190,15 @@ void InternetSettings::LoadValues(CRegistryKey& key)
         if (!ReadTextValue(sub, "Fl", 260, cookie.Fl)) cookie.Fl.clear();
         return true;
     });
+    std::vector<std::string> sites;
+    m_sites = ReadTextListValue(key, kFriendlySitesValue, kFriendlySitesCapacity, sites) ? PlainHosts(sites)
+                                                                                         : FriendlySites{};
+}
+
+void InternetSettings::SaveValues(CRegistryKey& key)
+{
+    SettingsGroup::SaveValues(key);
+    WriteTextListValue(key, kFriendlySitesValue, m_sites);
 }
 
 void InternetSettings::FillPage(InternetPageMembers& page) const
@@ -227,6 +241,7 @@ bool InternetSettings::SaveFriendlyCookies()
     // The group may never have been saved yet; the user's list must not be dropped for that.
     CRegistryKey key(HKEY_CURRENT_USER, kInternetSettingsKey);
     if (!key.OpenOrCreate()) return false;
+    WriteTextListValue(key, kFriendlySitesValue, m_sites);
     DeleteListSubKeys(key, "Cookie");
     for (size_t n = 0; n < m_cookies.size(); ++n) {
         CRegistryKey record(HKEY_CURRENT_USER, std::string(kInternetSettingsKey) + "\\" + ListSubKeyName("Cookie", n));
@@ -234,5 +249,20 @@ bool InternetSettings::SaveFriendlyCookies()
         WriteTextValue(record, "Url", m_cookies[n].Url);
         WriteTextValue(record, "Fl", m_cookies[n].Fl);
     }
+    return true;
+}
+
+std::optional<FriendlySites> InternetSettings::CopyFriendlySites() const
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return std::nullopt;
+    return m_sites;
+}
+
+bool InternetSettings::ReplaceFriendlySites(const FriendlySites& sites)
+{
+    CGuardLock::Scope hold(Lock());
+    if (!hold) return false;
+    m_sites = PlainHosts(sites);
     return true;
 }

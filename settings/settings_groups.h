@@ -1,5 +1,6 @@
 #pragma once
 #include <optional>
+#include "settings/friendly_sites.h"
 #include "settings/page_members.h"
 #include "settings/settings_group.h"
 #include "settings/settings_records.h"
@@ -56,11 +57,16 @@ class InternetSettings : public SettingsGroup {
 public:
     InternetSettings() : SettingsGroup(0x18) {}
     void LoadValues(CRegistryKey& key) override;
+    void SaveValues(CRegistryKey& key) override;
     void FillPage(InternetPageMembers& page) const;
     bool TakePage(const InternetPageMembers& page);
     bool CopyFriendlyCookies(FriendlyCookieList& list) const;
     bool ReplaceFriendlyCookies(const FriendlyCookieList& list);
+    // Saves the friendly cookies and the friendly sites at once.
     bool SaveFriendlyCookies();
+    // The sites as they are now, or nothing when the lock could not be had in time.
+    std::optional<FriendlySites> CopyFriendlySites() const;
+    bool ReplaceFriendlySites(const FriendlySites& sites);
 
     std::atomic<uint32_t> Browser{0};
 
@@ -69,6 +75,7 @@ protected:
 
 private:
     FriendlyCookieList m_cookies;
+    FriendlySites m_sites;
 };
 
 // The process-wide groups, constructed before the application starts.

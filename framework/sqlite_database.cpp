@@ -1,0 +1,132 @@
+#include "framework/sqlite_database.h"
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+// The library takes UTF-8; the program's paths are in the ANSI code page.
+std::string Utf8Path(const std::string& path)
+{
+    const int wide = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (wide <= 0) return {};
+    std::vector<wchar_t> wideText(wide);
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wideText.data(), wide);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wideText.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wideText.data(), -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(size - 1);
+    return utf8;
+}
+
+int OpenFlags(CSqliteDatabase::Mode mode)
+{
+    switch (mode) {
+    case CSqliteDatabase::Mode::ReadOnly:
+        return SQLITE_OPEN_READONLY;
+    case CSqliteDatabase::Mode::ReadWrite:
+        return SQLITE_OPEN_READWRITE;
+    case CSqliteDatabase::Mode::Create:
+        break;
+    }
+    return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+}
+
+void CallPredicate(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    const auto& predicate = *static_cast<std::function<bool(const char*)>*>(sqlite3_user_data(context));
+    const unsigned char* text = count == 1 ? sqlite3_value_text(values[0]) : nullptr;
+    sqlite3_result_int(context, text && predicate(reinterpret_cast<const char*>(text)) ? 1 : 0);
+}
+
+}  // namespace
+
+CSqliteDatabase::CSqliteDatabase(const std::string& path, Mode mode)
+{
+    const std::string utf8 = Utf8Path(path);
+    if (utf8.empty()) return;
+    sqlite3* db = nullptr;
+    const int status = sqlite3_open_v2(utf8.c_str(), &db, OpenFlags(mode) | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (status == SQLITE_OK) {
+        m_db = db;
+        sqlite3_extended_result_codes(m_db, 1);
+    } else {
+        sqlite3_close(db);  // a failed open still gives a handle to close
+    }
+}
+
+CSqliteDatabase::~CSqliteDatabase()
+{
+    if (m_db) sqlite3_close_v2(m_db);
+}
+
+bool CSqliteDatabase::Execute(const char* sql)
+{
+    return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+std::string CSqliteDatabase::Error() const { return m_db ? sqlite3_errmsg(m_db) : "the database did not open"; }
+
+bool CSqliteDatabase::Busy() const
+{
+    const int code = m_db ? sqlite3_errcode(m_db) & 0xFF : SQLITE_OK;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+HANDLE CSqliteDatabase::FileHandle() const
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (!m_db || sqlite3_file_control(m_db, "main", SQLITE_FCNTL_WIN32_GET_HANDLE, &handle) != SQLITE_OK)
+        return INVALID_HANDLE_VALUE;
+    return handle ? handle : INVALID_HANDLE_VALUE;
+}
+
+bool CSqliteDatabase::AddPredicate(const char* name, std::function<bool(const char*)> predicate)
+{
+    if (!m_db) return false;
+    m_predicate = std::make_unique<std::function<bool(const char*)>>(std::move(predicate));
+    return sqlite3_create_function_v2(m_db, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, m_predicate.get(),
+                                      CallPredicate, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+CSqliteStatement::CSqliteStatement(CSqliteDatabase& db, const char* sql)
+{
+    if (!db || sqlite3_prepare_v2(db.Handle(), sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        m_failed = true;
+    }
+}
+
+CSqliteStatement::~CSqliteStatement() { sqlite3_finalize(m_statement); }
+
+bool CSqliteStatement::Bind(int index, const std::string& text)
+{
+    return m_statement &&
+           sqlite3_bind_text(m_statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT) ==
+               SQLITE_OK;
+}
+
+bool CSqliteStatement::Step()
+{
+    if (!m_statement || m_failed) return false;
+    const int status = sqlite3_step(m_statement);
+    if (status == SQLITE_ROW) return true;
+    m_failed = status != SQLITE_DONE;
+    return false;
+}
+
+int64_t CSqliteStatement::Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+std::string CSqliteStatement::Text(int column) const
+{
+    const unsigned char* text = sqlite3_column_text(m_statement, column);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+int64_t QueryNumber(CSqliteDatabase& db, const char* sql)
+{
+    CSqliteStatement query(db, sql);
+    if (!query.Step()) return -1;
+    return query.Integer(0);
+}

@@ -1,0 +1,68 @@
+#include "settings/friendly_sites.h"
+#include <algorithm>
+#include "framework/trace.h"
+
+namespace {
+
+constexpr size_t kLongestHost = 253;
+constexpr size_t kLongestLabel = 63;
+
+bool IsLabelCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+}  // namespace
+
+bool IsPlainHost(std::string_view text)
+{
+    if (text.empty() || text.size() > kLongestHost) return false;
+    size_t label = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '.') {
+            if (label == 0 || label > kLongestLabel) return false;  // an empty label: "..", or a dot at an end
+            if (text[i - label] == '-' || text[i - 1] == '-') return false;
+            label = 0;
+        } else if (IsLabelCharacter(text[i])) {
+            ++label;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsFriendlyHost(std::string_view host, const FriendlySites& sites)
+{
+    if (!host.empty() && host.front() == '.') host.remove_prefix(1);
+    for (const std::string& site : sites) {
+        if (SameText(host, site)) return true;
+        // Below the site: the host ends in ".site".
+        if (host.size() > site.size() && host[host.size() - site.size() - 1] == '.' &&
+            SameText(host.substr(host.size() - site.size()), site))
+            return true;
+    }
+    return false;
+}
+
+FriendlySites PlainHosts(const std::vector<std::string>& entries)
+{
+    FriendlySites sites;
+    for (const std::string& entry : entries) {
+        if (!IsPlainHost(entry)) {
+            TraceMessage("Friendly site \"%s\" is not a plain host name; ignored.\n", entry.c_str());
+            continue;
+        }
+        std::string host(entry.size(), '\0');
+        std::transform(entry.begin(), entry.end(), host.begin(), Lower);
+        if (std::find(sites.begin(), sites.end(), host) == sites.end()) sites.push_back(host);
+    }
+    return sites;
+}
