@@ -21,7 +21,8 @@ bool CompanionsArePlain(const ReachedEntry& folder, const ReachedEntry& file)
         const std::string name = file.name + suffix;
         if (!FileSystem::Exists(folder.path + "\\" + name)) continue;
         const std::optional<ReachedEntry> companion = Reach(folder, name);
-        if (!companion || companion->IsFolder() || companion->identity.links > 1) {
+        FileIdentity identity;
+        if (!companion || companion->IsFolder() || !companion->handle->Identify(identity, true) || identity.links > 1) {
             TraceMessage("   Left %s: its %s is not a plain file of its folder.\n", file.path.c_str(), name.c_str());
             return false;
         }
@@ -101,8 +102,8 @@ void CleanCookieDatabase(const ReachedEntry& folder, ReachedEntry& file, const C
     // The walk's own handle would keep the library out; a program's handle does the same, and then
     // the database stays as it is.
     if (file.handle->Hold() != EntryHold::Alone) return LogLeft(statusId, "delete-cookies", file.path, "in use");
-    if (file.identity.links > 1 || !CompanionsArePlain(folder, file)) return;
-    const FileIdentity admitted = file.identity;
+    FileIdentity admitted;
+    if (!file.handle->Identify(admitted, true) || admitted.links > 1 || !CompanionsArePlain(folder, file)) return;
     file.handle->Close();
     const bool previewing = Actions().Previewing();
     CSqliteDatabase db(file.path, previewing ? CSqliteDatabase::Mode::ReadOnly : CSqliteDatabase::Mode::ReadWrite);
@@ -125,7 +126,7 @@ void CleanCookieDatabase(const ReachedEntry& folder, ReachedEntry& file, const C
     }
     if (counts->going == 0) return;
     const unsigned long long before = OpenedSize(db);
-    if (!Actions().DeleteCookieRows(db, table.table, table.hostColumn, kFriendlyFunction)) {
+    if (!Actions().DeleteCookieRows(db, file.path, table.table, table.hostColumn, kFriendlyFunction)) {
         TraceMessage("   Left %s: %s.\n", file.path.c_str(), db.Error().c_str());
         return LogLeft(statusId, "delete-cookies", file.path, "the database refused the change");
     }

@@ -69,7 +69,7 @@ bool SweepActions::EmptyRecycleBin(std::optional<RecycleBinContents>& emptied)
 
 bool SweepActions::FlushDnsCache() { return FlushResolverCache(); }
 
-bool SweepActions::DeleteCookieRows(CSqliteDatabase& db, const char* table, const char* column, const char* keep)
+bool SweepActions::DeleteCookieRows(CSqliteDatabase& db, const std::string&, const char* table, const char* column, const char* keep)
 {
     const std::string remove = std::string("PRAGMA secure_delete = ON; DELETE FROM \"") + table + "\" WHERE NOT " +
                                keep + "(\"" + column + "\"); COMMIT";

@@ -52,7 +52,7 @@ public:
     // In the exclusive transaction the caller began: deletes the rows of `table` for which the SQL
     // function `keep` of `column` is not 1, with secure delete, commits, then compacts the file so
     // that nothing of them remains in it or its journal. False when the rows did not go.
-    virtual bool DeleteCookieRows(CSqliteDatabase& db, const char* table, const char* column, const char* keep);
+    virtual bool DeleteCookieRows(CSqliteDatabase& db, const std::string& path, const char* table, const char* column, const char* keep);
     // Overwrites a file's content twice and keeps it; false when it could not be.
     virtual bool ShredFile(WalkEntry& file);
     // Deletes a cache entry; one that will not go is replaced by an entry with an empty file and

@@ -151,6 +151,12 @@ bool PreviewActions::EmptyClipboard() { return ClipboardHoldsContent(); }
 
 bool PreviewActions::ShredFile(WalkEntry&) { return true; }
 
+bool PreviewActions::DeleteCookieRows(CSqliteDatabase&, const std::string& path, const char*, const char*, const char*)
+{
+    Remember(m_gone, path);
+    return true;
+}
+
 // The entry goes with its file inside the cache.
 bool PreviewActions::DeleteCacheEntry(const UrlCacheEntry& entry, const char*, const std::string& leftover)
 {

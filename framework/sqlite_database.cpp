@@ -1,5 +1,7 @@
 #include "framework/sqlite_database.h"
 #include <sqlite3.h>
+#include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -19,11 +21,30 @@ std::string Utf8Path(const std::string& path)
     return utf8;
 }
 
+// A path as an SQLite file URI: every byte but the plain ones escaped, so that no '?' or '#' of a
+// name is read as the URI's own.
+std::string FileUri(const std::string& utf8, const char* parameters)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:///";
+    for (unsigned char c : utf8) {
+        if (c == '\\') c = '/';
+        if (isalnum(c) || strchr("/:-._~", c)) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    return uri + parameters;
+}
+
 int OpenFlags(CSqliteDatabase::Mode mode)
 {
     switch (mode) {
     case CSqliteDatabase::Mode::ReadOnly:
-        return SQLITE_OPEN_READONLY;
+        return SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
     case CSqliteDatabase::Mode::ReadWrite:
         return SQLITE_OPEN_READWRITE;
     case CSqliteDatabase::Mode::Create:
@@ -43,8 +64,9 @@ void CallPredicate(sqlite3_context* context, int count, sqlite3_value** values)
 
 CSqliteDatabase::CSqliteDatabase(const std::string& path, Mode mode)
 {
-    const std::string utf8 = Utf8Path(path);
+    std::string utf8 = Utf8Path(path);
     if (utf8.empty()) return;
+    if (mode == Mode::ReadOnly) utf8 = FileUri(utf8, "?immutable=1");
     sqlite3* db = nullptr;
     const int status = sqlite3_open_v2(utf8.c_str(), &db, OpenFlags(mode) | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (status == SQLITE_OK) {

@@ -12,6 +12,8 @@ struct sqlite3_stmt;
 // everywhere else in the program; the library itself takes UTF-8.
 class CSqliteDatabase {
 public:
+    // ReadOnly reads the file as it lies, without locks, journal or WAL: it creates and changes nothing,
+    // not even the companion files a reader would otherwise make.
     enum class Mode { ReadOnly, ReadWrite, Create };
     CSqliteDatabase(const std::string& path, Mode mode);
     ~CSqliteDatabase();
@@ -57,5 +59,5 @@ private:
     bool m_failed = false;
 };
 
-// The text of a whole-number query's first column ("SELECT count(*) ..."); -1 when it fails.
+// The first column of a whole-number query's first row ("SELECT count(*) ..."); -1 when it fails.
 int64_t QueryNumber(CSqliteDatabase& db, const char* sql);
