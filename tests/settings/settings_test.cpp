@@ -208,6 +208,34 @@ TEST_F(SettingsTest, SaveFriendlyCookiesCreatesTheInternetKey)
     EXPECT_EQ(reg::GetText(HKEY_CURRENT_USER, kInternet + "\\Cookie.0", "Fl"), "f");
 }
 
+// Friendly sites are plain hosts: a scheme, a path, a wildcard, a port or blanks make an entry the
+// sweeps ignore; the rest is kept in lower case, once, and saved back as REG_MULTI_SZ. A value of
+// another type is an empty list.
+TEST_F(SettingsTest, FriendlySitesKeepOnlyPlainHostsAndSaveAsAMultiString)
+{
+    using namespace std::string_literals;
+    const std::string stored = "Friend.COM\0https://bank.example\0*.ads.net\0mail.example.org/x\0"s +
+                               "host:8080\0 spaced.org\0-bad.org\0a..b\0friend.com\0localhost\0\0"s;
+    reg::SetRaw(HKEY_CURRENT_USER, kInternet, "FriendlySites", REG_MULTI_SZ, stored);
+    InternetSettings internet;
+    internet.LoadAtStartup(kInternetSettingsKey);
+    EXPECT_EQ(internet.CopyFriendlySites(), (FriendlySites{"friend.com", "localhost"}));
+    EXPECT_TRUE(IsFriendlyHost(".MAIL.friend.com", *internet.CopyFriendlySites()));
+    EXPECT_FALSE(IsFriendlyHost("notfriend.com", *internet.CopyFriendlySites()));
+    EXPECT_FALSE(IsFriendlyHost("friend.com.evil.org", *internet.CopyFriendlySites()));
+
+    EXPECT_TRUE(internet.ReplaceFriendlySites({"Bank.example", "bad host"}));
+    EXPECT_TRUE(internet.SaveFriendlyCookies());
+    DWORD type = 0;
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternet, "FriendlySites", &type), "bank.example\0\0"s);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+
+    reg::SetText(HKEY_CURRENT_USER, kInternet, "FriendlySites", "friend.com");
+    InternetSettings wrongType;
+    wrongType.LoadAtStartup(kInternetSettingsKey);
+    EXPECT_EQ(wrongType.CopyFriendlySites(), FriendlySites{});
+}
+
 TEST_F(SettingsTest, PageExchangeKeepsBitsWithoutCheckboxes)
 {
     GeneralSettings general;
