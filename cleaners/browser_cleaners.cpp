@@ -1,11 +1,14 @@
 #include <windows.h>
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include "cleaners/browser_profile.h"
 #include "cleaners/browser_table.h"
 #include "cleaners/internet_cleaners.h"
+#include "cleaners/browser_sites.h"
 #include "engine/browser_profiles.h"
+#include "engine/cookie_database.h"
 #include "engine/profile_walk.h"
 #include "engine/protected_folders.h"
 #include "engine/sweep_log.h"
@@ -55,32 +58,36 @@ std::optional<std::vector<std::string>> ListedChromiumProfiles(const ReachedEntr
     return names;
 }
 
+// What a browser walk meets: a profile of either family, or the folder a Chromium browser's profiles share.
+enum class ProfileKind { Chromium, ChromiumShared, Firefox };
+using ProfileVisit = std::function<void(const ReachedEntry&, ProfileKind)>;
+
 // Default and the profiles "Local State" lists, each a folder directly in "User Data" that holds
 // Preferences; without a readable list, every such folder ("Profile N", "Guest Profile"). Then what
 // the profiles share.
-void CleanChromium(const ReachedEntry& userData, int* counter, float* kb)
+void VisitChromium(const ReachedEntry& userData, const ProfileVisit& visit)
 {
     if (const auto listed = ListedChromiumProfiles(userData)) {
         for (const std::string& name : *listed)
             if (const auto profile = Reach(userData, name); profile && IsChromeProfile(*profile))
-                CleanChromiumProfile(*profile, counter, kb);
+                visit(*profile, ProfileKind::Chromium);
     } else {
         ForEachEntry(userData, "*", [&](ReachedEntry& profile) {
-            if (IsChromeProfile(profile)) CleanChromiumProfile(profile, counter, kb);
+            if (IsChromeProfile(profile)) visit(profile, ProfileKind::Chromium);
         });
     }
-    CleanProfile(userData, kChromiumSharedRows, counter, kb);
+    visit(userData, ProfileKind::ChromiumShared);
 }
 
 // Opera's root is the profile itself, or holds it in Default; side profiles live in _side_profiles.
 // The local root mirrors the roaming one with the caches.
-void CleanOpera(const ReachedEntry& root, bool rootIsProfile, int* counter, float* kb)
+void VisitOpera(const ReachedEntry& root, bool rootIsProfile, const ProfileVisit& visit)
 {
-    if (rootIsProfile) CleanChromiumProfile(root, counter, kb);
-    if (const auto main = Reach(root, "Default"); main && main->IsFolder()) CleanChromiumProfile(*main, counter, kb);
+    if (rootIsProfile) visit(root, ProfileKind::Chromium);
+    if (const auto main = Reach(root, "Default"); main && main->IsFolder()) visit(*main, ProfileKind::Chromium);
     if (const auto side = Reach(root, "_side_profiles"); side && side->IsFolder())
         ForEachEntry(*side, "*", [&](ReachedEntry& profile) {
-            if (profile.IsFolder()) CleanChromiumProfile(profile, counter, kb);
+            if (profile.IsFolder()) visit(profile, ProfileKind::Chromium);
         });
 }
 
@@ -95,20 +102,20 @@ std::optional<ReachedEntry> IniProfileFolder(const ReachedEntry& root, const Ini
 }
 
 // The profiles profiles.ini names, then every folder of Profiles, each once.
-void CleanFirefoxRoot(const ReachedEntry& root, int* counter, float* kb)
+void VisitFirefoxRoot(const ReachedEntry& root, const ProfileVisit& visit)
 {
-    std::set<std::string> swept;
-    const auto clean = [&](const ReachedEntry& profile) {
-        if (swept.insert(profile.identity.finalPath).second) CleanProfile(profile, kFirefoxRows, counter, kb);
+    std::set<std::string> visited;
+    const auto once = [&](const ReachedEntry& profile) {
+        if (visited.insert(profile.identity.finalPath).second) visit(profile, ProfileKind::Firefox);
     };
     const std::optional<ReachedEntry> ini = Reach(root, "profiles.ini", true);
     if (const auto text = ini ? ReadReachedFile(*ini, kListLimit) : std::nullopt)
         for (const IniProfile& listed : ProfilesIniProfiles(*text))
-            if (const auto profile = IniProfileFolder(root, listed)) clean(*profile);
+            if (const auto profile = IniProfileFolder(root, listed)) once(*profile);
     const std::optional<ReachedEntry> profiles = Reach(root, "Profiles");
     if (!profiles || !profiles->IsFolder()) return;
     ForEachEntry(*profiles, "*", [&](ReachedEntry& profile) {
-        if (profile.IsFolder()) clean(profile);
+        if (profile.IsFolder()) once(profile);
     });
 }
 
@@ -128,30 +135,43 @@ void SayWhenRunning(const BrowserRow& browser)
         LogNote(FormatLine("%s is running: the files it holds stay until it is closed.\n", browser.name));
 }
 
-void CleanBrowser(const BrowserRow& browser, int* counter, float* kb)
+// Every profile of one browser, below the user's local and roaming application data; `found` runs
+// first when the browser has a folder there.
+void VisitBrowser(const BrowserRow& browser, const std::function<void()>& found, const ProfileVisit& visit)
 {
     const std::optional<std::string> local = ShellFolderPath("Local AppData");
     const std::optional<std::string> roaming = ShellFolderPath("AppData");
     const std::optional<ReachedEntry> localRoot = BrowserRoot(local, browser.root);
     const std::optional<ReachedEntry> roamingRoot = BrowserRoot(roaming, browser.root);
     if (!localRoot && !roamingRoot) return;
-    SayWhenRunning(browser);
+    found();
     switch (browser.family) {
     case BrowserFamily::Chromium:
-        if (localRoot) CleanChromium(*localRoot, counter, kb);
+        if (localRoot) VisitChromium(*localRoot, visit);
         break;
     case BrowserFamily::Opera: {
         const bool rootIsProfile = roamingRoot && IsChromeProfile(*roamingRoot) &&
                                    lstrcmpiA(roamingRoot->name.c_str(), "Default") != 0;
         for (const auto& root : {roamingRoot, localRoot})
-            if (root) CleanOpera(*root, rootIsProfile, counter, kb);
+            if (root) VisitOpera(*root, rootIsProfile, visit);
         break;
     }
     case BrowserFamily::Firefox:
         for (const auto& root : {roamingRoot, localRoot})
-            if (root) CleanFirefoxRoot(*root, counter, kb);
+            if (root) VisitFirefoxRoot(*root, visit);
         break;
     }
+}
+
+void CleanBrowser(const BrowserRow& browser, int* counter, float* kb)
+{
+    VisitBrowser(browser, [&] { SayWhenRunning(browser); }, [&](const ReachedEntry& folder, ProfileKind kind) {
+        switch (kind) {
+        case ProfileKind::Chromium: CleanChromiumProfile(folder, counter, kb); break;
+        case ProfileKind::ChromiumShared: CleanProfile(folder, kChromiumSharedRows, counter, kb); break;
+        case ProfileKind::Firefox: CleanProfile(folder, kFirefoxRows, counter, kb); break;
+        }
+    });
 }
 
 // Every browser of the table that the box sweeps.
@@ -179,3 +199,37 @@ void CleanFirefox(int* counter, float* kb)
 void CleanChrome(int* counter, float* kb) { CleanBrowsers(InternetBit::Chrome, counter, kb); }
 void CleanEdge(int* counter, float* kb) { CleanBrowsers(InternetBit::Edge, counter, kb); }
 void CleanOtherBrowsers(int* counter, float* kb) { CleanBrowsers(InternetBit::OtherBrowsers, counter, kb); }
+
+std::vector<SiteCookies> BrowserCookieSites()
+{
+    std::map<std::string, std::vector<std::string>> sites;  // by host, in the order the browsers come
+    const auto take = [&](const BrowserRow& browser, const ReachedEntry& profile, const char* path, const CookieTable& table) {
+        std::optional<ReachedEntry> file = Reach(profile, path);
+        if (!file || file->IsFolder()) return;
+        file->handle->Close();  // the library opens it itself, read-only, beside the browser
+        for (std::string host : CookieHosts(file->path, table)) {
+            if (!host.empty() && host.front() == '.') host.erase(0, 1);
+            CharLowerA(host.data());
+            std::vector<std::string>& browsers = sites[host];
+            if (std::find(browsers.begin(), browsers.end(), browser.name) == browsers.end())
+                browsers.push_back(browser.name);
+        }
+    };
+    for (const BrowserRow& browser : Browsers()) {
+        try {
+            VisitBrowser(browser, [] {}, [&](const ReachedEntry& profile, ProfileKind kind) {
+                if (kind == ProfileKind::Chromium) {
+                    take(browser, profile, "Network\\Cookies", kChromiumCookies);
+                    take(browser, profile, "Cookies", kChromiumCookies);
+                } else if (kind == ProfileKind::Firefox) {
+                    take(browser, profile, "cookies.sqlite", kFirefoxCookies);
+                }
+            });
+        } catch (const std::exception&) {
+            // This browser's walk ends; the next one still lists.
+        }
+    }
+    std::vector<SiteCookies> listed;
+    for (auto& [host, browsers] : sites) listed.push_back({host, std::move(browsers)});
+    return listed;
+}

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "cleaners/browser_sites.h"
 #include "cleaners/category_items.h"
 #include "cleaners/category_table.h"
 #include "ui/cookie_dialogs.h"
@@ -158,22 +159,58 @@ bool CInternetPage::OnCommand(int id, int code, HWND control)
     return CCategoryPage::OnCommand(id, code, control);
 }
 
-// The friendly list is saved as soon as the dialog ends with OK; it is not part of the page's apply.
-void CInternetPage::EditFriendlyCookies()
+namespace {
+
+std::string BrowserNames(const std::vector<std::string>& browsers)
 {
-    FriendlyCookieList friendly;
-    g_internetSettings.CopyFriendlyCookies(friendly);
+    std::string names;
+    for (const std::string& browser : browsers) names += (names.empty() ? "" : ", ") + browser;
+    return names;
+}
+
+// Internet Explorer's cookie files and the browsers' sites, each in the list it belongs to now.
+std::pair<CookieEntries, CookieEntries> CookieLists()
+{
+    CookieEntries current, friendly;
+    FriendlyCookieList cookies;
+    g_internetSettings.CopyFriendlyCookies(cookies);
+    for (const FriendlyCookie& cookie : cookies) friendly.push_back({cookie, "", ""});
     PathPairs files;
     ListCookieFiles(files);
-    FriendlyCookieList current;
     for (const auto& file : files) {
-        const bool isFriendly = std::any_of(friendly.begin(), friendly.end(),
+        const bool isFriendly = std::any_of(cookies.begin(), cookies.end(),
                                             [&](const FriendlyCookie& cookie) { return cookie.Fl == file.second; });
-        if (!isFriendly) current.push_back({"", file.second});
+        if (!isFriendly) current.push_back({{"", file.second}, "", ""});
     }
+    const FriendlySites sites = g_internetSettings.CopyFriendlySites().value_or(FriendlySites{});
+    const std::vector<SiteCookies> held = BrowserCookieSites();
+    for (const std::string& site : sites) {
+        const auto found = std::find_if(held.begin(), held.end(), [&](const SiteCookies& s) { return s.host == site; });
+        friendly.push_back({{}, site, found == held.end() ? "" : BrowserNames(found->browsers)});
+    }
+    for (const SiteCookies& site : held)
+        if (std::find(sites.begin(), sites.end(), site.host) == sites.end())
+            current.push_back({{}, site.host, BrowserNames(site.browsers)});
+    return {std::move(current), std::move(friendly)};
+}
+
+}  // namespace
+
+// The friendly lists are saved as soon as the dialog ends with OK; they are not part of the page's apply.
+void CInternetPage::EditFriendlyCookies()
+{
+    auto [current, friendly] = CookieLists();
     CCookieControlDlg dialog(std::move(current), std::move(friendly));
     if (dialog.DoModal(m_hWnd) == IDCANCEL) return;
-    g_internetSettings.ReplaceFriendlyCookies(dialog.Friendly());
+    FriendlyCookieList cookies;
+    FriendlySites sites;
+    for (const CookieEntry& entry : dialog.Friendly())
+        if (entry.IsSite())
+            sites.push_back(entry.site);
+        else
+            cookies.push_back(entry.cookie);
+    g_internetSettings.ReplaceFriendlyCookies(cookies);
+    g_internetSettings.ReplaceFriendlySites(sites);
     g_internetSettings.SaveFriendlyCookies();
 }
 

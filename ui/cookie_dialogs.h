@@ -5,18 +5,30 @@
 #include "res/resource.h"
 #include "settings/settings_records.h"
 
-// What a cookie's list entry shows: its file name, or the whole path when it has no backslash.
-std::string CookieDisplayText(const std::string& path);
+// An entry of Cookie Control's lists: an Internet Explorer cookie file, or a site whose cookies the
+// browsers hold (with the browsers that hold them).
+struct CookieEntry {
+    FriendlyCookie cookie;
+    std::string site;
+    std::string browsers;
+    bool IsSite() const { return !site.empty(); }
+};
+using CookieEntries = std::vector<CookieEntry>;
+
+// What an entry shows: a cookie's file name (or the whole path when it has no backslash); a site's
+// host, with the browsers that hold it.
+std::string CookieDisplayText(const CookieEntry& entry);
 // Moves entry `index` of one list to the end of the other; the index to select next in the source,
 // or -1 when the source is now empty (or nothing was moved).
-int MoveCookie(FriendlyCookieList& from, FriendlyCookieList& to, int index);
+int MoveCookie(CookieEntries& from, CookieEntries& to, int index);
 
-// "Cookie Control": the current cookie files beside the friendly ones, moved between the two.
+// "Cookie Control": the current cookies beside the friendly ones, moved between the two; a site
+// may also be typed in, since it may hold no cookie yet.
 class CCookieControlDlg : public CDialog {
 public:
-    CCookieControlDlg(FriendlyCookieList current, FriendlyCookieList friendly)
+    CCookieControlDlg(CookieEntries current, CookieEntries friendly)
         : CDialog(IDD_COOKIE_CONTROL), m_current(std::move(current)), m_friendly(std::move(friendly)) {}
-    const FriendlyCookieList& Friendly() const { return m_friendly; }
+    const CookieEntries& Friendly() const { return m_friendly; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -26,15 +38,17 @@ private:
     struct Side {
         int list;
         int moveButton;
-        FriendlyCookieList CCookieControlDlg::*entries;
+        CookieEntries CCookieControlDlg::*entries;
     };
     void OnSelection(const Side& side, const Side& other);
     void Move(const Side& from, const Side& to);
     void View(const Side& side);
+    void AddTypedSite();
     int Selected(const Side& side) const;
+    void EnableView();
 
-    FriendlyCookieList m_current;
-    FriendlyCookieList m_friendly;
+    CookieEntries m_current;
+    CookieEntries m_friendly;
 };
 
 // "Cookie View": one cookie file's text, read-only.

@@ -14,7 +14,9 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
+#include "tests/support/cookie_databases.h"
 #include "tests/support/files.h"
+#include "tests/support/registry_tree.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
@@ -158,6 +160,7 @@ protected:
         g_internetSettings.Targets = m_saved.first;
         g_applicationsSettings.Targets = m_saved.second;
         g_internetSettings.ReplaceFriendlyCookies({});
+        g_internetSettings.ReplaceFriendlySites({});
         MainWindowTest::TearDown();
     }
 
@@ -504,4 +507,58 @@ TEST_F(ControlPanelTest, CookieControlMovesCookiesAndStoresTheFriendlyList)
     EXPECT_EQ(stored[1].Url, "") << "a cookie made friendly here has no cache entry name";
     EXPECT_EQ(StoredText(std::string(kInternetKey) + "\\Cookie.0", "Fl"), c);
     for (const std::string& file : {a, b, c}) DeleteFileA(file.c_str());
+}
+
+// Cookie Control lists the sites the browsers' cookie databases hold, with the browsers; a site moved
+// to the friendly list, or typed there, is stored as a friendly site with OK, and moved back it goes.
+// Text that is no host name is refused with a message, and OK then keeps the dialog open.
+TEST_F(ControlPanelTest, CookieControlKeepsSitesOfEveryBrowser)
+{
+    reg::SetText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                 "Local AppData", Path("Local"));
+    ASSERT_TRUE(PlantCookieDatabase(Path("Local\\Google\\Chrome\\User Data\\Default\\Network\\Cookies"), true,
+                                    {{".mail.example.com", "a"}, {"tracker.net", "b"}}));
+    ASSERT_TRUE(PlantCookieDatabase(Path("Local\\Microsoft\\Edge\\User Data\\Default\\Network\\Cookies"), true,
+                                    {{"MAIL.example.com", "c"}}));
+    const auto find = [](HWND dialog, int list, const std::string& start) {
+        for (int i = 0; i < Count(dialog, list); ++i)
+            if (Item(dialog, list, i).rfind(start, 0) == 0) return i;
+        return -1;
+    };
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 2);
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        const int mail = find(dialog, IDC_COOKIE_CURRENT, "mail.example.com");
+        ASSERT_GE(mail, 0);
+        EXPECT_NE(Item(dialog, IDC_COOKIE_CURRENT, mail).find("Google Chrome, Microsoft Edge"), std::string::npos);
+        EXPECT_GE(find(dialog, IDC_COOKIE_CURRENT, "tracker.net"), 0);
+        Select(dialog, IDC_COOKIE_CURRENT, mail);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_COOKIE_VIEW))) << "a site has no cookie file to show";
+        Click(dialog, IDC_COOKIE_TO_FRIENDLY);
+
+        SetDlgItemTextA(dialog, IDC_COOKIE_SITE, "https://bank.example/login");
+        EXPECT_NE(AnswerBox(dialog, [&] { ClickLater(dialog, IDC_COOKIE_ADD_SITE); }).find("is not a site's host name"),
+                  std::string::npos);
+        SetDlgItemTextA(dialog, IDC_COOKIE_SITE, " Bank.Example ");
+        Click(dialog, IDOK);  // added with OK
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+        EXPECT_TRUE(Within([&] {
+            return g_internetSettings.CopyFriendlySites() == FriendlySites{"mail.example.com", "bank.example"};
+        }));
+
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_LT(find(dialog, IDC_COOKIE_CURRENT, "mail.example.com"), 0) << "a friendly site is no longer current";
+        Select(dialog, IDC_COOKIE_FRIENDLY, find(dialog, IDC_COOKIE_FRIENDLY, "mail.example.com"));
+        Click(dialog, IDC_COOKIE_TO_CURRENT);
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+    });
+    EXPECT_EQ(g_internetSettings.CopyFriendlySites(), FriendlySites{"bank.example"});
+    DWORD type = 0;
+    using namespace std::string_literals;
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), "bank.example\0\0"s);
 }
