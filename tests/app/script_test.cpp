@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 #include "cleaners/category_table.h"
+#include "framework/sqlite_database.h"
+#include "tests/support/cookie_databases.h"
 #include "tests/support/json_object.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/run_program.h"
@@ -73,7 +75,7 @@ protected:
     void TearDown() override
     {
         RemoveScratchTree(m_root);
-        RegDeleteTreeA(HKEY_CURRENT_USER, (kSettings + "\\Windows").c_str());
+        for (const char* group : {"\\Windows", "\\Internet"}) RegDeleteTreeA(HKEY_CURRENT_USER, (kSettings + group).c_str());
     }
     std::string Temp() const { return m_root + "\\Temp"; }
     std::string Run(const std::string& arguments, DWORD& code) { return RunCapturing(kOmbrix + " " + arguments, &code); }
@@ -167,4 +169,41 @@ TEST_F(ScriptedSweep, OnlyTheChosenItemsAndJsonTellsWhatStayed)
     EXPECT_EQ(code, 0u);
     EXPECT_NE(text.find("Delete Value: run\\n{\"type\""), std::string::npos) << text;
     for (const std::string& line : Lines(text)) EXPECT_NE(line.rfind("{\"type\"", 0), 0u) << "a forged line: " << line;
+}
+
+// Friendly sites through the command line: the preview names each cookie database's rows that would
+// go and changes nothing; the sweep then leaves exactly the friendly site's rows, in Edge and Firefox.
+TEST_F(ScriptedSweep, FriendlySitesKeepTheirCookiesInEveryBrowser)
+{
+    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    SetText(HKEY_CURRENT_USER, shellFolders, "Local AppData", m_root + "\\Local");
+    SetText(HKEY_CURRENT_USER, shellFolders, "AppData", m_root + "\\Roaming");
+    SetRaw(HKEY_CURRENT_USER, kSettings + "\\Internet", "FriendlySites", REG_MULTI_SZ, std::string("example.org\0\0", 13));
+    const std::string edge = m_root + "\\Local\\Microsoft\\Edge\\User Data\\Default\\Network\\Cookies";
+    const std::string firefox = m_root + "\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default\\cookies.sqlite";
+    const CookieRows rows{{"example.org", "kept1"}, {".www.example.org", "kept2"}, {"tracker.net", "gone1"},
+                          {"example.org.evil.net", "gone2"}};
+    ASSERT_TRUE(PlantCookieDatabase(edge, true, rows));
+    ASSERT_TRUE(PlantCookieDatabase(firefox, false, rows));
+    const auto hosts = [](const std::string& path, const char* query) {
+        CSqliteDatabase db(path, CSqliteDatabase::Mode::ReadOnly);
+        CSqliteStatement rows(db, query);
+        std::set<std::string> found;
+        while (rows.Step()) found.insert(rows.Text(0));
+        return found;
+    };
+    DWORD code = 99;
+    const JsonObjects preview = ParseLines(Run("/once /preview /json /only:internet.edge,internet.firefox", code));
+    EXPECT_EQ(code, 0u);
+    for (const std::string& path : {edge, firefox}) {
+        const auto* item = ItemFor(preview, path);
+        ASSERT_TRUE(item) << path;
+        EXPECT_EQ(item->at("action"), "delete-cookies");
+        EXPECT_EQ(hosts(path, path == edge ? "SELECT host_key FROM cookies" : "SELECT host FROM moz_cookies").size(), 4u);
+    }
+    const std::string text = Run("/once /only:internet.edge,internet.firefox", code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(text.find("Delete 2 cookie(s) from " + edge + ", keep 2 of friendly sites."), std::string::npos) << text;
+    EXPECT_EQ(hosts(edge, "SELECT host_key FROM cookies"), (std::set<std::string>{"example.org", ".www.example.org"}));
+    EXPECT_EQ(hosts(firefox, "SELECT host FROM moz_cookies"), (std::set<std::string>{"example.org", ".www.example.org"}));
 }
