@@ -13,6 +13,9 @@
 #   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
 #   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
 #   once:    Ombrix.exe /once over 20,000 files with its log to NUL, a file and a pipe, against the file.
+#   cookies: a Chromium cookie database of 100,000 rows (1,000 hosts, 10 of them friendly) cleaned of the
+#            other sites' rows, against Debian's sqlite3 shell doing the same delete, secure delete and
+#            VACUUM on a copy of the same file.
 set -euo pipefail
 . "$(dirname "$0")/session.sh"
 bench_c="$WINEPREFIX/drive_c/ombrix/bench"
@@ -98,4 +101,39 @@ echo "Ombrix.exe /once over 20,000 files: output to a file ${once_s[file]}s, to 
      "($(ratio "${once_s[nul]}" "${once_s[file]}")x), to a pipe ${once_s[pipe]}s" \
      "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file);" \
      "to a file $(ratio "${once_s[file]}" "$floor_s")x of the safe floor (goal at most 1x)"
+rm -rf "$bench_c"
+
+# Friendly sites: the same cookie database cleaned by Ombrix and by the sqlite3 shell on the Linux side.
+mkdir -p "$bench_c/cookies"
+python3 - "$bench_c/cookies/Cookies" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.executescript("""
+CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);
+CREATE TABLE cookies(creation_utc INTEGER NOT NULL, host_key TEXT NOT NULL, top_frame_site_key TEXT NOT NULL,
+ name TEXT NOT NULL, value TEXT NOT NULL, encrypted_value BLOB NOT NULL, path TEXT NOT NULL,
+ expires_utc INTEGER NOT NULL, is_secure INTEGER NOT NULL, is_httponly INTEGER NOT NULL,
+ last_access_utc INTEGER NOT NULL, has_expires INTEGER NOT NULL, is_persistent INTEGER NOT NULL,
+ priority INTEGER NOT NULL, samesite INTEGER NOT NULL, source_scheme INTEGER NOT NULL,
+ source_port INTEGER NOT NULL, last_update_utc INTEGER NOT NULL,
+ UNIQUE (host_key, top_frame_site_key, name, path, source_scheme, source_port));
+""")
+rows = ((i, ("." if i % 2 else "") + "site%d.example" % (i % 1000), "", "c%d" % i, "v" * 40, b"e" * 60, "/",
+         0, 1, 1, 0, 1, 1, 1, 0, 2, 443, 0) for i in range(100000))
+db.executemany("INSERT INTO cookies VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", rows)
+db.commit()
+db.close()
+PY
+friendly=(); where=""
+for n in $(seq 0 9); do
+  friendly+=("site$n.example")
+  where+="${where:+ OR }host_key IN ('site$n.example', '.site$n.example') OR host_key LIKE '%.site$n.example'"
+done
+cp "$bench_c/cookies/Cookies" "$bench_c/shell-copy"; sync
+t0=$(now)
+sqlite3 "$bench_c/shell-copy" "PRAGMA secure_delete = ON; BEGIN EXCLUSIVE; DELETE FROM cookies WHERE NOT ($where); COMMIT; VACUUM;" >/dev/null
+shell_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
+read -r cookies_s cookies_items < <(run cookies 'C:\ombrix\bench\cookies' "${friendly[@]}")
+echo "cleaning a cookie database of 100,000 rows for 10 friendly sites: sqlite3 shell ${shell_s}s, Ombrix" \
+     "${cookies_s}s for $cookies_items rows ($(ratio "$cookies_s" "$shell_s")x of the shell, goal at most 1.5x)"
 rm -rf "$bench_c"

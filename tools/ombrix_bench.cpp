@@ -15,6 +15,8 @@
 //                                               opened, its resolved path compared, removed by handle)
 //   ombrix_bench once <folder> <nul|file|pipe>  Ombrix.exe /once sweeping the folder as its temp folder,
 //                                               its standard output to NUL, a file or a pipe read here
+//   ombrix_bench cookies <folder> <site...>     the Chromium cookie database "Cookies" in the folder
+//                                               cleaned of every row but the friendly sites' 
 #include <windows.h>
 #include <wininet.h>
 #include <algorithm>
@@ -24,6 +26,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "engine/cookie_database.h"
 #include "engine/file_removal.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
@@ -148,6 +151,20 @@ int TimeMru()
     CleanTarget target;
     target.key = &key;
     CleanMRU(target, kStatusWindows, &items, &kb);
+    printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
+int TimeCookies(const char* folder, int count, char** sites)
+{
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const std::optional<ReachedEntry> top = StartFolder(folder);
+    std::optional<ReachedEntry> file = top ? Reach(*top, "Cookies") : std::nullopt;
+    if (!file) return 1;
+    int items = 0;
+    float kb = 0.0f;
+    CleanCookieDatabase(*top, *file, kChromiumCookies, FriendlySites(sites, sites + count), kStatusInternet, &items, &kb);
     printf("%.3f %d\n", Seconds(start), items);
     return 0;
 }
@@ -344,6 +361,7 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "bare-remove") == 0) return TimeWalk(argv[2], RemoveBare);
     if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalk(argv[2], RemoveIfItIsWhereItWasFound);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
+    if (argc >= 3 && strcmp(argv[1], "cookies") == 0) return TimeCookies(argv[2], argc - 3, argv + 3);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
 }
