@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the pictures in docs/: plants the demo profile, starts Ombrix in the tray, sweeps it with
 # "Sweep Now" and photographs the "Sweeping Progress" window under Xvfb; then opens the control panel
-# from the tray and photographs its four pages, the custom locations dialog and Cookie Control; then
+# from the tray and photographs its four pages, the custom locations dialog and Cookie Control (with
+# the sites of cookie databases planted meanwhile); then
 # exits Ombrix and checks the profile.
 set -euo pipefail
 # The sandbox can write only the build folder: the pictures are taken there and copied out afterwards.
@@ -41,11 +42,25 @@ run "$bin/ombrix_remote.exe" page Ombrix 1
 run "$bin/ombrix_remote.exe" click Ombrix 1071
 shoot "Customize Cleaning Directories" custom-locations
 run "$bin/ombrix_remote.exe" click "Customize Cleaning Directories" 2
+# Sites in Chrome's and Edge's cookie databases for Cookie Control to list; one is typed in as friendly
+# (and dropped with Cancel).
+local_data="$build/wine/drive_c/ombrix/demo-tray/Profile/AppData/Local"
+for browser in "Google/Chrome" "Microsoft/Edge"; do
+  db="$local_data/$browser/User Data/Default/Network/Cookies"
+  mkdir -p "$(dirname "$db")"; rm -f "$db"
+  sqlite3 "$db" "CREATE TABLE cookies(host_key TEXT NOT NULL, name TEXT NOT NULL, value TEXT NOT NULL);
+    INSERT INTO cookies VALUES('.mail.example.com','sid','x'), ('bank.example','sid','x'), ('.ads.tracker.net','id','x');"
+done
 run "$bin/ombrix_remote.exe" page Ombrix 2
 run "$bin/ombrix_remote.exe" click Ombrix 1092
+run "$bin/ombrix_remote.exe" wait-window "Cookie Control" 20
+run "$bin/ombrix_remote.exe" type "Cookie Control" 1169 bank.example
+run "$bin/ombrix_remote.exe" click "Cookie Control" 1170
 shoot "Cookie Control" cookie-control
 run "$bin/ombrix_remote.exe" click "Cookie Control" 2
 run "$bin/ombrix_remote.exe" click Ombrix 2
 run "$bin/ombrix_remote.exe" command 1015
 run "$bin/ombrix_remote.exe" wait-exit 30
+# The sites were for the picture only: the profile is checked as the sweep left it.
+rm -f "$local_data/Google/Chrome/User Data/Default/Network/Cookies" "$local_data/Microsoft/Edge/User Data/Default/Network/Cookies"
 run "$bin/plant_traces.exe" check "$root"

@@ -7,6 +7,7 @@
 //   ombrix_remote window-rect <title>       prints a window's screen rectangle as WxH+X+Y
 //   ombrix_remote page <title> <index>      shows that page of the property sheet with the title
 //   ombrix_remote click <title> <id>        clicks a button of the dialog (or its current page)
+//   ombrix_remote type <title> <id> <text>  puts a text into an edit of the dialog
 // Exit status 0 on success, 1 when the window was not there in time.
 #include <windows.h>
 #include <commctrl.h>
@@ -64,6 +65,11 @@ int main(int argc, char** argv)
             button = GetDlgItem(page, atoi(argv[3]));
         return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
     }
+    if (argc == 5 && strcmp(argv[1], "type") == 0) {
+        HWND dialog = FindWindowA("#32770", argv[2]);
+        HWND edit = dialog ? GetDlgItem(dialog, atoi(argv[3])) : nullptr;
+        return edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+    }
     // Stands for a running program (copied under its image name): holds a file without sharing
     // until the release file appears.
     if (argc == 4 && strcmp(argv[1], "hold") == 0) {
@@ -74,6 +80,6 @@ int main(int argc, char** argv)
         CloseHandle(held);
         return code;
     }
-    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title> | page <title> <i> | click <title> <id> | hold <file> <release file>\n");
+    fprintf(stderr, "usage: ombrix_remote command <id> | tray <message> | wait-window <title> <s> | wait-exit <s> | window-rect <title> | page <title> <i> | click <title> <id> | type <title> <id> <text> | hold <file> <release file>\n");
     return 2;
 }

@@ -147,9 +147,11 @@ void CCookieControlDlg::AddTypedSite()
     const auto held = std::find_if(m_current.begin(), m_current.end(), sameSite);
     if (held != m_current.end()) {
         const int index = static_cast<int>(held - m_current.begin());
+        const Side current{kCurrentList, IDC_COOKIE_TO_FRIENDLY, &CCookieControlDlg::m_current};
+        const Side friendly{kFriendlyList, IDC_COOKIE_TO_CURRENT, &CCookieControlDlg::m_friendly};
         SendDlgItemMessageA(m_hWnd, kCurrentList, LB_SETCURSEL, index, 0);
-        Move({kCurrentList, IDC_COOKIE_TO_FRIENDLY, &CCookieControlDlg::m_current},
-             {kFriendlyList, IDC_COOKIE_TO_CURRENT, &CCookieControlDlg::m_friendly});
+        Move(current, friendly);
+        OnSelection(current, friendly);  // the buttons follow the selection the move left
         return;
     }
     CookieEntry entry;

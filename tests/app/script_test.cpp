@@ -175,7 +175,19 @@ TEST_F(ScriptedSweep, OnlyTheChosenItemsAndJsonTellsWhatStayed)
 // go and changes nothing; the sweep then leaves exactly the friendly site's rows, in Edge and Firefox.
 TEST_F(ScriptedSweep, FriendlySitesKeepTheirCookiesInEveryBrowser)
 {
+    // The program runs in a process of its own, so the prefix's own shell folders point here for
+    // this test and are put back after it.
     const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    struct Restore {
+        std::string key, name;
+        DWORD type = REG_NONE;
+        std::optional<std::string> data;
+        ~Restore()
+        {
+            if (data) reg::SetRaw(HKEY_CURRENT_USER, key, name, type, *data);
+        }
+    } local{shellFolders, "Local AppData", REG_NONE, std::nullopt}, roaming{shellFolders, "AppData", REG_NONE, std::nullopt};
+    for (Restore* value : {&local, &roaming}) value->data = reg::GetRaw(HKEY_CURRENT_USER, shellFolders, value->name, &value->type);
     SetText(HKEY_CURRENT_USER, shellFolders, "Local AppData", m_root + "\\Local");
     SetText(HKEY_CURRENT_USER, shellFolders, "AppData", m_root + "\\Roaming");
     SetRaw(HKEY_CURRENT_USER, kSettings + "\\Internet", "FriendlySites", REG_MULTI_SZ, std::string("example.org\0\0", 13));
