@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wininet.h>
+#include <map>
 #include "cleaners/internet_cleaners.h"
 #include "engine/sweep_log.h"
 #include "engine/system_kind.h"
@@ -21,6 +22,7 @@ protected:
     {
         SetSystemKind(SystemKind::Other);
         g_generalSettings.Targets = m_general;
+        g_internetSettings.ReplaceFriendlySites({});
         SandboxTest::TearDown();
     }
     LogCapture m_log;
@@ -132,6 +134,29 @@ TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
     EXPECT_FALSE(files::Exists(file)) << "the entry's own file goes with it";
     EXPECT_EQ(m_log.Count("Contents Cache: a cache its name is longer than 256."), 1u) << m_log.Log();
     EXPECT_EQ(m_log.Count("Contents Cache: delete http://nofile.example/-:0.000000(KB)"), 1u) << m_log.Log();
+}
+
+// A friendly site keeps its cookie entries, file and all, and its subdomains'; a look-alike's go.
+TEST_F(InternetExplorerTest, FriendlySitesKeepTheirCookieEntries)
+{
+    ASSERT_TRUE(g_internetSettings.ReplaceFriendlySites({"friend.com"}));
+    FILETIME none{};
+    std::map<std::string, std::string> files;
+    for (const char* url : {"Cookie:user@mail.friend.com/", "Cookie:user@friend.com/", "Cookie:user@notfriend.com/",
+                            "Cookie:user@friend.com.evil.org/"}) {
+        char file[MAX_PATH] = {};
+        ASSERT_TRUE(CreateUrlCacheEntryA(url, 0, "txt", file, 0));
+        files::Write(file, std::string("id\n1\n") + url + "\n");
+        ASSERT_TRUE(CommitUrlCacheEntryA(url, file, none, none, COOKIE_CACHE_ENTRY, nullptr, 0, nullptr, nullptr));
+        files[url] = file;
+    }
+    CleanCookies(&m_counter, &m_kb);
+    for (const auto& [url, file] : files) {
+        const bool friendly = url.find("@notfriend") == std::string::npos && url.find(".evil.") == std::string::npos;
+        EXPECT_EQ(EntryExists(url), friendly) << url;
+        EXPECT_EQ(files::Exists(file), friendly) << file;
+        DeleteUrlCacheEntryA(url.c_str());
+    }
 }
 
 // The cache, cookie and history folders come from the shell-folder values: empty, relative, a drive
