@@ -36,7 +36,7 @@ TEST_F(SettingsTest, FirstStartSeedsBothHivesWithTheDefaults)
         EXPECT_EQ(reg::ValueNames(hive, kGeneral),
                   (std::vector<std::string>{"LsRn", "NotShowLogo", "StTm", "Targets", "TmSn"}));
         EXPECT_EQ(reg::GetNumber(hive, kInternet, "Targets"), 0x18u);
-        EXPECT_EQ(reg::ValueNames(hive, kInternet), (std::vector<std::string>{"Browser", "LsRn", "Targets"}));
+        EXPECT_EQ(reg::ValueNames(hive, kInternet), (std::vector<std::string>{"Browser", "FriendlySites", "LsRn", "Targets"}));
         EXPECT_EQ(reg::ValueNames(hive, kApps), (std::vector<std::string>{"LsRn", "Targets"}));
         EXPECT_EQ(reg::GetNumber(hive, kWindows, "Targets"), 0u);
     }
