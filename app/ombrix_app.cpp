@@ -14,6 +14,7 @@
 #include "ui/tray_icon.h"
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
+#include "cleaners/community_rules.h"
 #include "ui/sweep_controller.h"
 #include "framework/system_library.h"
 
@@ -92,6 +93,7 @@ bool OmbrixApp::InitInstance()
     }
     DetectSystemKind();
     LoadAllSettings();
+    RefreshCommunityRules();
     if (commandLine.Has("list")) {
         WriteStandardOutput(ItemListText());
         m_exitCode = ExitCode::kDone;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include "cleaners/category_items.h"
+#include "cleaners/community_rules.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_stop.h"
@@ -21,6 +22,7 @@ struct CategoryPlan {
     uint32_t stopBit;
     const std::atomic<uint32_t>& targets;
     std::span<const CategoryItem> items;
+    RuleGroup rules;  // the community rules that run after the items
 };
 
 bool StopRequested(const CSweepCoordinator* coordinator, uint32_t stopBit)
@@ -47,6 +49,8 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
                                         : (item.bit == kAlwaysRuns || (plan.targets & item.bit));
             if (item.cleaner && runs) item.cleaner(&items, &kb);
         }
+        // Items chosen on the command line are all that run; otherwise the ticked rules follow.
+        if (!selection) SweepCommunityRules(plan.rules, plan.status, &items, &kb);
     } catch (const SweepStopped&) {
         return 0;
     }
@@ -73,17 +77,17 @@ std::optional<ItemSelection> SelectedItems()
 UINT SweepWindows(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Windows, kBarWindows, kStatusWindows, kSweepWindows, g_windowsSettings.Targets,
-                                     WindowsItems()});
+                                     WindowsItems(), RuleGroup::Windows});
 }
 
 UINT SweepApplications(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Applications, kBarApplications, kStatusApplications, kSweepApplications,
-                                     g_applicationsSettings.Targets, ApplicationsItems()});
+                                     g_applicationsSettings.Targets, ApplicationsItems(), RuleGroup::Applications});
 }
 
 UINT SweepInternet(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Internet, kBarInternet, kStatusInternet, kSweepInternet, g_internetSettings.Targets,
-                                     InternetItems()});
+                                     InternetItems(), RuleGroup::Internet});
 }

@@ -296,6 +296,23 @@ void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, i
     DeleteValuesByPrefixes(key, prefix, nullptr, statusId, counter, kb);
 }
 
+void DeleteOneSubKey(CRegistryKey& key, const std::string& name, int statusId, int* counter)
+{
+    if (Actions().SubKeyTaken(key.Handle(), name) || IsLinkSubKey(key, name)) return;
+    const std::string path = key.Path() + "\\" + name;
+    const bool done = Actions().DeleteKeyTree(key.Handle(), name.c_str());
+    LogChange(done, {key, name, true}, SweepLine::kDeleteKey, "  Cannot delete key: %s.\n", statusId, counter, path.c_str());
+}
+
+void DeleteOneValue(CRegistryKey& key, const std::string& name, int statusId, int* counter)
+{
+    DWORD size = 0;
+    if (Actions().ValueTaken(key.Handle(), name) || !key.QueryValue(name.c_str(), nullptr, &size)) return;
+    const bool done = Actions().DeleteValue(key.Handle(), name.c_str());
+    LogChange(done, {key, name, false}, SweepLine::kDeleteValueOf, "  Cannot delete value: %s of %s.\n", statusId,
+              counter, name.c_str(), key.Path().c_str());
+}
+
 void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float*)
 {
     std::string name;

@@ -52,6 +52,10 @@ void DeleteValuesByPrefix(CRegistryKey& key, const char* prefix, int statusId, i
 void DeleteValuesByPrefixes(CRegistryKey& key, const char* prefix1, const char* prefix2, int statusId, int* counter,
                             float* kb);
 void DeleteSubKeysByPrefix(CRegistryKey& key, const char* prefix, int statusId, int* counter, float* kb);
+// One named subkey of an open key, tree and all (never a link), or one named value, with its line;
+// nothing when it is not there.
+void DeleteOneSubKey(CRegistryKey& key, const std::string& name, int statusId, int* counter);
+void DeleteOneValue(CRegistryKey& key, const std::string& name, int statusId, int* counter);
 
 // Catalogue rows, walked in order by one engine.
 struct RegistryRow {

@@ -16,6 +16,8 @@ inline constexpr ItemLine kDeleteCookies{"   Item %d, Delete %d cookie(s) from %
                                          "delete-cookies"};
 inline constexpr ItemLine kDeleteValue{"  Item %d, Delete Value: %s=%s.\n", "  Delete Value: %s=%s.\n", false,
                                        "delete-value"};
+inline constexpr ItemLine kDeleteValueOf{"  Item %d, Delete Value: %s of %s.\n", "  Delete Value: %s of %s.\n", false,
+                                         "delete-value"};
 inline constexpr ItemLine kResetValue{"  Item %d, Reset Value: %s=%s to empty.\n", "  Reset Value: %s=%s to empty.\n",
                                       false, "reset-value"};
 inline constexpr ItemLine kDeleteSubKey{"  Item %d, Delete SubKey: %s\\%s.\n", "  Delete SubKey: %s\\%s.\n", false,

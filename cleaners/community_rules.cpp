@@ -1,0 +1,193 @@
+#include "cleaners/community_rules.h"
+#include <windows.h>
+#include <algorithm>
+#include <mutex>
+#include "cleaners/browser_profile.h"
+#include "cleaners/rule_targets.h"
+#include "engine/profile_walk.h"
+#include "engine/protected_keys.h"
+#include "engine/sweep_finder.h"
+#include "framework/file.h"
+#include "framework/registry_key.h"
+#include "framework/trace.h"
+
+namespace {
+
+constexpr DWORD kLargestFile = 32u << 20;  // a community file of every rule there is is a few MB
+
+std::mutex g_lock;
+std::shared_ptr<const RuleCatalogue> g_catalogue;
+
+bool ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    CFileHandle file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!file) return false;
+    char buffer[64 * 1024];
+    for (DWORD read = 0; file.Read(buffer, sizeof buffer, read) && read > 0;) {
+        bytes.append(buffer, read);
+        if (bytes.size() > kLargestFile) return false;
+    }
+    return true;
+}
+
+// A UTF-8 text in the ANSI code page, exactly or not at all: a best fit could name another file.
+bool ToAnsi(std::string& text)
+{
+    if (text.empty()) return true;
+    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return false;
+    std::wstring wideText(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wideText.data(), wide);
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideText.data(), wide, nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy) return false;
+    std::string ansi(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideText.data(), wide, ansi.data(), size, nullptr, nullptr);
+    text = std::move(ansi);
+    return true;
+}
+
+bool RuleToAnsi(CommunityRule& rule)
+{
+    bool exact = ToAnsi(rule.name) && ToAnsi(rule.groupLabel) && ToAnsi(rule.warning);
+    for (std::string& text : rule.detectKeys) exact = ToAnsi(text) && exact;
+    for (std::string& text : rule.detectFiles) exact = ToAnsi(text) && exact;
+    for (RuleFileKey& file : rule.files) {
+        exact = ToAnsi(file.folder) && exact;
+        for (std::string& pattern : file.patterns) exact = ToAnsi(pattern) && exact;
+    }
+    for (RuleRegKey& key : rule.keys) exact = ToAnsi(key.key) && (!key.value || ToAnsi(*key.value)) && exact;
+    for (RuleExclude& exclude : rule.excludes) exact = ToAnsi(exclude.where) && ToAnsi(exclude.mask) && exact;
+    return exact;
+}
+
+// A rule whose detection names a key the system keeps is not trusted to tell anything.
+void CheckDetectKeys(CommunityRule& rule)
+{
+    for (const std::string& text : rule.detectKeys) {
+        const std::optional<RuleKeyPath> key = ParseRuleKey(text);
+        const char* reason = key ? ProtectedKeyReason(key->machine, key->path) : "not a key of HKCU or HKLM";
+        if (key && !reason) continue;
+        if (rule.unavailable.empty()) rule.unavailable = "Detect " + text + " is " + reason;
+    }
+}
+
+std::vector<CommunityRule> ReadRulesFile(const std::string& path, std::vector<std::string>& files)
+{
+    std::string bytes;
+    if (!FileSystem::Exists(path)) return {};
+    if (!ReadWholeFile(path, bytes)) {
+        files.push_back(path + ": it cannot be read");
+        return {};
+    }
+    RulesFile parsed = ParseRules(bytes);
+    if (!parsed.error.empty()) {
+        files.push_back(path + ": " + parsed.error);
+        return {};
+    }
+    for (CommunityRule& rule : parsed.rules) {
+        if (!RuleToAnsi(rule) && rule.unavailable.empty()) rule.unavailable = "a text the code page cannot hold";
+        CheckDetectKeys(rule);
+        if (!rule.unavailable.empty()) TraceMessage("Rule %s unavailable: %s\n", rule.name.c_str(), rule.unavailable.c_str());
+    }
+    files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules)");
+    return parsed.rules;
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    const std::string program(path, n);
+    return program.substr(0, program.find_last_of('\\'));
+}
+
+std::string UserRulesPath()
+{
+    char appData[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(appData) + "\\Ombrix\\winapp2.ini";
+}
+
+struct SpecialDetect {
+    const char* code;
+    const char* shellFolder;
+    const char* relative;
+};
+// The browsers the community files name by code, found where the browser walks find them.
+const SpecialDetect kSpecialDetects[] = {
+    {"DET_CHROME", "Local AppData", "Google\\Chrome\\User Data"},
+    {"DET_MOZILLA", "AppData", "Mozilla\\Firefox"},
+    {"DET_THUNDERBIRD", "AppData", "Thunderbird"},
+    {"DET_OPERA", "AppData", "Opera Software\\Opera Stable"},
+};
+
+bool SpecialDetected(const std::string& code)
+{
+    for (const SpecialDetect& special : kSpecialDetects) {
+        if (lstrcmpiA(special.code, code.c_str()) != 0) continue;
+        const std::optional<std::string> base = ShellFolderPath(special.shellFolder);
+        return base && FileSystem::Exists(*base + "\\" + special.relative);
+    }
+    return false;  // a code this program does not know
+}
+
+bool KeyExists(const std::string& text)
+{
+    const std::optional<RuleKeyPath> key = ParseRuleKey(text);
+    if (!key) return false;
+    CRegistryKey opened(key->machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key->path);
+    return opened.Handle() != nullptr;
+}
+
+bool WindowsVersionWithin(const std::string& range)
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&version)) return false;  // the manifest makes it tell the truth
+#pragma GCC diagnostic pop
+    return OsVersionWithin(range, static_cast<int>(version.dwMajorVersion), static_cast<int>(version.dwMinorVersion))
+        .value_or(false);
+}
+
+}  // namespace
+
+void RefreshCommunityRules()
+{
+    auto catalogue = std::make_shared<RuleCatalogue>();
+    const std::string folder = ProgramFolder();
+    std::vector<CommunityRule> shared = folder.empty() ? std::vector<CommunityRule>{}
+                                                       : ReadRulesFile(folder + "\\winapp2.ini", catalogue->files);
+    const std::string userPath = UserRulesPath();
+    const std::vector<CommunityRule> user = userPath.empty() ? std::vector<CommunityRule>{}
+                                                             : ReadRulesFile(userPath, catalogue->files);
+    catalogue->rules = MergeRules(std::move(shared), user);
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_catalogue = std::move(catalogue);
+}
+
+std::shared_ptr<const RuleCatalogue> CommunityRules()
+{
+    {
+        std::lock_guard<std::mutex> hold(g_lock);
+        if (g_catalogue) return g_catalogue;
+    }
+    RefreshCommunityRules();
+    std::lock_guard<std::mutex> hold(g_lock);
+    return g_catalogue;
+}
+
+bool RuleDetected(const CommunityRule& rule)
+{
+    if (!rule.detectKeys.empty() &&
+        std::none_of(rule.detectKeys.begin(), rule.detectKeys.end(), [](const std::string& key) { return KeyExists(key); }))
+        return false;
+    if (!rule.detectFiles.empty() &&
+        std::none_of(rule.detectFiles.begin(), rule.detectFiles.end(), [](const std::string& path) { return RuleFileExists(path); }))
+        return false;
+    if (!rule.detectOs.empty() && !WindowsVersionWithin(rule.detectOs)) return false;
+    return rule.specialDetect.empty() || SpecialDetected(rule.specialDetect);
+}

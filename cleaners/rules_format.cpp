@@ -1,0 +1,332 @@
+#include "cleaners/rules_format.h"
+#include <algorithm>
+#include <map>
+
+namespace {
+
+constexpr size_t kLongestLine = 4096;  // a rule's line is a path or two; more is not a rule
+
+struct LangSecRef {
+    int number;
+    const char* label;
+    RuleGroup group;
+};
+// The numbers the community files use for their groups.
+const LangSecRef kLangSecRefs[] = {
+    {3021, "Applications", RuleGroup::Applications}, {3022, "Internet", RuleGroup::Internet},
+    {3023, "Multimedia", RuleGroup::Applications},   {3024, "Utilities", RuleGroup::Applications},
+    {3025, "Windows", RuleGroup::Windows},           {3026, "Firefox", RuleGroup::Internet},
+    {3027, "Opera", RuleGroup::Internet},            {3028, "Safari", RuleGroup::Internet},
+    {3029, "Google Chrome", RuleGroup::Internet},    {3030, "Thunderbird", RuleGroup::Applications},
+    {3031, "Windows Store", RuleGroup::Applications},
+};
+// Section= texts that name a browser or the Internet run with the Internet category.
+const char* const kInternetSections[] = {"internet", "browser", "firefox", "chrome", "chromium", "opera", "edge",
+                                         "brave",    "vivaldi", "safari",  "waterfox", "pale moon"};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Lowered(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
+    return lower;
+}
+
+bool SameText(std::string_view a, std::string_view b) { return Lowered(a) == Lowered(b); }
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string> Split(std::string_view text, char separator)
+{
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+// A path of a rule: no "." or ".." step, no empty step inside it.
+bool PlainPath(std::string_view path)
+{
+    if (Trimmed(path).empty()) return false;
+    for (const std::string& step : Split(path, '\\'))
+        if (step == "." || step == ".." || Trimmed(step) != step) return false;
+    return true;
+}
+
+// A pattern is a file name with wildcards, nothing that leads to another folder.
+bool PlainPattern(std::string_view pattern)
+{
+    return !pattern.empty() && pattern != "." && pattern != ".." && pattern.find_first_of("\\/:") == std::string_view::npos;
+}
+
+bool ParseFileKey(std::string_view text, RuleFileKey& key)
+{
+    const std::vector<std::string> parts = Split(text, '|');
+    if (parts.size() < 2 || parts.size() > 3 || !PlainPath(parts[0])) return false;
+    key.folder = parts[0];
+    while (!key.folder.empty() && key.folder.back() == '\\') key.folder.pop_back();
+    for (const std::string& pattern : Split(parts[1], ';')) {
+        if (!PlainPattern(pattern)) return false;
+        key.patterns.push_back(pattern);
+    }
+    if (parts.size() == 3) {
+        key.recurse = SameText(parts[2], "RECURSE");
+        key.removeSelf = SameText(parts[2], "REMOVESELF");
+        if (!key.recurse && !key.removeSelf) return false;
+    }
+    return !key.folder.empty();
+}
+
+bool ParseRegKey(std::string_view text, RuleRegKey& key)
+{
+    const std::vector<std::string> parts = Split(text, '|');
+    if (parts.size() > 2 || !PlainPath(parts[0])) return false;
+    key.key = parts[0];
+    if (parts.size() == 2) key.value = parts[1];
+    return true;
+}
+
+bool ParseExclude(std::string_view text, RuleExclude& exclude)
+{
+    const std::vector<std::string> parts = Split(text, '|');
+    if (parts.size() < 2) return false;
+    if (SameText(parts[0], "REG")) {
+        exclude.kind = RuleExclude::Kind::Registry;
+        exclude.where = parts[1];
+        if (parts.size() == 3) exclude.mask = parts[2];
+        return parts.size() <= 3 && PlainPath(parts[1]);
+    }
+    if (parts.size() != 3) return false;
+    if (SameText(parts[0], "FILE"))
+        exclude.kind = RuleExclude::Kind::File;
+    else if (SameText(parts[0], "PATH"))
+        exclude.kind = RuleExclude::Kind::Path;
+    else
+        return false;
+    exclude.where = parts[1];
+    while (!exclude.where.empty() && exclude.where.back() == '\\') exclude.where.pop_back();
+    exclude.mask = parts[2].empty() ? "*" : parts[2];
+    return PlainPath(exclude.where) && PlainPattern(exclude.mask);
+}
+
+// A key's name and number: "FileKey12" is ("filekey", 12); a name without digits has number -1.
+std::pair<std::string, int> NameAndNumber(std::string_view key)
+{
+    size_t digits = key.size();
+    while (digits > 0 && key[digits - 1] >= '0' && key[digits - 1] <= '9') --digits;
+    if (digits == key.size() || key.size() - digits > 6) return {Lowered(key), -1};
+    return {Lowered(key.substr(0, digits)), std::stoi(std::string(key.substr(digits)))};
+}
+
+// One rule as its lines give it; the numbered keys are gathered first, then read 1, 2, ... up to a gap.
+class RuleBuilder {
+public:
+    explicit RuleBuilder(std::string name) { m_rule.name = std::move(name); }
+    void Fail(const std::string& why)
+    {
+        if (m_rule.unavailable.empty()) m_rule.unavailable = why;
+    }
+    void Take(std::string_view key, std::string_view value)
+    {
+        const auto named = NameAndNumber(key);
+        const std::string& name = named.first;
+        const int number = named.second;
+        static const char* const kNumbered[] = {"filekey", "regkey", "excludekey", "detect", "detectfile"};
+        const bool numbered = std::any_of(std::begin(kNumbered), std::end(kNumbered), [&](const char* n) { return name == n; });
+        if (number >= 0 && !numbered) return Fail("unknown key " + std::string(key));
+        if (number == 0) return Fail(std::string(key) + ": numbers start at 1");
+        if (numbered && (name == "detect" || name == "detectfile" || number > 0)) {
+            if (!m_numbered[name].emplace(number < 0 ? 0 : number, std::string(value)).second)
+                Fail(std::string(key) + " is given twice");
+            return;
+        }
+        TakeSingle(name, key, value);
+    }
+    CommunityRule Finish()
+    {
+        for (const std::string& text : Listed("filekey"))
+            if (RuleFileKey file; ParseFileKey(text, file)) m_rule.files.push_back(file); else Fail("malformed FileKey: " + text);
+        for (const std::string& text : Listed("regkey"))
+            if (RuleRegKey key; ParseRegKey(text, key)) m_rule.keys.push_back(key); else Fail("malformed RegKey: " + text);
+        for (const std::string& text : Listed("excludekey"))
+            if (RuleExclude exclude; ParseExclude(text, exclude)) m_rule.excludes.push_back(exclude);
+            else Fail("malformed ExcludeKey: " + text);
+        m_rule.detectKeys = Listed("detect");
+        m_rule.detectFiles = Listed("detectfile");
+        for (const std::string& path : m_rule.detectFiles)
+            if (!PlainPath(path)) Fail("malformed DetectFile: " + path);
+        if (m_rule.files.empty() && m_rule.keys.empty()) Fail("it names nothing to remove");
+        return std::move(m_rule);
+    }
+
+private:
+    void TakeSingle(const std::string& name, std::string_view key, std::string_view value)
+    {
+        if (std::find(m_single.begin(), m_single.end(), name) != m_single.end())
+            return Fail(std::string(key) + " is given twice");
+        m_single.push_back(name);
+        if (name == "langsecref") {
+            const std::string digits(value);
+            if (digits.empty() || digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos)
+                return Fail("malformed LangSecRef");
+            const int number = std::stoi(digits);
+            m_rule.group = GroupOfLangSecRef(number);
+            m_rule.groupLabel = LangSecRefLabel(number);
+        } else if (name == "section") {
+            m_rule.group = GroupOfSection(value);
+            m_rule.groupLabel = value;
+        } else if (name == "detectos") {
+            m_rule.detectOs = value;
+            if (!OsVersionWithin(value, 10, 0).has_value()) Fail("malformed DetectOS");
+        } else if (name == "specialdetect") {
+            m_rule.specialDetect = value;
+        } else if (name == "warning") {
+            m_rule.warning = value;
+        } else if (name != "default") {
+            Fail("unknown key " + std::string(key));
+        }
+    }
+    // The numbered values 1, 2, ... up to the first gap; an unnumbered one (Detect=) first.
+    std::vector<std::string> Listed(const std::string& name)
+    {
+        std::vector<std::string> values;
+        const std::map<int, std::string>& found = m_numbered[name];
+        if (const auto plain = found.find(0); plain != found.end()) values.push_back(plain->second);
+        for (int n = 1; found.count(n); ++n) values.push_back(found.at(n));
+        return values;
+    }
+
+    CommunityRule m_rule;
+    std::map<std::string, std::map<int, std::string>> m_numbered;
+    std::vector<std::string> m_single;  // the keys given once
+};
+
+bool LooksLikeUtf16(std::string_view bytes)
+{
+    if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+        return true;
+    // Text in UTF-16 without a mark: every other byte of its ASCII is NUL.
+    const size_t sample = std::min<size_t>(bytes.size(), 64);
+    const auto nuls = static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<long>(sample), '\0'));
+    return sample >= 8 && nuls >= sample / 3;
+}
+
+}  // namespace
+
+RuleGroup GroupOfLangSecRef(int number)
+{
+    for (const LangSecRef& ref : kLangSecRefs)
+        if (ref.number == number) return ref.group;
+    return RuleGroup::Applications;
+}
+
+std::string LangSecRefLabel(int number)
+{
+    for (const LangSecRef& ref : kLangSecRefs)
+        if (ref.number == number) return ref.label;
+    return "Group " + std::to_string(number);
+}
+
+RuleGroup GroupOfSection(std::string_view section)
+{
+    const std::string lower = Lowered(Trimmed(section));
+    if (lower == "windows") return RuleGroup::Windows;
+    for (const char* word : kInternetSections)
+        if (lower.find(word) != std::string::npos) return RuleGroup::Internet;
+    return RuleGroup::Applications;
+}
+
+std::optional<bool> OsVersionWithin(std::string_view range, int major, int minor)
+{
+    const std::vector<std::string> bounds = Split(range, '|');
+    if (bounds.size() != 2 || (bounds[0].empty() && bounds[1].empty())) return std::nullopt;
+    const auto parse = [](const std::string& text, int& maj, int& min) {
+        const std::vector<std::string> parts = Split(text, '.');
+        if (parts.size() > 2) return false;
+        for (const std::string& part : parts)
+            if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos) return false;
+        maj = std::stoi(parts[0]);
+        min = parts.size() == 2 ? std::stoi(parts[1]) : 0;
+        return true;
+    };
+    const int version = major * 1000 + minor;
+    int low = 0, high = 99999, maj = 0, min = 0;
+    if (!bounds[0].empty()) {
+        if (!parse(bounds[0], maj, min)) return std::nullopt;
+        low = maj * 1000 + min;
+    }
+    if (!bounds[1].empty()) {
+        if (!parse(bounds[1], maj, min)) return std::nullopt;
+        high = maj * 1000 + min;
+    }
+    return low <= version && version <= high;
+}
+
+RulesFile ParseRules(std::string_view bytes)
+{
+    RulesFile file;
+    if (LooksLikeUtf16(bytes)) {
+        file.error = "it is not UTF-8 text (UTF-16?)";
+        return file;
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    std::optional<RuleBuilder> rule;
+    const auto finish = [&] {
+        if (rule) file.rules.push_back(rule->Finish());
+        rule.reset();
+    };
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const bool tooLong = line.size() > kLongestLine;
+        const bool holdsNul = line.find('\0') != std::string_view::npos;
+        line = Trimmed(line);
+        if (line.empty() || line.front() == ';') continue;
+        if (line.front() == '[') {
+            finish();
+            const size_t close = line.find(']');
+            rule.emplace(std::string(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+            if (close == std::string_view::npos || close + 1 != line.size()) rule->Fail("malformed section header");
+            if (holdsNul || tooLong) rule->Fail(holdsNul ? "a line holds a NUL byte" : "a line is too long");
+            continue;
+        }
+        if (!rule) continue;  // before the first section: a file's own header
+        if (holdsNul || tooLong) {
+            rule->Fail(holdsNul ? "a line holds a NUL byte" : "a line is too long");
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos || equals == 0) {
+            rule->Fail("a line without a key: " + std::string(line.substr(0, 80)));
+            continue;
+        }
+        rule->Take(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+    }
+    finish();
+    return file;
+}
+
+std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user)
+{
+    for (const CommunityRule& mine : user) {
+        const auto same = std::find_if(shared.begin(), shared.end(),
+                                       [&](const CommunityRule& rule) { return SameText(rule.name, mine.name); });
+        if (same != shared.end())
+            *same = mine;
+        else
+            shared.push_back(mine);
+    }
+    return shared;
+}

@@ -1,0 +1,65 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The community rules format (winapp2.ini), read into plain data: no rule is trusted here, only
+// checked for form. Portable code, built natively as well for the fuzzer.
+
+// Which category's worker runs a rule.
+enum class RuleGroup { Applications, Internet, Windows };
+
+// FileKeyN=folder|pattern[;pattern...][|RECURSE|REMOVESELF]
+struct RuleFileKey {
+    std::string folder;
+    std::vector<std::string> patterns;  // file-name wildcards, matched against long names
+    bool recurse = false;
+    bool removeSelf = false;
+};
+
+// RegKeyN=HKCU\key or HKCU\key|value
+struct RuleRegKey {
+    std::string key;  // with its root as written ("HKCU\Software\Tool")
+    std::optional<std::string> value;
+};
+
+// ExcludeKeyN=FILE|folder\|name, PATH|folder\|mask, REG|key
+struct RuleExclude {
+    enum class Kind { File, Path, Registry } kind;
+    std::string where;  // the folder (ending without a backslash) or the key
+    std::string mask;   // the name or mask of FILE and PATH
+};
+
+struct CommunityRule {
+    std::string name;  // the section name exactly as written, " *" and all
+    RuleGroup group = RuleGroup::Applications;
+    std::string groupLabel;  // what the list groups it under
+    std::vector<std::string> detectKeys;
+    std::vector<std::string> detectFiles;
+    std::string detectOs;
+    std::string specialDetect;
+    std::string warning;
+    std::vector<RuleFileKey> files;
+    std::vector<RuleRegKey> keys;
+    std::vector<RuleExclude> excludes;
+    std::string unavailable;  // why the rule cannot run; empty when it can
+};
+
+struct RulesFile {
+    std::vector<CommunityRule> rules;
+    std::string error;  // why the whole file was not read (not UTF-8 text); empty when it was
+};
+
+// Reads a file's bytes: UTF-8 with or without a byte-order mark, CRLF or LF, ';' comments.
+RulesFile ParseRules(std::string_view bytes);
+// The rules of both files: a section of the user's file replaces the section of the same name
+// (without regard to case) in the other.
+std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user);
+
+// The category of a LangSecRef number or a Section= text, and the label the list shows.
+RuleGroup GroupOfLangSecRef(int number);
+RuleGroup GroupOfSection(std::string_view section);
+std::string LangSecRefLabel(int number);
+// "6.1|10.0", "|6.3", "10.0|": whether a Windows version (major.minor) is within; none when malformed.
+std::optional<bool> OsVersionWithin(std::string_view range, int major, int minor);

@@ -1,0 +1,21 @@
+#include "settings/rules_choice.h"
+#include "framework/registry_key.h"
+#include "framework/registry_values.h"
+
+namespace {
+constexpr size_t kEnabledCapacity = 512 * 1024;  // thousands of rule names
+}  // namespace
+
+std::vector<std::string> LoadEnabledRules()
+{
+    std::vector<std::string> names;
+    CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
+    if (!key.Handle() || !ReadTextListValue(key, "Enabled", kEnabledCapacity, names)) return {};
+    return names;
+}
+
+bool SaveEnabledRules(const std::vector<std::string>& names)
+{
+    CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
+    return key.OpenOrCreate() && WriteTextListValue(key, "Enabled", names);
+}

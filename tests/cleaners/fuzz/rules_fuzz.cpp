@@ -1,0 +1,21 @@
+// The community rules parser over arbitrary bytes, natively under libFuzzer and AddressSanitizer: it
+// must neither crash nor read out of bounds, and every rule it reads must be one that may run or
+// carries its reason.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include "cleaners/rules_format.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const RulesFile file = ParseRules(std::string_view(reinterpret_cast<const char*>(data), size));
+    for (const CommunityRule& rule : file.rules) {
+        if (!rule.unavailable.empty()) continue;
+        if (rule.files.empty() && rule.keys.empty()) abort();
+        for (const RuleFileKey& key : rule.files)
+            if (key.folder.empty() || key.patterns.empty() || (key.recurse && key.removeSelf)) abort();
+    }
+    MergeRules(file.rules, file.rules);
+    return 0;
+}
