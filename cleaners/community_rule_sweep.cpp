@@ -87,6 +87,8 @@ void SweepFileKey(const RuleFileKey& key, const std::vector<FileExclusion>& excl
 {
     const std::optional<std::string> expanded = ExpandRulePath(key.folder);
     if (!expanded) return;
+    // A kept folder named whole is refused before any walk (the walks never start at a drive's own folders).
+    if (!HasWildcards(*expanded) && RefuseProtectedFolder(*expanded, *expanded, PatternSource::Data)) return;
     for (ReachedEntry& folder : RuleFolders(*expanded)) {
         if (RefuseProtectedFolder(folder.path, folder.identity.finalPath, PatternSource::Data)) continue;
         const RuleWalk walk{key, exclusions, statusId, counter, kb};

@@ -17,6 +17,7 @@ namespace {
 
 const std::string kOmbrix = "\"C:\\ombrix\\bin\\Ombrix.exe\"";
 const std::string kSettings = "SOFTWARE\\Quillane\\Ombrix";
+const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const std::string kRunMru = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
 // A value name that would end a line and forge the last object, were it written raw.
 const std::string kForgingName = "run\n{\"type\":\"total\",\"items\":0}\"";
@@ -55,6 +56,26 @@ const std::map<std::string, std::string>* ItemFor(const JsonObjects& objects, co
     return nullptr;
 }
 
+// The program runs in a process of its own, so the prefix's own shell folders point into the test's
+// folder for a while, and are put back after it.
+class ShellFolderOverride {
+public:
+    ShellFolderOverride(const char* name, const std::string& folder) : m_name(name)
+    {
+        m_saved = reg::GetRaw(HKEY_CURRENT_USER, kShellFolders, m_name, &m_type);
+        SetText(HKEY_CURRENT_USER, kShellFolders, name, folder);
+    }
+    ~ShellFolderOverride()
+    {
+        if (m_saved) reg::SetRaw(HKEY_CURRENT_USER, kShellFolders, m_name, m_type, *m_saved);
+    }
+
+private:
+    const char* m_name;
+    DWORD m_type = REG_NONE;
+    std::optional<std::string> m_saved;
+};
+
 class ScriptedSweep : public testing::Test {
 protected:
     void SetUp() override
@@ -75,7 +96,8 @@ protected:
     void TearDown() override
     {
         RemoveScratchTree(m_root);
-        for (const char* group : {"\\Windows", "\\Internet"}) RegDeleteTreeA(HKEY_CURRENT_USER, (kSettings + group).c_str());
+        for (const char* group : {"\\Windows", "\\Internet", "\\Rules"})
+            RegDeleteTreeA(HKEY_CURRENT_USER, (kSettings + group).c_str());
     }
     std::string Temp() const { return m_root + "\\Temp"; }
     std::string Run(const std::string& arguments, DWORD& code) { return RunCapturing(kOmbrix + " " + arguments, &code); }
@@ -175,21 +197,7 @@ TEST_F(ScriptedSweep, OnlyTheChosenItemsAndJsonTellsWhatStayed)
 // go and changes nothing; the sweep then leaves exactly the friendly site's rows, in Edge and Firefox.
 TEST_F(ScriptedSweep, FriendlySitesKeepTheirCookiesInEveryBrowser)
 {
-    // The program runs in a process of its own, so the prefix's own shell folders point here for
-    // this test and are put back after it.
-    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    struct Restore {
-        std::string key, name;
-        DWORD type = REG_NONE;
-        std::optional<std::string> data;
-        ~Restore()
-        {
-            if (data) reg::SetRaw(HKEY_CURRENT_USER, key, name, type, *data);
-        }
-    } local{shellFolders, "Local AppData", REG_NONE, std::nullopt}, roaming{shellFolders, "AppData", REG_NONE, std::nullopt};
-    for (Restore* value : {&local, &roaming}) value->data = reg::GetRaw(HKEY_CURRENT_USER, shellFolders, value->name, &value->type);
-    SetText(HKEY_CURRENT_USER, shellFolders, "Local AppData", m_root + "\\Local");
-    SetText(HKEY_CURRENT_USER, shellFolders, "AppData", m_root + "\\Roaming");
+    const ShellFolderOverride local("Local AppData", m_root + "\\Local"), roaming("AppData", m_root + "\\Roaming");
     SetRaw(HKEY_CURRENT_USER, kSettings + "\\Internet", "FriendlySites", REG_MULTI_SZ, std::string("example.org\0\0", 13));
     const std::string edge = m_root + "\\Local\\Microsoft\\Edge\\User Data\\Default\\Network\\Cookies";
     const std::string firefox = m_root + "\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default\\cookies.sqlite";
@@ -218,4 +226,79 @@ TEST_F(ScriptedSweep, FriendlySitesKeepTheirCookiesInEveryBrowser)
     EXPECT_NE(text.find("Delete 2 cookie(s) from " + edge + ", keep 2 of friendly sites."), std::string::npos) << text;
     EXPECT_EQ(hosts(edge, "SELECT host_key FROM cookies"), (std::set<std::string>{"example.org", ".www.example.org"}));
     EXPECT_EQ(hosts(firefox, "SELECT host FROM moz_cookies"), (std::set<std::string>{"example.org", ".www.example.org"}));
+}
+
+// Community rules through the real program: the ticked, detected rules run after the category's items
+// (RECURSE, REMOVESELF, a wildcard folder, an exact name, ExcludeKey, a key and a value); an undetected
+// rule and an unticked one do nothing; every hostile rule is refused and the canaries beside and
+// behind each stay. The preview names the same and changes nothing.
+TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
+{
+    const ShellFolderOverride roaming("AppData", m_root + "\\Roaming"), local("Local AppData", m_root + "\\Local"),
+        documents("Personal", m_root + "\\Documents");
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    SetEnvironmentVariableA("APPDATA", (m_root + "\\Roaming").c_str());
+    const std::string tool = m_root + "\\Roaming\\ToolOne";
+    WriteFileText(m_root + "\\Roaming\\Ombrix\\winapp2.ini",
+                  "; rules of this test\r\n"
+                  "[Tool One *]\r\nLangSecRef=3021\r\nDetect=HKCU\\Software\\ToolOne\r\n"
+                  "FileKey1=%AppData%\\ToolOne|*.log|RECURSE\r\nFileKey2=%AppData%\\ToolOne\\Cache|*.*|REMOVESELF\r\n"
+                  "FileKey3=%LocalAppData%\\ToolOne\\*\\Logs|LOG\r\nExcludeKey1=FILE|%AppData%\\ToolOne\\|keep.log\r\n"
+                  "RegKey1=HKCU\\Software\\ToolOne\\MRU\r\nRegKey2=HKCU\\Software\\ToolOne|LastFile\r\n"
+                  "[Undetected *]\nDetect=HKCU\\Software\\NoSuchTool\nFileKey1=%AppData%\\Undetected|*.*\n"
+                  "[Not Ticked *]\nFileKey1=%AppData%\\NotTicked|*.*\n"
+                  "[Hostile AppData *]\nFileKey1=%AppData%|*.*|REMOVESELF\n"
+                  "[Hostile Documents *]\nFileKey1=%Documents%|*.*|RECURSE\n"
+                  "[Hostile Profile *]\nFileKey1=%UserProfile%|*.*|RECURSE\n"
+                  "[Hostile System32 *]\nFileKey1=%WinDir%\\System32|*.log\n"
+                  "[Hostile Program Files *]\nFileKey1=%ProgramFiles%|*.*|RECURSE\n"
+                  "[Hostile Dots *]\nFileKey1=%AppData%\\ToolOne\\..\\..|*.*\n"
+                  "[Hostile Pattern *]\nFileKey1=%AppData%\\ToolOne|..\\*.*\n"
+                  "[Hostile Software *]\nRegKey1=HKCU\\Software\n"
+                  "[Hostile Microsoft *]\nRegKey1=HKCU\\Software\\Microsoft\n"
+                  "[Hostile Run *]\nRegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\n");
+    std::string enabled;
+    for (const char* name : {"Tool One *", "Undetected *", "Hostile AppData *", "Hostile Documents *", "Hostile Profile *",
+                             "Hostile System32 *", "Hostile Program Files *", "Hostile Dots *", "Hostile Pattern *",
+                             "Hostile Software *", "Hostile Microsoft *", "Hostile Run *"})
+        enabled += std::string(name) + '\0';
+    SetRaw(HKEY_CURRENT_USER, kSettings + "\\Rules", "Enabled", REG_MULTI_SZ, enabled + '\0');
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x04);  // Applications
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\Applications", "Targets", 0);
+    const std::vector<std::string> gone{tool + "\\a.log", tool + "\\sub\\b.log", tool + "\\Cache\\x\\y.bin",
+                                        m_root + "\\Local\\ToolOne\\p1\\Logs\\LOG"};
+    const std::vector<std::string> kept{tool + "\\keep.log", tool + "\\notes.txt", m_root + "\\Local\\ToolOne\\p1\\Logs\\myLOG",
+                                        m_root + "\\Roaming\\Undetected\\u.txt", m_root + "\\Roaming\\NotTicked\\n.txt",
+                                        m_root + "\\Roaming\\canary.txt", m_root + "\\Documents\\thesis.doc",
+                                        m_root + "\\canary-behind.txt"};
+    for (const std::string& path : gone) WriteFileText(path, "trace");
+    for (const std::string& path : kept) WriteFileText(path, "keep");
+    SetText(HKEY_CURRENT_USER, "Software\\ToolOne\\MRU", "a", "secret.doc");
+    SetText(HKEY_CURRENT_USER, "Software\\ToolOne", "LastFile", "secret.doc");
+    SetText(HKEY_CURRENT_USER, "Software\\ToolOne", "Keep", "settings");
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    SetText(HKEY_CURRENT_USER, run, "OmbrixCanary", "keep");
+
+    DWORD code = 99;
+    const std::string preview = Run("/once /preview", code);
+    EXPECT_NE(preview.find("Start clean up Tool One *."), std::string::npos) << preview;
+    for (const std::string& path : gone) EXPECT_TRUE(Exists(path)) << "the preview removed " << path;
+    const std::string text = Run("/once", code);
+    SetEnvironmentVariableA("APPDATA", appData);
+    for (const std::string& path : gone) EXPECT_FALSE(Exists(path)) << path << "\n" << text;
+    for (const std::string& path : kept) EXPECT_TRUE(Exists(path)) << path << "\n" << text;
+    EXPECT_FALSE(Exists(tool + "\\Cache")) << "REMOVESELF takes the emptied folder";
+    EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, "Software\\ToolOne\\MRU"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, "Software\\ToolOne", "LastFile"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "Software\\ToolOne", "Keep"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run, "OmbrixCanary"));
+    EXPECT_EQ(text.find("Start clean up Undetected *."), std::string::npos);
+    for (const char* refused : {"Refused: HKCU\\Software is", "Refused: HKCU\\Software\\Microsoft is",
+                                "Refused: HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run is", "Roaming is a user's folder",
+                                "Documents is a user's folder", "System32 is", "Program Files is"})
+        EXPECT_NE(text.find(refused), std::string::npos) << refused << "\n" << text;
+    EXPECT_GE(Lines(text).size(), 10u);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, run.c_str(), "OmbrixCanary");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ToolOne");
 }
