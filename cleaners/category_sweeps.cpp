@@ -14,6 +14,7 @@ namespace {
 
 std::mutex g_selectionLock;
 std::optional<ItemSelection> g_selection;
+std::atomic<uint32_t> g_rulesAlone{0};  // request bits whose next run takes the rules alone
 
 struct CategoryPlan {
     int index;
@@ -40,7 +41,8 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
     const SweepStopListener listener([&] { return StopRequested(coordinator, plan.stopBit); });
     try {
         const std::optional<ItemSelection> selection = SelectedItems();
-        for (size_t i = 0; i < plan.items.size(); ++i) {
+        const bool rulesAlone = g_rulesAlone.fetch_and(~plan.stopBit) & plan.stopBit;
+        for (size_t i = 0; i < plan.items.size() && !rulesAlone; ++i) {
             const CategoryItem& item = plan.items[i];
             if (item.percent != kKeepsBar) SetSweepProgress(plan.bar, static_cast<unsigned>(item.percent));
             if (item.checksStop && StopRequested(coordinator, plan.stopBit)) return 0;
@@ -50,7 +52,7 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
             if (item.cleaner && runs) item.cleaner(&items, &kb);
         }
         // Items chosen on the command line are all that run; otherwise the ticked rules follow.
-        if (!selection) SweepCommunityRules(plan.rules, plan.status, &items, &kb);
+        if (!selection || rulesAlone) SweepCommunityRules(plan.rules, plan.status, &items, &kb);
     } catch (const SweepStopped&) {
         return 0;
     }
@@ -67,6 +69,8 @@ void SelectItems(const std::optional<ItemSelection>& selection)
     std::lock_guard<std::mutex> hold(g_selectionLock);
     g_selection = selection;
 }
+
+void TakeRulesAloneNext(uint32_t requests) { g_rulesAlone |= requests; }
 
 std::optional<ItemSelection> SelectedItems()
 {

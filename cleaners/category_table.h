@@ -46,6 +46,9 @@ std::optional<ItemPlace> FindItem(const std::string& id);
 using ItemSelection = std::array<uint64_t, 3>;
 void SelectItems(const std::optional<ItemSelection>& selection);
 std::optional<ItemSelection> SelectedItems();
+// The next run of the categories of these request bits takes their ticked community rules alone,
+// none of their items ("Sweep More").
+void TakeRulesAloneNext(uint32_t requests);
 // The request bits of the categories a sweep takes: those with a chosen item, or else those the
 // general targets enable.
 uint32_t SweptCategoryRequests();

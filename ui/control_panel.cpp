@@ -24,6 +24,7 @@ COmbrixProp::COmbrixProp(const char* caption, HWND parent)
     AddPage(m_windows);
     AddPage(m_internet);
     AddPage(m_applications);
+    AddPage(m_rules);
     m_settings.SetModified();
 }
 

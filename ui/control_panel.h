@@ -2,10 +2,11 @@
 #include <windows.h>
 #include "framework/property_sheet.h"
 #include "ui/category_pages.h"
+#include "ui/rules_page.h"
 #include "ui/settings_page.h"
 
-// The control panel: a modal sheet of the Settings, Sweep Windows, Sweep Internet and Sweep
-// Applications pages, each working on a copy of its settings group.
+// The control panel: a modal sheet of the Settings, Sweep Windows, Sweep Internet, Sweep Applications
+// and Sweep More pages, each working on a copy of its settings.
 class COmbrixProp : public CPropertySheet {
 public:
     COmbrixProp(const char* caption, HWND parent);
@@ -18,6 +19,7 @@ public:
     CWinTmpPage m_windows;
     CInternetPage m_internet;
     CApplicationPage m_applications;
+    CRulesPage m_rules;
 
 protected:
     void OnInitDialog() override;

@@ -45,6 +45,17 @@ bool Start(uint32_t requests, bool showLog)
     return true;
 }
 
+bool StartRules(uint32_t requests)
+{
+    CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
+    if (!coordinator || g_preview) return false;
+    for (const CategoryRow& row : CategoryRows())
+        if (coordinator->IsCategoryRunning(row.index)) requests &= ~row.requestBit;
+    if (!requests) return false;
+    TakeRulesAloneNext(requests);
+    return Start(requests, true);
+}
+
 void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines)
 {
     const uint32_t requests = SweptCategoryRequests();

@@ -229,7 +229,7 @@ TEST_F(ControlPanelTest, EveryPageEditsItsSettingsAndOkStoresThem)
             SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
             order += std::string(text) + "|";
         }
-        EXPECT_EQ(order, "Settings|Sweep Windows|Sweep Internet|Sweep Applications|");
+        EXPECT_EQ(order, "Settings|Sweep Windows|Sweep Internet|Sweep Applications|Sweep More|");
 
         HWND settings = ShowPage(sheet, 0);
         EXPECT_TRUE(Checked(settings, IDC_SET_WINDOWS));
@@ -561,4 +561,55 @@ TEST_F(ControlPanelTest, CookieControlKeepsSitesOfEveryBrowser)
     DWORD type = 0;
     using namespace std::string_literals;
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), "bank.example\0\0"s);
+}
+
+// "Sweep More" lists the rules for this machine only; a rule with a warning is ticked only once the
+// user agrees, one that cannot run not at all (the message says why); the filter narrows the list
+// without losing a tick; OK stores the ticked names, a stored but undetected one kept.
+TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
+{
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    files::Write(std::string(appData) + "\\Ombrix\\winapp2.ini",
+                 "[Tool With Warning *]\nLangSecRef=3024\nWarning=It also removes the tool's settings.\n"
+                 "FileKey1=%AppData%\\Tool|*.tmp\n"
+                 "[Broken *]\nFileKey1=%AppData%\\Broken|*.tmp\nCleanAll=1\n"
+                 "[Elsewhere *]\nDetect=HKCU\\Software\\NoSuchTool\nFileKey1=%AppData%\\E|*.tmp\n");
+    reg::SetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled", REG_MULTI_SZ,
+                std::string("Elsewhere *\0\0", 13));
+    const auto tickLater = [](HWND list, int item, bool ticked) {
+        std::thread([=] {
+            LVITEMA state{};
+            state.stateMask = LVIS_STATEIMAGEMASK;
+            state.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+            SendMessageA(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+        }).detach();
+    };
+    const auto ticked = [](HWND list, int item) {
+        return (SendMessageA(list, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) ==
+               INDEXTOSTATEIMAGEMASK(2);
+    };
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 4);
+        HWND list = GetDlgItem(page, IDC_RULES_LIST);
+        ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2) << "the undetected rule is not shown";
+        EXPECT_NE(Text(page, IDC_RULES_COUNT).find("2 of 3"), std::string::npos) << Text(page, IDC_RULES_COUNT);
+        EXPECT_NE(Text(page, IDC_RULES_FILES).find("winapp2.ini (3 rules)"), std::string::npos);
+        // By category, then by name: both run with the Applications.
+        const int broken = 0, warned = 1;
+        EXPECT_NE(AnswerBox(sheet, [&] { tickLater(list, broken, true); }).find("cannot run: unknown key CleanAll"),
+                  std::string::npos);
+        EXPECT_TRUE(Within([&] { return !ticked(list, broken); }));
+        EXPECT_NE(AnswerBox(sheet, [&] { tickLater(list, warned, true); }, IDNO).find("settings"), std::string::npos);
+        EXPECT_TRUE(Within([&] { return !ticked(list, warned); }));
+        AnswerBox(sheet, [&] { tickLater(list, warned, true); }, IDYES);
+        EXPECT_TRUE(Within([&] { return ticked(list, warned); }));
+        Type(page, IDC_RULES_FILTER, "warn");
+        EXPECT_TRUE(Within([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }));
+        EXPECT_TRUE(ticked(list, 0)) << "the filter keeps the tick";
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    DWORD type = 0;
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled", &type),
+              std::string("Elsewhere *\0Tool With Warning *\0\0", 33));
 }

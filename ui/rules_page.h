@@ -1,0 +1,31 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+#include "cleaners/community_rules.h"
+#include "framework/property_sheet.h"
+
+// "Sweep More": the community rules for this machine, ticked one by one (a rule with a warning only
+// once the user confirms it), narrowed by a filter, stored with Apply, and swept alone by its button.
+class CRulesPage : public CPropertyPage {
+public:
+    CRulesPage();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnApply() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+
+private:
+    void Fill();
+    void OnTicked(int item, bool ticked);
+    bool IsTicked(const std::string& name) const;
+    const CommunityRule& RuleOfItem(int item) const;
+    void SweepTicked();
+
+    std::shared_ptr<const RuleCatalogue> m_catalogue;
+    std::vector<size_t> m_shown;         // the detected rules, by their place in the catalogue
+    std::vector<std::string> m_ticked;   // as stored, undetected ones included
+    bool m_filling = false;              // the page itself changes the boxes
+};
