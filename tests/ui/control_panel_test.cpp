@@ -574,7 +574,10 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
                  "[Tool With Warning *]\nLangSecRef=3024\nWarning=It also removes the tool's settings.\n"
                  "FileKey1=%AppData%\\Tool|*.tmp\n"
                  "[Broken *]\nFileKey1=%AppData%\\Broken|*.tmp\nCleanAll=1\n"
-                 "[Elsewhere *]\nDetect=HKCU\\Software\\NoSuchTool\nFileKey1=%AppData%\\E|*.tmp\n");
+                 "[Elsewhere *]\nDetect=HKCU\\Software\\NoSuchTool\nFileKey1=%AppData%\\E|*.tmp\n"
+                 "[Temp Logs *]\nLangSecRef=3025\nFileKey1=%Temp%|*.rulelog\n");
+    PlantTemp(1);
+    files::Write(Path("Temp\\old.rulelog"), "trace");
     reg::SetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled", REG_MULTI_SZ,
                 std::string("Elsewhere *\0\0", 13));
     const auto tickLater = [](HWND list, int item, bool ticked) {
@@ -592,11 +595,11 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
     WithPanel([&](HWND sheet) {
         HWND page = ShowPage(sheet, 4);
         HWND list = GetDlgItem(page, IDC_RULES_LIST);
-        ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2) << "the undetected rule is not shown";
-        EXPECT_NE(Text(page, IDC_RULES_COUNT).find("2 of 3"), std::string::npos) << Text(page, IDC_RULES_COUNT);
-        EXPECT_NE(Text(page, IDC_RULES_FILES).find("winapp2.ini (3 rules)"), std::string::npos);
-        // By category, then by name: both run with the Applications.
-        const int broken = 0, warned = 1;
+        ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3) << "the undetected rule is not shown";
+        EXPECT_NE(Text(page, IDC_RULES_COUNT).find("3 of 4"), std::string::npos) << Text(page, IDC_RULES_COUNT);
+        EXPECT_NE(Text(page, IDC_RULES_FILES).find("winapp2.ini (4 rules)"), std::string::npos);
+        // By category, then by name.
+        const int broken = 0, warned = 1, temp = 2;
         EXPECT_NE(AnswerBox(sheet, [&] { tickLater(list, broken, true); }).find("cannot run: unknown key CleanAll"),
                   std::string::npos);
         EXPECT_TRUE(Within([&] { return !ticked(list, broken); }));
@@ -604,6 +607,13 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
         EXPECT_TRUE(Within([&] { return !ticked(list, warned); }));
         AnswerBox(sheet, [&] { tickLater(list, warned, true); }, IDYES);
         EXPECT_TRUE(Within([&] { return ticked(list, warned); }));
+        tickLater(list, temp, true);
+        EXPECT_TRUE(Within([&] { return ticked(list, temp); }));
+        // The rules alone: the Windows category's own temp item does not run.
+        Click(page, IDC_RULES_SWEEP);
+        EXPECT_TRUE(Within([&] { return !files::Exists(Path("Temp\\old.rulelog")); }));
+        EXPECT_TRUE(SweepEnds());
+        EXPECT_FALSE(TempIsEmpty());
         Type(page, IDC_RULES_FILTER, "warn");
         EXPECT_TRUE(Within([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }));
         EXPECT_TRUE(ticked(list, 0)) << "the filter keeps the tick";
@@ -611,5 +621,5 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
     });
     DWORD type = 0;
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled", &type),
-              std::string("Elsewhere *\0Tool With Warning *\0\0", 33));
+              std::string("Elsewhere *\0Tool With Warning *\0Temp Logs *\0\0", 45));
 }
