@@ -1,6 +1,7 @@
 #include "cleaners/community_rules.h"
 #include <windows.h>
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include "cleaners/browser_profile.h"
 #include "cleaners/rule_targets.h"
@@ -33,7 +34,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
 // A UTF-8 text in the ANSI code page, exactly or not at all: a best fit could name another file.
 bool ToAnsi(std::string& text)
 {
-    if (text.empty()) return true;
+    // ASCII is the same in every ANSI code page.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return true;
     const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (wide <= 0) return false;
     std::wstring wideText(static_cast<size_t>(wide), L'\0');
@@ -133,24 +135,56 @@ bool SpecialDetected(const std::string& code)
     return false;  // a code this program does not know
 }
 
-bool KeyExists(const std::string& text)
-{
-    const std::optional<RuleKeyPath> key = ParseRuleKey(text);
-    if (!key) return false;
-    CRegistryKey opened(key->machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key->path);
-    return opened.Handle() != nullptr;
-}
-
 bool WindowsVersionWithin(const std::string& range)
 {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
+    static const OSVERSIONINFOA version = [] {
+        OSVERSIONINFOA found{};
+        found.dwOSVersionInfoSize = sizeof found;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&version)) return false;  // the manifest makes it tell the truth
+        GetVersionExA(&found);  // the manifest makes it tell the truth
 #pragma GCC diagnostic pop
+        return found;
+    }();
     return OsVersionWithin(range, static_cast<int>(version.dwMajorVersion), static_cast<int>(version.dwMinorVersion))
         .value_or(false);
+}
+
+// What detection found of each key, so that thousands of rules open each key (and each missing
+// vendor's key) once: a key below a missing one is missing too.
+class KeyPresence {
+public:
+    bool Exists(const std::string& text)
+    {
+        const std::optional<RuleKeyPath> key = ParseRuleKey(text);
+        return key && Exists(key->machine, key->path);
+    }
+
+private:
+    bool Exists(bool machine, const std::string& path)
+    {
+        std::string folded = (machine ? "M\\" : "U\\") + path;
+        CharLowerBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+        if (const auto known = m_known.find(folded); known != m_known.end()) return known->second;
+        const size_t slash = path.find_last_of('\\');
+        const bool parentThere = slash == std::string::npos || Exists(machine, path.substr(0, slash));
+        const bool there = parentThere && KeyExists(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, path.c_str());
+        m_known.emplace(std::move(folded), there);
+        return there;
+    }
+    std::map<std::string, bool> m_known;
+};
+
+bool Detected(const CommunityRule& rule, KeyPresence& keys)
+{
+    if (!rule.detectKeys.empty() &&
+        std::none_of(rule.detectKeys.begin(), rule.detectKeys.end(), [&](const std::string& key) { return keys.Exists(key); }))
+        return false;
+    if (!rule.detectFiles.empty() &&
+        std::none_of(rule.detectFiles.begin(), rule.detectFiles.end(), [](const std::string& path) { return RuleFileExists(path); }))
+        return false;
+    if (!rule.detectOs.empty() && !WindowsVersionWithin(rule.detectOs)) return false;
+    return rule.specialDetect.empty() || SpecialDetected(rule.specialDetect);
 }
 
 }  // namespace
@@ -182,12 +216,14 @@ std::shared_ptr<const RuleCatalogue> CommunityRules()
 
 bool RuleDetected(const CommunityRule& rule)
 {
-    if (!rule.detectKeys.empty() &&
-        std::none_of(rule.detectKeys.begin(), rule.detectKeys.end(), [](const std::string& key) { return KeyExists(key); }))
-        return false;
-    if (!rule.detectFiles.empty() &&
-        std::none_of(rule.detectFiles.begin(), rule.detectFiles.end(), [](const std::string& path) { return RuleFileExists(path); }))
-        return false;
-    if (!rule.detectOs.empty() && !WindowsVersionWithin(rule.detectOs)) return false;
-    return rule.specialDetect.empty() || SpecialDetected(rule.specialDetect);
+    KeyPresence keys;
+    return Detected(rule, keys);
+}
+
+std::vector<bool> DetectRules(const std::vector<CommunityRule>& rules)
+{
+    KeyPresence keys;
+    std::vector<bool> detected;
+    for (const CommunityRule& rule : rules) detected.push_back(Detected(rule, keys));
+    return detected;
 }

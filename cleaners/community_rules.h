@@ -19,6 +19,8 @@ std::shared_ptr<const RuleCatalogue> CommunityRules();
 // Whether the rule is for this machine: its Detect keys, DetectFile paths (any one found), DetectOS
 // range and SpecialDetect browser all agree; a rule without detection keys always is.
 bool RuleDetected(const CommunityRule& rule);
+// The same of many rules at once, each key opened once.
+std::vector<bool> DetectRules(const std::vector<CommunityRule>& rules);
 
 // Runs the ticked, detected, available rules of one category, each after a header line; every path
 // and key goes through the engine's walks and refusals.

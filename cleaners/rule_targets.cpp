@@ -67,10 +67,11 @@ std::string Joined(const std::vector<std::string>& steps, size_t count)
 std::optional<RuleKeyPath> ParseRuleKey(const std::string& text)
 {
     const size_t slash = text.find('\\');
-    const std::string root = text.substr(0, slash);
+    std::string root = text.substr(0, slash);
+    for (char& c : root) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     const std::string path = slash == std::string::npos ? std::string() : text.substr(slash + 1);
-    if (lstrcmpiA(root.c_str(), "HKCU") == 0 || lstrcmpiA(root.c_str(), "HKEY_CURRENT_USER") == 0) return RuleKeyPath{false, path};
-    if (lstrcmpiA(root.c_str(), "HKLM") == 0 || lstrcmpiA(root.c_str(), "HKEY_LOCAL_MACHINE") == 0) return RuleKeyPath{true, path};
+    if (root == "HKCU" || root == "HKEY_CURRENT_USER") return RuleKeyPath{false, path};
+    if (root == "HKLM" || root == "HKEY_LOCAL_MACHINE") return RuleKeyPath{true, path};
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include "cleaners/rules_format.h"
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -320,13 +321,14 @@ RulesFile ParseRules(std::string_view bytes)
 
 std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user)
 {
+    std::unordered_map<std::string, size_t> byName;  // thousands of rules: no search of the whole list each
+    for (size_t i = 0; i < shared.size(); ++i) byName.emplace(Lowered(shared[i].name), i);
     for (const CommunityRule& mine : user) {
-        const auto same = std::find_if(shared.begin(), shared.end(),
-                                       [&](const CommunityRule& rule) { return SameText(rule.name, mine.name); });
-        if (same != shared.end())
-            *same = mine;
-        else
+        const auto [at, added] = byName.emplace(Lowered(mine.name), shared.size());
+        if (added)
             shared.push_back(mine);
+        else
+            shared[at->second] = mine;
     }
     return shared;
 }

@@ -1,6 +1,4 @@
 #include "engine/protected_keys.h"
-#include <windows.h>
-#include <vector>
 
 namespace {
 
@@ -34,52 +32,49 @@ const char* const kKeptTrees[] = {
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
 };
 
-std::vector<std::string> Steps(const std::string& path)
+// A key path as compared here: its steps in lower case (ASCII; the table's names are ASCII), joined
+// by single backslashes, Wow6432Node steps left out.
+std::string Folded(const std::string& path)
 {
-    std::vector<std::string> steps;
+    std::string folded;
     for (size_t start = 0; start <= path.size();) {
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
-        if (end > start) {
-            const std::string step = path.substr(start, end - start);
-            if (lstrcmpiA(step.c_str(), "Wow6432Node") != 0) steps.push_back(step);
-        }
+        std::string step = path.substr(start, end - start);
+        for (char& c : step) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (!step.empty() && step != "wow6432node") folded += (folded.empty() ? "" : "\\") + step;
         start = end + 1;
     }
-    return steps;
+    return folded;
 }
 
-bool SameSteps(const std::vector<std::string>& a, const std::vector<std::string>& b, size_t count)
+bool AtOrBelow(const std::string& path, const std::string& kept)
 {
-    if (a.size() < count || b.size() < count) return false;
-    for (size_t i = 0; i < count; ++i)
-        if (lstrcmpiA(a[i].c_str(), b[i].c_str()) != 0) return false;
-    return true;
+    return path.size() >= kept.size() && path.compare(0, kept.size(), kept) == 0 &&
+           (path.size() == kept.size() || path[kept.size()] == '\\');
 }
 
 // Below Explorer\FileExts\<ext>\UserChoice: the programs the user chose.
-bool InUserChoice(const std::vector<std::string>& steps)
+bool InUserChoice(const std::string& path)
 {
-    const std::vector<std::string> fileExts = Steps("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts");
-    return steps.size() > fileExts.size() + 1 && SameSteps(steps, fileExts, fileExts.size()) &&
-           lstrcmpiA(steps[fileExts.size() + 1].c_str(), "UserChoice") == 0;
+    static const std::string fileExts = Folded("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts") + "\\";
+    if (path.compare(0, fileExts.size(), fileExts) != 0) return false;
+    const size_t extension = path.find('\\', fileExts.size());
+    return extension != std::string::npos && AtOrBelow(path.substr(extension + 1), "userchoice");
 }
 
 }  // namespace
 
 const char* ProtectedKeyReason(bool machine, const std::string& path)
 {
-    const std::vector<std::string> steps = Steps(path);
-    for (const char* kept : kKeptKeys) {
-        const std::vector<std::string> keptSteps = Steps(kept);
-        if (steps.size() == keptSteps.size() && SameSteps(steps, keptSteps, steps.size()))
-            return steps.empty() ? "a whole hive" : "a key the system keeps";
-    }
+    const std::string folded = Folded(path);
+    for (const char* kept : kKeptKeys)
+        if (folded == Folded(kept)) return folded.empty() ? "a whole hive" : "a key the system keeps";
     for (const char* kept : kKeptTrees) {
-        const std::vector<std::string> keptSteps = Steps(kept);
-        if (SameSteps(steps, keptSteps, keptSteps.size()))
-            return keptSteps.size() == 1 && machine ? "the system's configuration" : "a key the system keeps";
+        const std::string tree = Folded(kept);
+        if (AtOrBelow(folded, tree))
+            return machine && tree.find('\\') == std::string::npos ? "the system's configuration" : "a key the system keeps";
     }
-    if (InUserChoice(steps)) return "the user's choice of a program";
+    if (InUserChoice(folded)) return "the user's choice of a program";
     return nullptr;
 }

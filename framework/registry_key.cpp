@@ -205,3 +205,11 @@ std::string RegistryKeyName(HKEY key)
     }
     return NameOfHandle(key);
 }
+
+bool KeyExists(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}

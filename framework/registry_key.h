@@ -65,6 +65,8 @@ struct KeyCloser {
 };
 using KeyOwner = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
+// Whether a key is there (opened for reading and closed at once).
+bool KeyExists(HKEY root, const char* path);
 // Opens the key a path names below a parent without following the path's last step when it is a
 // registry link; a link is closed again and gives null, with `link` set.
 HKEY OpenKeyWithoutLink(HKEY parent, const char* path, REGSAM access, bool* link = nullptr);

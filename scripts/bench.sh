@@ -13,6 +13,7 @@
 #   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
 #   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
 #   once:    Ombrix.exe /once over 20,000 files with its log to NUL, a file and a pipe, against the file.
+#   rules:   a community rules file of 4,000 rules (half of them for this machine) read and detected.
 #   cookies: a Chromium cookie database of 100,000 rows (1,000 hosts, 10 of them friendly) cleaned of the
 #            other sites' rows, against Debian's sqlite3 shell doing the same delete, secure delete and
 #            VACUUM on a copy of the same file.
@@ -136,4 +137,21 @@ shell_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
 read -r cookies_s cookies_items < <(run cookies 'C:\ombrix\bench\cookies' "${friendly[@]}")
 echo "cleaning a cookie database of 100,000 rows for 10 friendly sites: sqlite3 shell ${shell_s}s, Ombrix" \
      "${cookies_s}s for $cookies_items rows ($(ratio "$cookies_s" "$shell_s")x of the shell, goal at most 1.5x)"
+rm -rf "$bench_c"
+
+# Community rules: 4,000 rules of the shapes users bring, half of them detected here.
+mkdir -p "$bench_c/rules/Ombrix" "$bench_c/rules/Tool"
+python3 - "$bench_c/rules/Ombrix/winapp2.ini" <<'PY'
+import sys
+with open(sys.argv[1], "w", newline="\r\n") as out:
+    out.write("; generated for the benchmark\n")
+    for n in range(4000):
+        detect = "HKCU\\Software\\Wine" if n % 2 else "HKCU\\Software\\OmbrixBench\\Missing%d" % n
+        out.write("[Bench Tool %d *]\nLangSecRef=%d\nDetect=%s\nDetectOS=6.1|\n" % (n, 3021 + n % 5, detect))
+        out.write("FileKey1=%%AppData%%\\Tool%d|*.log;*.tmp|RECURSE\nFileKey2=%%LocalAppData%%\\Tool%d\\*\\Cache|*.*|REMOVESELF\n" % (n, n))
+        out.write("RegKey1=HKCU\\Software\\Tool%d\\MRU\nExcludeKey1=FILE|%%AppData%%\\Tool%d\\|keep.log\n" % (n, n))
+PY
+read -r rules_read rules_detect rules_n rules_detected < <(run rules 'C:\ombrix\bench\rules')
+echo "community rules: $rules_n rules read in ${rules_read}s, detected in ${rules_detect}s ($rules_detected for this" \
+     "machine; goal under 0.5s for both)"
 rm -rf "$bench_c"

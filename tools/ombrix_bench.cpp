@@ -15,6 +15,8 @@
 //                                               opened, its resolved path compared, removed by handle)
 //   ombrix_bench once <folder> <nul|file|pipe>  Ombrix.exe /once sweeping the folder as its temp folder,
 //                                               its standard output to NUL, a file or a pipe read here
+//   ombrix_bench rules <appdata>                the community rules of <appdata>\Ombrix\winapp2.ini read,
+//                                               then detected
 //   ombrix_bench cookies <folder> <site...>     the Chromium cookie database "Cookies" in the folder
 //                                               cleaned of every row but the friendly sites' 
 #include <windows.h>
@@ -26,6 +28,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "cleaners/community_rules.h"
 #include "engine/cookie_database.h"
 #include "engine/file_removal.h"
 #include "engine/registry_ops.h"
@@ -166,6 +169,21 @@ int TimeCookies(const char* folder, int count, char** sites)
     float kb = 0.0f;
     CleanCookieDatabase(*top, *file, kChromiumCookies, FriendlySites(sites, sites + count), kStatusInternet, &items, &kb);
     printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
+int TimeRules(const char* appData)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    RefreshCommunityRules();
+    const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
+    const double read = Seconds(start);
+    QueryPerformanceCounter(&start);
+    const std::vector<bool> found = DetectRules(catalogue->rules);
+    const auto detected = std::count(found.begin(), found.end(), true);
+    printf("%.3f %.3f %zu %ld\n", read, Seconds(start), catalogue->rules.size(), static_cast<long>(detected));
     return 0;
 }
 
@@ -361,6 +379,7 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "bare-remove") == 0) return TimeWalk(argv[2], RemoveBare);
     if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalk(argv[2], RemoveIfItIsWhereItWasFound);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
+    if (argc == 3 && strcmp(argv[1], "rules") == 0) return TimeRules(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "cookies") == 0) return TimeCookies(argv[2], argc - 3, argv + 3);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;

@@ -59,8 +59,9 @@ BOOL CRulesPage::OnInitDialog()
     RefreshCommunityRules();
     m_catalogue = CommunityRules();
     m_ticked = LoadEnabledRules();
-    for (size_t i = 0; i < m_catalogue->rules.size(); ++i)
-        if (RuleDetected(m_catalogue->rules[i])) m_shown.push_back(i);
+    const std::vector<bool> detected = DetectRules(m_catalogue->rules);
+    for (size_t i = 0; i < detected.size(); ++i)
+        if (detected[i]) m_shown.push_back(i);
     // By category, then by name, so that each category's rules stand together.
     std::stable_sort(m_shown.begin(), m_shown.end(), [&](size_t a, size_t b) {
         const CommunityRule& x = m_catalogue->rules[a];
