@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the pictures in docs/: plants the demo profile, starts Ombrix in the tray, sweeps it with
 # "Sweep Now" and photographs the "Sweeping Progress" window under Xvfb; then opens the control panel
-# from the tray and photographs its four pages, the custom locations dialog and Cookie Control (with
+# from the tray and photographs its five pages, the custom locations dialog and Cookie Control (with
 # the sites of cookie databases planted meanwhile); then
 # exits Ombrix and checks the profile.
 set -euo pipefail
@@ -31,9 +31,21 @@ shoot() {  # <window title> <picture name>
   echo "docs/$2.png: \"$1\" at $geometry"
 }
 shoot "Sweeping Completed" progress-window
+# A community rules file for the "Sweep More" page, read when the control panel opens; one rule ticked.
+rules_file="$build/wine/drive_c/ombrix/demo-tray/Profile/AppData/Roaming/Ombrix/winapp2.ini"  # the tray's %APPDATA%
+mkdir -p "$(dirname "$rules_file")"
+printf '%s\r\n' '; the user'"'"'s own rules' \
+  '[Editor Recent Files *]' 'LangSecRef=3024' 'Warning=Also clears the editor'"'"'s session.' \
+  'FileKey1=%AppData%\Editor\Sessions|*.session|RECURSE' 'RegKey1=HKCU\Software\Editor\Recent' \
+  '[Player History *]' 'LangSecRef=3023' 'FileKey1=%LocalAppData%\Player|history.db' \
+  '[Archiver Temp *]' 'LangSecRef=3021' 'FileKey1=%Temp%\Archiver*|*.*|REMOVESELF' \
+  '[Browser Crash Reports *]' 'Section=Web Browsers' 'FileKey1=%LocalAppData%\Browser\Crashpad\reports|*.dmp' \
+  '[Windows Font Cache *]' 'LangSecRef=3025' 'FileKey1=%WinDir%\ServiceProfiles|*.dat' \
+  '[Broken Rule *]' 'LangSecRef=3021' 'FileKey1=%AppData%\Tool|*.tmp' 'CleanEverything=1' > "$rules_file"
+run reg.exe add 'HKCU\SOFTWARE\Quillane\Ombrix\Rules' /v Enabled /t REG_MULTI_SZ /d 'Player History *' /f >/dev/null
 run "$bin/ombrix_remote.exe" command 1014
-pages=(settings windows internet applications)
-for i in 0 1 2 3; do
+pages=(settings windows internet applications rules)
+for i in 0 1 2 3 4; do
   run "$bin/ombrix_remote.exe" wait-window Ombrix 20
   run "$bin/ombrix_remote.exe" page Ombrix "$i"
   shoot Ombrix "control-panel-${pages[$i]}"
@@ -61,6 +73,8 @@ run "$bin/ombrix_remote.exe" click "Cookie Control" 2
 run "$bin/ombrix_remote.exe" click Ombrix 2
 run "$bin/ombrix_remote.exe" command 1015
 run "$bin/ombrix_remote.exe" wait-exit 30
-# The sites were for the picture only: the profile is checked as the sweep left it.
+# The sites and rules were for the pictures only: the profile is checked as the sweep left it.
+rm -f "$rules_file"
+run reg.exe delete 'HKCU\SOFTWARE\Quillane\Ombrix\Rules' /f >/dev/null
 rm -f "$local_data/Google/Chrome/User Data/Default/Network/Cookies" "$local_data/Microsoft/Edge/User Data/Default/Network/Cookies"
 run "$bin/plant_traces.exe" check "$root"

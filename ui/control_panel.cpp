@@ -1,4 +1,5 @@
 #include "ui/control_panel.h"
+#include "cleaners/community_rules.h"
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
@@ -43,6 +44,7 @@ CCategoryPage* COmbrixProp::CategoryPage(WPARAM category)
 void COmbrixProp::OnInitDialog()
 {
     SetControlPanelWindow(m_hWnd);
+    RefreshCommunityRules();  // a file dropped in place since start-up is read now
     char about[64] = {};
     if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_MENU, about, sizeof about) > 0) {
         char showLog[64] = {};

@@ -56,7 +56,6 @@ CRulesPage::CRulesPage() : CPropertyPage(IDD_RULES_PAGE) {}
 BOOL CRulesPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    RefreshCommunityRules();
     m_catalogue = CommunityRules();
     m_ticked = LoadEnabledRules();
     const std::vector<bool> detected = DetectRules(m_catalogue->rules);
