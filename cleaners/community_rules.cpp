@@ -5,9 +5,7 @@
 #include <mutex>
 #include "cleaners/browser_profile.h"
 #include "cleaners/rule_targets.h"
-#include "engine/profile_walk.h"
 #include "engine/protected_keys.h"
-#include "engine/sweep_finder.h"
 #include "framework/file.h"
 #include "framework/registry_key.h"
 #include "framework/trace.h"

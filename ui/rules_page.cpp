@@ -118,7 +118,10 @@ void CRulesPage::Fill()
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
         item.mask = LVIF_TEXT;
         item.iSubItem = 1;
-        const std::string group = rule.groupLabel.empty() ? GroupName(rule.group) : rule.groupLabel;
+        // A rule that cannot run says so where the eye goes; the tooltip says why.
+        const std::string group = !rule.unavailable.empty() ? "cannot run"
+                                  : rule.groupLabel.empty() ? GroupName(rule.group)
+                                                            : rule.groupLabel;
         item.pszText = const_cast<char*>(group.c_str());
         SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
         LVITEMA state{};
