@@ -7,6 +7,7 @@
 #include "cleaners/category_table.h"
 #include "framework/sqlite_database.h"
 #include "tests/support/cookie_databases.h"
+#include "tests/support/files.h"
 #include "tests/support/json_object.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/run_program.h"
@@ -257,11 +258,18 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
                   "[Hostile Pattern *]\nFileKey1=%AppData%\\ToolOne|..\\*.*\n"
                   "[Hostile Software *]\nRegKey1=HKCU\\Software\n"
                   "[Hostile Microsoft *]\nRegKey1=HKCU\\Software\\Microsoft\n"
-                  "[Hostile Run *]\nRegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\n");
+                  "[Hostile Run *]\nRegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\n"
+                  "[Hostile System *]\nRegKey1=HKLM\\SYSTEM\\CurrentControlSet\\Services\n"
+                  "[Hostile Wow *]\nRegKey1=HKCU\\Software\\Wow6432Node\\Microsoft\n"
+                  "[Hostile UserChoice *]\nRegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                  "FileExts\\.txt\\UserChoice\n"
+                  "[Hostile Classes *]\nRegKey1=HKCR\\txtfile\n"
+                  "[Hostile Link *]\nFileKey1=%AppData%\\LinkedTool|*.*|REMOVESELF\n");
     std::string enabled;
     for (const char* name : {"Tool One *", "Undetected *", "Hostile AppData *", "Hostile Documents *", "Hostile Profile *",
                              "Hostile System32 *", "Hostile Program Files *", "Hostile Dots *", "Hostile Pattern *",
-                             "Hostile Software *", "Hostile Microsoft *", "Hostile Run *"})
+                             "Hostile Software *", "Hostile Microsoft *", "Hostile Run *", "Hostile System *",
+                             "Hostile Wow *", "Hostile UserChoice *", "Hostile Classes *", "Hostile Link *"})
         enabled += std::string(name) + '\0';
     SetRaw(HKEY_CURRENT_USER, kSettings + "\\Rules", "Enabled", REG_MULTI_SZ, enabled + '\0');
     SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x04);  // Applications
@@ -271,9 +279,12 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
     const std::vector<std::string> kept{tool + "\\keep.log", tool + "\\notes.txt", m_root + "\\Local\\ToolOne\\p1\\Logs\\myLOG",
                                         m_root + "\\Roaming\\Undetected\\u.txt", m_root + "\\Roaming\\NotTicked\\n.txt",
                                         m_root + "\\Roaming\\canary.txt", m_root + "\\Documents\\thesis.doc",
-                                        m_root + "\\canary-behind.txt"};
+                                        m_root + "\\canary-behind.txt", m_root + "\\outside\\linked.txt"};
     for (const std::string& path : gone) WriteFileText(path, "trace");
     for (const std::string& path : kept) WriteFileText(path, "keep");
+    ASSERT_TRUE(files::MakeFolderLink(m_root + "\\Roaming\\LinkedTool", m_root + "\\outside"));
+    const std::string userChoice = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt\\UserChoice";
+    SetText(HKEY_CURRENT_USER, userChoice, "ProgId", "txtfile");
     SetText(HKEY_CURRENT_USER, "Software\\ToolOne\\MRU", "a", "secret.doc");
     SetText(HKEY_CURRENT_USER, "Software\\ToolOne", "LastFile", "secret.doc");
     SetText(HKEY_CURRENT_USER, "Software\\ToolOne", "Keep", "settings");
@@ -293,12 +304,19 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, "Software\\ToolOne", "LastFile"));
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "Software\\ToolOne", "Keep"));
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run, "OmbrixCanary"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, userChoice, "ProgId"));
+    EXPECT_TRUE(Exists(m_root + "\\Roaming\\LinkedTool\\linked.txt")) << "the link and what it leads to stay";
     EXPECT_EQ(text.find("Start clean up Undetected *."), std::string::npos);
     for (const char* refused : {"Refused: HKCU\\Software is", "Refused: HKCU\\Software\\Microsoft is",
                                 "Refused: HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run is", "Roaming is a user's folder",
-                                "Documents is a user's folder", "System32 is", "Program Files is"})
+                                "Documents is a user's folder", "System32 is", "Program Files is",
+                                "Refused: HKLM\\SYSTEM\\CurrentControlSet\\Services is",
+                                "Refused: HKCU\\Software\\Wow6432Node\\Microsoft is", "UserChoice is the user's choice",
+                                "Refused: HKCR\\txtfile is not a key of HKCU or HKLM"})
         EXPECT_NE(text.find(refused), std::string::npos) << refused << "\n" << text;
     EXPECT_GE(Lines(text).size(), 10u);
     RegDeleteKeyValueA(HKEY_CURRENT_USER, run.c_str(), "OmbrixCanary");
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ToolOne");
+    RegDeleteTreeA(HKEY_CURRENT_USER, userChoice.c_str());
+    files::RemoveLink(m_root + "\\Roaming\\LinkedTool");
 }
