@@ -133,7 +133,11 @@ void SweepRegKey(const CommunityRule& rule, const RuleRegKey& text, int statusId
 
 void RunRule(const CommunityRule& rule, int statusId, int* counter, float* kb)
 {
-    LogLine(FormatLine("Start clean up %s.\n", rule.name.c_str()).c_str(), statusId);
+    // The section's name without the community files' closing " *".
+    const std::string shown = rule.name.size() > 2 && rule.name.compare(rule.name.size() - 2, 2, " *") == 0
+                                  ? rule.name.substr(0, rule.name.size() - 2)
+                                  : rule.name;
+    LogLine(FormatLine("Start clean up %s.\n", shown.c_str()).c_str(), statusId);
     const std::vector<FileExclusion> exclusions = FileExclusions(rule);
     for (const RuleFileKey& key : rule.files) {
         try {
