@@ -1,4 +1,5 @@
 #include "engine/cookie_database.h"
+#include <algorithm>
 #include <string>
 #include "engine/file_removal.h"
 #include "engine/sweep_actions.h"
@@ -14,16 +15,21 @@ constexpr const char* kFriendlyFunction = "ombrix_friendly";
 constexpr const char* kCompanions[] = {"-journal", "-wal", "-shm"};
 
 // A companion the library would open by name must be a plain file of the folder with one name: a
-// link there would let its writes land on another file.
+// link there (even one that leads nowhere yet) would let its writes land on another file. The
+// folder's listing tells what is there, whatever it is.
 bool CompanionsArePlain(const ReachedEntry& folder, const ReachedEntry& file)
 {
+    const std::vector<ListedEntry> listed = ListWalkFolder(folder.AsFolder());
     for (const char* suffix : kCompanions) {
-        const std::string name = file.name + suffix;
-        if (!FileSystem::Exists(folder.path + "\\" + name)) continue;
-        const std::optional<ReachedEntry> companion = Reach(folder, name);
+        const std::wstring name = FileSystem::Widen(file.name + suffix);
+        const bool there = std::any_of(listed.begin(), listed.end(), [&](const ListedEntry& entry) {
+            return CompareStringOrdinal(entry.wideName.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL;
+        });
+        if (!there) continue;
+        const std::optional<ReachedEntry> companion = Reach(folder, file.name + suffix);
         FileIdentity identity;
         if (!companion || companion->IsFolder() || !companion->handle->Identify(identity, true) || identity.links > 1) {
-            TraceMessage("   Left %s: its %s is not a plain file of its folder.\n", file.path.c_str(), name.c_str());
+            TraceMessage("   Left %s: its %s is not a plain file of its folder.\n", file.path.c_str(), suffix);
             return false;
         }
     }

@@ -113,6 +113,11 @@ TEST_F(FriendlySitesTest, CookieDatabasesKeepExactlyTheFriendlySitesRows)
     PlantCookies(linkedWal, false);
     files::Write(Path("outside\\notes.txt"), "the user's notes");
     ASSERT_TRUE(files::MakeFolderLink(linkedWal + "-wal", Path("outside\\notes.txt")));
+    // A link that leads nowhere yet. Windows lists it, and the database stays; Wine shows it to no
+    // listing, so the database may be cleaned here, but nothing may be written where it leads.
+    const std::string danglingWal = Firefox("dangling.default\\cookies.sqlite");
+    PlantCookies(danglingWal, false);
+    ASSERT_TRUE(files::MakeDanglingLink(danglingWal + "-wal", Path("outside\\never.txt")));
     for (const char* profile : {"Profile 1", "Profile 2", "Profile 3", "Profile 4"})
         files::Write(Chrome(std::string(profile) + "\\Preferences"), "{}");
     files::Write(Chrome("Default\\IndexedDB\\https_mail.friend.com_0.indexeddb.leveldb\\000003.log"), "kept");
@@ -153,12 +158,14 @@ TEST_F(FriendlySitesTest, CookieDatabasesKeepExactlyTheFriendlySitesRows)
     EXPECT_EQ(files::ReadAt(firefox, 18, 2), std::string("\x02\x02"));  // still in WAL mode, as Firefox keeps it
     for (size_t n = 0; n < untouched.size(); ++n) EXPECT_TRUE(AllBytes(untouched[n]) == before[n]) << untouched[n];
     EXPECT_EQ(files::Read(Path("outside\\notes.txt")), "the user's notes");
+    EXPECT_FALSE(files::Exists(Path("outside\\never.txt"))) << "nothing was written through the dangling link";
     EXPECT_EQ(m_log.Count("Left: " + held + " (in use)."), 2u) << m_log.Log();
     EXPECT_TRUE(files::Exists(Chrome("Default\\IndexedDB\\https_mail.friend.com_0.indexeddb.leveldb\\000003.log")));
     EXPECT_FALSE(files::Exists(Chrome("Default\\IndexedDB\\https_notfriend.com_0.indexeddb.leveldb\\000003.log")));
     EXPECT_TRUE(files::Exists(Chrome("Default\\Local Storage\\leveldb\\000003.log")));
     EXPECT_GE(m_counter, 3 * kGoneRows);
     files::RemoveLink(linkedWal + "-wal");
+    files::RemoveLink(danglingWal + "-wal");
 }
 
 // Without friendly sites the databases go whole, as before.

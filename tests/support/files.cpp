@@ -168,6 +168,17 @@ bool MakeFolderLink(const std::string& link, const std::string& target)
            Eventually(Exists, link);
 }
 
+bool MakeDanglingLink(const std::string& link, const std::string& target)
+{
+    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    // The link leads nowhere, and Wine shows such a link neither to a listing nor to a query of its
+    // name: nothing here can see it arrive, so the tool is given its time.
+    if (!RunUnixTool("\\\\?\\unix\\bin\\ln", "ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+    Sleep(1000);
+    return true;
+}
+
 bool RemoveLink(const std::string& link)
 {
     const std::string unixLink = UnixPath(link);

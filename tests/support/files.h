@@ -18,6 +18,8 @@ uint64_t Size(const std::string& path);
 std::vector<std::string> List(const std::string& folder);
 // A folder link made on the Linux side, as a user's junction or symbolic link would be.
 bool MakeFolderLink(const std::string& link, const std::string& target);
+// The same to a target that is not there.
+bool MakeDanglingLink(const std::string& link, const std::string& target);
 // Removes such a link and nothing behind it.
 bool RemoveLink(const std::string& link);
 // The Linux path of a Windows path.
