@@ -242,6 +242,7 @@ void MainWindow::OnWorkerFinished(WPARAM category, LPARAM status)
         CCategoryPage* page = m_controlPanel ? m_controlPanel->CategoryPage(category) : nullptr;
         if (page) page->SweepEnded();
         const CategoryRow& row = *CategoryByIndex(category);
+        if (m_controlPanel) m_controlPanel->m_rules.CategoryEnded(row.requestBit);
         row.group.StampLastRun();
         if (page) page->RefreshLastSweep();
         row.group.SaveToUser(row.keyPath);

@@ -203,17 +203,32 @@ bool CRulesPage::OnApply()
     return true;
 }
 
-// Stored first, so that the workers read what the page shows.
+// Stored first, so that the workers read what the page shows. While its sweep runs, the button
+// cancels it, as the category pages' buttons do.
 void CRulesPage::SweepTicked()
 {
+    if (m_running) {
+        SweepController::Stop(m_running);  // the button is set back when the workers report
+        return;
+    }
     SaveEnabledRules(m_ticked);
     uint32_t requests = 0;
     for (size_t index : m_shown) {
         const CommunityRule& rule = m_catalogue->rules[index];
         if (IsTicked(rule.name) && rule.unavailable.empty()) requests |= RequestOf(rule.group);
     }
-    if (!requests || !SweepController::StartRules(requests))
-        MessageBoxA(m_hWnd, requests ? "A sweep runs already; Sweep More waits until it has ended."
-                                     : "Tick the rules to sweep first.",
-                    "Ombrix", MB_OK | MB_ICONINFORMATION);
+    m_running = requests ? SweepController::StartRules(requests) : 0;
+    if (m_running) {
+        SetDlgItemTextA(m_hWnd, IDC_RULES_SWEEP, "Cancel Sweep");
+        return;
+    }
+    MessageBoxA(m_hWnd, requests ? "A sweep runs already; Sweep More waits until it has ended." : "Tick the rules to sweep first.",
+                "Ombrix", MB_OK | MB_ICONINFORMATION);
+}
+
+void CRulesPage::CategoryEnded(uint32_t requestBit)
+{
+    if (!(m_running & requestBit)) return;
+    m_running &= ~requestBit;
+    if (!m_running && m_hWnd) SetDlgItemTextA(m_hWnd, IDC_RULES_SWEEP, "Sweep More");
 }

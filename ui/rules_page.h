@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,9 @@
 class CRulesPage : public CPropertyPage {
 public:
     CRulesPage();
+    // A category's worker has reported: when the last one of this page's sweep has, its button is
+    // "Sweep More" again.
+    void CategoryEnded(uint32_t requestBit);
 
 protected:
     BOOL OnInitDialog() override;
@@ -28,4 +32,5 @@ private:
     std::vector<size_t> m_shown;         // the detected rules, by their place in the catalogue
     std::vector<std::string> m_ticked;   // as stored, undetected ones included
     bool m_filling = false;              // the page itself changes the boxes
+    uint32_t m_running = 0;              // the request bits of this page's sweep, until they report
 };

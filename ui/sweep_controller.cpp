@@ -45,15 +45,15 @@ bool Start(uint32_t requests, bool showLog)
     return true;
 }
 
-bool StartRules(uint32_t requests)
+uint32_t StartRules(uint32_t requests)
 {
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
-    if (!coordinator || g_preview) return false;
+    if (!coordinator || g_preview) return 0;
     for (const CategoryRow& row : CategoryRows())
         if (coordinator->IsCategoryRunning(row.index)) requests &= ~row.requestBit;
-    if (!requests) return false;
+    if (!requests) return 0;
     TakeRulesAloneNext(requests);
-    return Start(requests, true);
+    return Start(requests, true) ? requests : 0;
 }
 
 void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines)

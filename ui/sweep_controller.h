@@ -13,8 +13,8 @@ namespace SweepController {
 // nothing requested, or a preview running (a sweep waits until it has ended).
 bool Start(uint32_t requests, bool showLog);
 // The ticked community rules of the requested categories alone, on their workers ("Sweep More"); a
-// category whose worker runs already is left out. False when nothing starts.
-bool StartRules(uint32_t requests);
+// category whose worker runs already is left out. The request bits it started; 0 when nothing starts.
+uint32_t StartRules(uint32_t requests);
 // The enabled (or chosen) categories one after another on this thread, in the table's order, for the closing
 // sweep and `once`: no worker, no worker message, no stamp. `lines` writes a category's own lines
 // before (true) and after (false) it.

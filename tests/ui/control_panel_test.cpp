@@ -611,6 +611,8 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
         EXPECT_TRUE(Within([&] { return ticked(list, temp); }));
         // The rules alone: the Windows category's own temp item does not run.
         Click(page, IDC_RULES_SWEEP);
+        EXPECT_EQ(Text(page, IDC_RULES_SWEEP), "Cancel Sweep");
+        EXPECT_TRUE(Within([&] { return Text(page, IDC_RULES_SWEEP) == "Sweep More"; }));
         EXPECT_TRUE(Within([&] { return !files::Exists(Path("Temp\\old.rulelog")); }));
         EXPECT_TRUE(SweepEnds());
         EXPECT_FALSE(TempIsEmpty());
