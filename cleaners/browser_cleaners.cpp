@@ -203,27 +203,27 @@ void CleanOtherBrowsers(int* counter, float* kb) { CleanBrowsers(InternetBit::Ot
 std::vector<SiteCookies> BrowserCookieSites()
 {
     std::map<std::string, std::vector<std::string>> sites;  // by host, in the order the browsers come
-    const auto take = [&](const BrowserRow& browser, const ReachedEntry& profile, const char* path, const CookieTable& table) {
-        std::optional<ReachedEntry> file = Reach(profile, path);
-        if (!file || file->IsFolder()) return;
-        file->handle->Close();  // the library opens it itself, read-only, beside the browser
-        for (std::string host : CookieHosts(file->path, table)) {
-            if (!host.empty() && host.front() == '.') host.erase(0, 1);
-            CharLowerA(host.data());
-            std::vector<std::string>& browsers = sites[host];
-            if (std::find(browsers.begin(), browsers.end(), browser.name) == browsers.end())
-                browsers.push_back(browser.name);
+    // The cookie databases are the rows the profile tables mark as such.
+    const auto take = [&](const BrowserRow& browser, const ReachedEntry& profile, std::span<const ProfileRow> rows) {
+        for (const ProfileRow& row : rows) {
+            const CookieTable* table = CookieTableOf(row);
+            std::optional<ReachedEntry> file = table ? Reach(profile, row.path) : std::nullopt;
+            if (!file || file->IsFolder()) continue;
+            file->handle->Close();  // the library opens it itself, read-only, beside the browser
+            for (std::string host : CookieHosts(file->path, *table)) {
+                if (!host.empty() && host.front() == '.') host.erase(0, 1);
+                CharLowerA(host.data());
+                std::vector<std::string>& browsers = sites[host];
+                if (std::find(browsers.begin(), browsers.end(), browser.name) == browsers.end())
+                    browsers.push_back(browser.name);
+            }
         }
     };
     for (const BrowserRow& browser : Browsers()) {
         try {
             VisitBrowser(browser, [] {}, [&](const ReachedEntry& profile, ProfileKind kind) {
-                if (kind == ProfileKind::Chromium) {
-                    take(browser, profile, "Network\\Cookies", kChromiumCookies);
-                    take(browser, profile, "Cookies", kChromiumCookies);
-                } else if (kind == ProfileKind::Firefox) {
-                    take(browser, profile, "cookies.sqlite", kFirefoxCookies);
-                }
+                if (kind != ProfileKind::ChromiumShared)
+                    take(browser, profile, kind == ProfileKind::Chromium ? kChromeRows : kFirefoxRows);
             });
         } catch (const std::exception&) {
             // This browser's walk ends; the next one still lists.

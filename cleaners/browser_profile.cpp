@@ -145,9 +145,7 @@ bool CleanFriendlyRow(const ReachedEntry& profile, const ProfileRow& row, Reache
     case Friendly::ChromiumCookies:
     case Friendly::FirefoxCookies:
         if (const std::optional<ReachedEntry> folder = RowFolder(profile, row.path))
-            CleanCookieDatabase(*folder, entry,
-                                row.friendly == Friendly::ChromiumCookies ? kChromiumCookies : kFirefoxCookies, sites,
-                                kStatus, counter, kb);
+            CleanCookieDatabase(*folder, entry, *CookieTableOf(row), sites, kStatus, counter, kb);
         break;
     case Friendly::SharedStore:
         LogNote(FormatLine("  Kept: %s holds every site's storage, friendly sites' too.\n", entry.path.c_str()));
@@ -162,6 +160,15 @@ bool CleanFriendlyRow(const ReachedEntry& profile, const ProfileRow& row, Reache
 FriendlySites CurrentFriendlySites() { return g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}); }
 
 }  // namespace
+
+const CookieTable* CookieTableOf(const ProfileRow& row)
+{
+    switch (row.friendly) {
+    case Friendly::ChromiumCookies: return &kChromiumCookies;
+    case Friendly::FirefoxCookies: return &kFirefoxCookies;
+    default: return nullptr;
+    }
+}
 
 const std::span<const ProfileRow> kFirefoxOldRows = kFirefoxOldRowTable;
 const std::span<const ProfileRow> kFirefoxRows = kFirefoxRowTable;

@@ -22,6 +22,10 @@ struct ProfileRow {
     Friendly friendly = Friendly::Ignores;
 };
 
+struct CookieTable;
+// The table of a cookie database row; null for any other row.
+const CookieTable* CookieTableOf(const ProfileRow& row);
+
 extern const std::span<const ProfileRow> kFirefoxOldRows;
 extern const std::span<const ProfileRow> kFirefoxRows;
 extern const std::span<const ProfileRow> kChromeRows;

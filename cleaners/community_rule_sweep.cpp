@@ -35,17 +35,19 @@ std::vector<FileExclusion> FileExclusions(const CommunityRule& rule)
     return exclusions;
 }
 
+// The folder is the root, or (with `below`) lies at any level under it.
+bool InFolder(const std::string& folder, const std::string& root, bool below)
+{
+    if (FileSystem::SameWindowsPath(folder, root)) return true;
+    return below && folder.size() > root.size() && folder[root.size()] == '\\' &&
+           FileSystem::SameWindowsPath(folder.substr(0, root.size()), root);
+}
+
 bool Excluded(const ReachedEntry& file, const std::vector<FileExclusion>& exclusions)
 {
     const std::string folder = file.path.substr(0, file.path.find_last_of('\\'));
     return std::any_of(exclusions.begin(), exclusions.end(), [&](const FileExclusion& exclusion) {
-        const bool inside = exclusion.below ? FileSystem::SameWindowsPath(folder, exclusion.folder) ||
-                                                  (folder.size() > exclusion.folder.size() &&
-                                                   folder[exclusion.folder.size()] == '\\' &&
-                                                   FileSystem::SameWindowsPath(folder.substr(0, exclusion.folder.size()),
-                                                                               exclusion.folder))
-                                            : FileSystem::SameWindowsPath(folder, exclusion.folder);
-        return inside && NameMatchesPattern(file.wideName, exclusion.mask);
+        return InFolder(folder, exclusion.folder, exclusion.below) && NameMatchesPattern(file.wideName, exclusion.mask);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "cleaners/rule_targets.h"
 #include <windows.h>
 #include "cleaners/browser_profile.h"
+#include "framework/ascii_text.h"
 #include "engine/sweep_finder.h"
 
 namespace {
@@ -67,11 +68,10 @@ std::string Joined(const std::vector<std::string>& steps, size_t count)
 std::optional<RuleKeyPath> ParseRuleKey(const std::string& text)
 {
     const size_t slash = text.find('\\');
-    std::string root = text.substr(0, slash);
-    for (char& c : root) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    const std::string root = AsciiLowered(text.substr(0, slash));
     const std::string path = slash == std::string::npos ? std::string() : text.substr(slash + 1);
-    if (root == "HKCU" || root == "HKEY_CURRENT_USER") return RuleKeyPath{false, path};
-    if (root == "HKLM" || root == "HKEY_LOCAL_MACHINE") return RuleKeyPath{true, path};
+    if (root == "hkcu" || root == "hkey_current_user") return RuleKeyPath{false, path};
+    if (root == "hklm" || root == "hkey_local_machine") return RuleKeyPath{true, path};
     return std::nullopt;
 }
 

@@ -1,4 +1,5 @@
 #include "cleaners/rules_format.h"
+#include "framework/ascii_text.h"
 #include <algorithm>
 #include <map>
 #include <unordered_map>
@@ -24,17 +25,6 @@ const LangSecRef kLangSecRefs[] = {
 // Section= texts that name a browser or the Internet run with the Internet category.
 const char* const kInternetSections[] = {"internet", "browser", "firefox", "chrome", "chromium", "opera", "edge",
                                          "brave",    "vivaldi", "safari",  "waterfox", "pale moon"};
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lowered(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
-    return lower;
-}
-
-bool SameText(std::string_view a, std::string_view b) { return Lowered(a) == Lowered(b); }
 
 std::string_view Trimmed(std::string_view text)
 {
@@ -80,8 +70,8 @@ bool ParseFileKey(std::string_view text, RuleFileKey& key)
         key.patterns.push_back(pattern);
     }
     if (parts.size() == 3) {
-        key.recurse = SameText(parts[2], "RECURSE");
-        key.removeSelf = SameText(parts[2], "REMOVESELF");
+        key.recurse = SameAscii(parts[2], "RECURSE");
+        key.removeSelf = SameAscii(parts[2], "REMOVESELF");
         if (!key.recurse && !key.removeSelf) return false;
     }
     return !key.folder.empty();
@@ -100,16 +90,16 @@ bool ParseExclude(std::string_view text, RuleExclude& exclude)
 {
     const std::vector<std::string> parts = Split(text, '|');
     if (parts.size() < 2) return false;
-    if (SameText(parts[0], "REG")) {
+    if (SameAscii(parts[0], "REG")) {
         exclude.kind = RuleExclude::Kind::Registry;
         exclude.where = parts[1];
         if (parts.size() == 3) exclude.mask = parts[2];
         return parts.size() <= 3 && PlainPath(parts[1]);
     }
     if (parts.size() != 3) return false;
-    if (SameText(parts[0], "FILE"))
+    if (SameAscii(parts[0], "FILE"))
         exclude.kind = RuleExclude::Kind::File;
-    else if (SameText(parts[0], "PATH"))
+    else if (SameAscii(parts[0], "PATH"))
         exclude.kind = RuleExclude::Kind::Path;
     else
         return false;
@@ -124,8 +114,8 @@ std::pair<std::string, int> NameAndNumber(std::string_view key)
 {
     size_t digits = key.size();
     while (digits > 0 && key[digits - 1] >= '0' && key[digits - 1] <= '9') --digits;
-    if (digits == key.size() || key.size() - digits > 6) return {Lowered(key), -1};
-    return {Lowered(key.substr(0, digits)), std::stoi(std::string(key.substr(digits)))};
+    if (digits == key.size() || key.size() - digits > 6) return {AsciiLowered(key), -1};
+    return {AsciiLowered(key.substr(0, digits)), std::stoi(std::string(key.substr(digits)))};
 }
 
 // One rule as its lines give it; the numbered keys are gathered first, then read 1, 2, ... up to a gap.
@@ -239,7 +229,7 @@ std::string LangSecRefLabel(int number)
 
 RuleGroup GroupOfSection(std::string_view section)
 {
-    const std::string lower = Lowered(Trimmed(section));
+    const std::string lower = AsciiLowered(Trimmed(section));
     if (lower == "windows") return RuleGroup::Windows;
     for (const char* word : kInternetSections)
         if (lower.find(word) != std::string::npos) return RuleGroup::Internet;
@@ -322,9 +312,9 @@ RulesFile ParseRules(std::string_view bytes)
 std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user)
 {
     std::unordered_map<std::string, size_t> byName;  // thousands of rules: no search of the whole list each
-    for (size_t i = 0; i < shared.size(); ++i) byName.emplace(Lowered(shared[i].name), i);
+    for (size_t i = 0; i < shared.size(); ++i) byName.emplace(AsciiLowered(shared[i].name), i);
     for (const CommunityRule& mine : user) {
-        const auto [at, added] = byName.emplace(Lowered(mine.name), shared.size());
+        const auto [at, added] = byName.emplace(AsciiLowered(mine.name), shared.size());
         if (added)
             shared.push_back(mine);
         else

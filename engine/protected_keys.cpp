@@ -1,4 +1,5 @@
 #include "engine/protected_keys.h"
+#include "framework/ascii_text.h"
 
 namespace {
 
@@ -40,8 +41,7 @@ std::string Folded(const std::string& path)
     for (size_t start = 0; start <= path.size();) {
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
-        std::string step = path.substr(start, end - start);
-        for (char& c : step) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const std::string step = AsciiLowered(std::string_view(path).substr(start, end - start));
         if (!step.empty() && step != "wow6432node") folded += (folded.empty() ? "" : "\\") + step;
         start = end + 1;
     }

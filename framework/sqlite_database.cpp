@@ -1,23 +1,19 @@
 #include "framework/sqlite_database.h"
 #include <sqlite3.h>
+#include "framework/file.h"
 #include <cctype>
 #include <cstring>
-#include <vector>
 
 namespace {
 
 // The library takes UTF-8; the program's paths are in the ANSI code page.
 std::string Utf8Path(const std::string& path)
 {
-    const int wide = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (wide <= 0) return {};
-    std::vector<wchar_t> wideText(wide);
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wideText.data(), wide);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wideText.data(), -1, nullptr, 0, nullptr, nullptr);
+    const std::wstring wide = FileSystem::Widen(path);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0) return {};
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wideText.data(), -1, utf8.data(), size, nullptr, nullptr);
-    utf8.resize(size - 1);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
     return utf8;
 }
 

@@ -1,5 +1,6 @@
 #include "settings/friendly_sites.h"
 #include <algorithm>
+#include "framework/ascii_text.h"
 #include "framework/trace.h"
 
 namespace {
@@ -10,13 +11,6 @@ constexpr size_t kLongestLabel = 63;
 bool IsLabelCharacter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 }  // namespace
@@ -43,10 +37,10 @@ bool IsFriendlyHost(std::string_view host, const FriendlySites& sites)
 {
     if (!host.empty() && host.front() == '.') host.remove_prefix(1);
     for (const std::string& site : sites) {
-        if (SameText(host, site)) return true;
+        if (SameAscii(host, site)) return true;
         // Below the site: the host ends in ".site".
         if (host.size() > site.size() && host[host.size() - site.size() - 1] == '.' &&
-            SameText(host.substr(host.size() - site.size()), site))
+            SameAscii(host.substr(host.size() - site.size()), site))
             return true;
     }
     return false;
@@ -60,8 +54,7 @@ FriendlySites PlainHosts(const std::vector<std::string>& entries)
             TraceMessage("Friendly site \"%s\" is not a plain host name; ignored.\n", entry.c_str());
             continue;
         }
-        std::string host(entry.size(), '\0');
-        std::transform(entry.begin(), entry.end(), host.begin(), Lower);
+        const std::string host = AsciiLowered(entry);
         if (std::find(sites.begin(), sites.end(), host) == sites.end()) sites.push_back(host);
     }
     return sites;
