@@ -126,8 +126,7 @@ bool CSweepCoordinator::IsAnyWorkerRunning() const
 
 bool CSweepCoordinator::IsStopRequested(uint32_t bits) const
 {
-    FullHold hold(m_lock);
-    return (m_stops & bits) != 0;
+    return (m_stops.load() & bits) != 0;
 }
 
 UINT CSweepCoordinator::CoordinatorProcedure(void* self) { return static_cast<CSweepCoordinator*>(self)->Run(); }

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -66,7 +67,8 @@ private:
     HANDLE m_wakeUp;
     std::unique_ptr<CWinThread> m_workers[3];
     uint32_t m_requests = 0;
-    uint32_t m_stops = 0;
+    // Read by every walk between its entries: a load, not a wait for the lock (a server call under Wine).
+    std::atomic<uint32_t> m_stops{0};
     int m_terminating = 0;
     CGuardLock m_lock;
 };
