@@ -5,6 +5,7 @@
 #include "engine/sweep_options.h"
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
+#include "framework/trace.h"
 
 namespace {
 
@@ -81,11 +82,30 @@ std::string Narrowed(const std::wstring& name)
 // (see NameStillLeadsTo).
 bool StillAt(const WalkEntry& entry, const std::wstring& name, bool forWriting = false)
 {
-    const std::string& resolved = entry.identity.finalPath;
-    return Platform::NameStillLeadsTo(entry.handle->Handle(),
-                                      resolved.substr(0, resolved.find_last_of('\\') + 1) + Narrowed(name), forWriting);
+    const std::string& found = entry.foundAt;
+    return Platform::NameStillLeadsTo(entry.handle->Handle(), found.substr(0, found.find_last_of('\\') + 1) + Narrowed(name),
+                                      forWriting);
 }
 
+// The entry resolves elsewhere: never checked, it was a link all along; checked, it moved meanwhile.
+[[noreturn]] void PassOver(WalkEntry& file, const std::wstring& name)
+{
+    FileIdentity identity;
+    if (!file.checked && file.handle->Identify(identity, false))
+        TraceMessage("   Passed over %s: it leads to %s.\n", file.path.c_str(), identity.finalPath.c_str());
+    else
+        TraceMessage("   Passed over %s: it moved while it was being removed.\n", PathOf(file, name).c_str());
+    file.handle->Close();
+    throw EntryPassedOver(PathOf(file, name));
+}
+
+// Anything but the plain release checks an unchecked entry first: nothing else is tried on a link.
+void CheckNow(WalkEntry& file)
+{
+    if (file.checked) return;
+    if (!StillAt(file, file.wideName)) PassOver(file, file.wideName);
+    file.checked = true;
+}
 
 }  // namespace
 
@@ -110,23 +130,23 @@ std::string ShredName(const std::string& path)
 
 std::wstring ReleaseOpenFile(WalkEntry& file, bool shred)
 {
+    if (shred || file.handle->Hold() != EntryHold::Alone) CheckNow(file);
     // Another program has it open: its name would stay until that program lets it go.
     if (file.handle->Hold() != EntryHold::Alone) throw CFileException(file.path, ERROR_SHARING_VIOLATION);
-    const auto moved = [&](const std::wstring& name) { return CFileException(PathOf(file, name), ERROR_FILE_NOT_FOUND); };
     std::wstring current = file.wideName;
     if (shred && ReopenWithData(file)) {
-        if (!StillAt(file, current, true)) throw moved(current);
+        if (!StillAt(file, current, true)) PassOver(file, current);
         const std::wstring shredName = FreeShredName(file);
         if (shredName != current && file.handle->Rename(*file.parent, shredName)) current = shredName;
         // When the rename failed the file is still overwritten, under its own name.
-        if (!StillAt(file, current, true)) throw moved(current);
+        if (!StillAt(file, current, true)) PassOver(file, current);
         OverwriteTwice(*file.handle);
     }
     // Checked once marked, as near to the close as it can be: unmarked, it stays.
     if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
     if (!StillAt(file, current)) {
         file.handle->MarkForDeletion(false);
-        throw moved(current);
+        PassOver(file, current);
     }
     file.handle->Close();
     return current;

@@ -14,12 +14,20 @@ std::string ShredName(const std::string& path);
 // records past the header are wiped. The name decides, not a folder on the way to it.
 bool IsIndexFile(const std::string& path);
 
+// A release found the entry is not (or no longer) where the walk found it: a link, or moved meanwhile.
+// It stays, with a trace; the walk passes over it like any entry it does not admit.
+class EntryPassedOver : public CFileException {
+public:
+    explicit EntryPassedOver(const std::string& path) : CFileException(path, ERROR_FILE_NOT_FOUND) {}
+};
+
 // The removals behind the seam, each through the entry's own handle.
 // Removes a file, first renamed to a free shred name and overwritten twice when `shred`. Its name
 // must be gone afterwards; otherwise throws CFileException naming the path still there.
 void RemoveOpenFile(WalkEntry& file, bool shred);
 // The same in two steps, for walks that confirm a folder's removals together: the file is marked
-// and closed, and the name it was left under returned (throws as RemoveOpenFile before the close);
+// and closed, and the name it was left under returned (throws as RemoveOpenFile before the close, and
+// EntryPassedOver when the entry does not resolve to where it was found);
 // NameGone then tells whether that name is gone, asked again for a moment when `listed` says the
 // folder still showed it.
 std::wstring ReleaseOpenFile(WalkEntry& file, bool shred);

@@ -223,6 +223,15 @@ bool CSweepFinder::Admit(const ListedEntry& listed, bool data, WalkEntry& entry)
     return AdmitEntry(*m_folder, listed, data, entry);
 }
 
+// A file whose release is the first change made to it: no read-only attribute to clear, no data to
+// overwrite, no index to wipe should it be held. The preview releases nothing and checks at once.
+bool CSweepFinder::AdmitToRemove(const ListedEntry& listed, WalkEntry& entry) const
+{
+    const bool releaseFirst = !m_previewing && !ShredderOn() && !(listed.attributes & FILE_ATTRIBUTE_READONLY) &&
+                              !IsIndexFile(listed.name);
+    return AdmitEntry(*m_folder, listed, ShredderOn(), entry, releaseFirst ? AdmitCheck::WhenMarked : AdmitCheck::Now);
+}
+
 // Clears a read-only attribute of a file about to be removed, through its handle, and gives its
 // size. The status comes from the folder's own listing.
 float CSweepFinder::PrepareFile(WalkEntry& file) const
@@ -276,6 +285,8 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId,
         // A few at a time, so that the log keeps pace with the walk.
         constexpr size_t kConfirmBatch = 64;
         if (m_pending.size() >= kConfirmBatch) ConfirmRemovals();
+    } catch (const EntryPassedOver&) {
+        m_passedOver = true;
     } catch (const CFileException& e) {
         ConfirmRemovals();  // the lines of the files before it come first
         TraceMessage(cannotTrace, file.path.c_str());
@@ -386,7 +397,7 @@ void CSweepFinder::RemoveTree(TreeMode mode, int statusId, int* counter, float* 
             m_passedOver = true;
             return;
         }
-        if (Admit(listed, ShredderOn(), entry))
+        if (AdmitToRemove(listed, entry))
             RemoveFileEntry(entry, mode, statusId, counter, kb, "   Cannot remove system file now: %s.\n", true);
         else
             m_passedOver = true;
@@ -403,7 +414,7 @@ void CSweepFinder::RemoveFilesUnless(const KeepTest& keeps, int statusId, int* c
     ForEachEntry([&](const ListedEntry& listed, size_t) {
         WalkEntry entry;
         // A test reads the file: its handle is opened for the data too.
-        if (listed.IsFolder() || !Admit(listed, ShredderOn() || keeps, entry)) return;
+        if (listed.IsFolder() || !(keeps ? Admit(listed, true, entry) : AdmitToRemove(listed, entry))) return;
         if (keeps && keeps(entry)) return;
         RemoveFileEntry(entry, TreeMode::Plain, statusId, counter, kb, "   Cannot remove file now: %s.\n", true);
     });
@@ -433,7 +444,7 @@ void CSweepFinder::RemoveFilesExcept(const PathPairs& keep, int statusId, int* c
     for (const auto& pair : keep) kept.push_back(pair.second);
     ForEachFileBut(kept, [&](const ListedEntry& listed, const std::string&) {
         WalkEntry entry;
-        if (Admit(listed, ShredderOn(), entry))
+        if (AdmitToRemove(listed, entry))
             RemoveFileEntry(entry, TreeMode::Plain, statusId, counter, kb, "   Cannot remove system file now: %s.\n", false);
     });
 }

@@ -64,6 +64,7 @@ private:
     bool Selects(size_t index) const;
     bool NamedEntry(size_t index) const { return m_named && *m_named == index; }
     bool Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const;
+    bool AdmitToRemove(const ListedEntry& listed, WalkEntry& entry) const;
     float PrepareFile(WalkEntry& file) const;
     void RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId, int* counter, float* kb, const char* cannotTrace,
                          bool rebootFallback);

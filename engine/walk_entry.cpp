@@ -1,6 +1,7 @@
 #include "engine/walk_entry.h"
 #include "engine/protected_folders.h"
 #include "framework/trace.h"
+#include "framework/platform_quirks.h"
 #include <string_view>
 
 namespace {
@@ -43,7 +44,7 @@ std::optional<WalkFolder> OpenWalkTop(const std::string& path)
     return top;
 }
 
-bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry)
+bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry, AdmitCheck check)
 {
     entry.path = Join(folder.path, listed.name);
     if (const char* problem = NameProblem(listed)) {
@@ -53,12 +54,14 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
     const bool isFolder = listed.IsFolder();
     CEntryHandle opened = isFolder ? CEntryHandle::OpenSubFolder(*folder.handle, listed.wideName)
                                    : CEntryHandle::OpenFile(*folder.handle, listed.wideName, data);
-    if (!opened || !opened.Identify(entry.identity, isFolder)) {
+    entry.foundAt = Join(folder.identity.finalPath, listed.name);
+    entry.checked = isFolder || check == AdmitCheck::Now || !Platform::RemovesByPath();
+    if (!opened || (entry.checked && !opened.Identify(entry.identity, isFolder))) {
         TraceMessage("   Passed over %s: it cannot be opened under that name.\n", entry.path.c_str());
         return false;
     }
     // Exactly: a link whose target differs only in case is still a link to another entry.
-    if (entry.identity.finalPath != Join(folder.identity.finalPath, listed.name)) {
+    if (entry.checked && entry.identity.finalPath != entry.foundAt) {
         TraceMessage("   Passed over %s: it leads to %s.\n", entry.path.c_str(), entry.identity.finalPath.c_str());
         return false;
     }

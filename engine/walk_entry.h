@@ -27,6 +27,8 @@ struct WalkEntry {
     unsigned long long length = 0;
     SharedEntryHandle handle;
     FileIdentity identity;
+    std::string foundAt;   // the folder's resolved path and the name: where the entry must resolve to
+    bool checked = true;   // false: admitted to be removed, and compared with foundAt once marked
     bool IsFolder() const { return attributes & FILE_ATTRIBUTE_DIRECTORY; }
     WalkFolder AsFolder() const { return {handle, path, identity}; }
 };
@@ -40,7 +42,12 @@ std::optional<WalkFolder> OpenWalkTop(const std::string& path);
 // listed as a file link or placeholder, or the entry resolves elsewhere (a link, even one differing
 // only in case); a folder must also carry the index its listing gave. A file is opened with data
 // access when `data`. On false the entry is passed over with a trace.
-bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry);
+// With WhenMarked, for a file whose release is the first thing done to it, the comparison is left to
+// the release where the platform must compare again once the file is marked anyway (Wine removes by
+// path): one resolution per file instead of two.
+enum class AdmitCheck { Now, WhenMarked };
+bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, WalkEntry& entry,
+                AdmitCheck check = AdmitCheck::Now);
 // The entries of a walked folder; an empty list when it cannot be read.
 std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
 // Whether a name is still in the folder an entry was in.

@@ -51,7 +51,7 @@ bool SameId(const FILE_ID_INFO& a, const FILE_ID_INFO& b)
 
 bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry)
 {
-    if (!RunningOnWine()) return true;
+    if (!RemovesByPath()) return true;
     FileIdentity held, fresh;
     if (!FileSystem::IdentifyOpen(entry, held, false) || held.finalPath != path) return false;
     FILE_ID_INFO heldId{}, freshId{};
@@ -63,6 +63,8 @@ bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry)
     return again && IdOf(again.Handle(), freshId) && SameId(heldId, freshId) &&
            FileSystem::IdentifyOpen(again.Handle(), fresh, false) && fresh.finalPath == path;
 }
+
+bool RemovesByPath() { return RunningOnWine(); }
 
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
 {

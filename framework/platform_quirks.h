@@ -20,6 +20,9 @@ bool LongFinalPath(HANDLE handle, std::wstring& path);
 // handle another file than the name says. So, under Wine, the handle's name must resolve to `path`
 // now; for a write, `path` opened afresh must also give the same entry.
 bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry);
+// Wine carries out a deletion by the handle's path, which NameStillLeadsTo must then compare once the
+// entry is marked; Windows removes through the handle.
+bool RemovesByPath();
 // Renames an open entry within the folder given by its handle, never replacing another entry.
 // Windows takes SetFileInformationByHandle's FileRenameInfo with the folder as its root; Wine's
 // turns the name into a path of its current folder first, so there the same record goes to
