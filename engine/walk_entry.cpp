@@ -34,11 +34,12 @@ std::string WithoutTrailingSeparators(std::string path)
 
 }  // namespace
 
-std::optional<WalkFolder> OpenWalkTop(const std::string& path)
+std::optional<WalkFolder> OpenWalkTop(const std::string& path, bool withIndex)
 {
     WalkFolder top{std::make_shared<CEntryHandle>(CEntryHandle::OpenFolder(path)), path, {}};
-    if (!*top.handle || !top.handle->Identify(top.identity, true) ||
-        !(top.identity.attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!*top.handle || !top.handle->Identify(top.identity, withIndex)) return std::nullopt;
+    if (!withIndex) top.identity.attributes = top.handle->Attributes();
+    if (top.identity.attributes == INVALID_FILE_ATTRIBUTES || !(top.identity.attributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     top.identity.finalPath = WithoutTrailingSeparators(top.identity.finalPath);
     return top;
@@ -118,7 +119,7 @@ bool AdmitFilePath(const std::string& path, bool data, WalkEntry& entry)
     if (slash == std::string::npos) return false;
     // "S:\x" lies in the drive's top "S:\", not in "S:", which is the drive's current folder.
     const std::string folderPath = path.substr(0, slash) + (slash == 2 && path[1] == ':' ? "\\" : "");
-    const std::optional<WalkFolder> folder = OpenWalkTop(folderPath);
+    const std::optional<WalkFolder> folder = OpenWalkTop(folderPath, false);
     if (!folder || !AdmitEntry(*folder, ListedByName(path.substr(slash + 1), false), data, entry)) return false;
     unsigned long long bytes = 0;
     DWORD links = 0;

@@ -34,8 +34,9 @@ struct WalkEntry {
 };
 
 // The top folder of a walk, opened by its path (a link there is followed and checked where it leads);
-// nothing when it is not a folder that opens.
-std::optional<WalkFolder> OpenWalkTop(const std::string& path);
+// nothing when it is not a folder that opens. Without its index (the folder of one file, never walked
+// down) its volume record, slow to read under Wine, is not read.
+std::optional<WalkFolder> OpenWalkTop(const std::string& path, bool withIndex = true);
 // Opens and checks one listed entry of a folder: the path the walk builds from the folder and the
 // name must lead to this entry exactly (same letters, same case) and nothing else. It does not when
 // the name is not held exactly by the code page, is made of dots and blanks, holds a separator, is

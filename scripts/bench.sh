@@ -13,8 +13,9 @@
 #   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
 #   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
 #   once:    Ombrix.exe /once over 20,000 files with its log to NUL, a file and a pipe, against the file.
-# The machines this runs on are shared and vary by a fifth from one run to the next: the removal, the
-# floor and once to a file are each run in three interleaved rounds and their medians compared.
+# The machines this runs on are shared and vary by a fifth from one run to the next: rm -rf, the
+# removal, the floor and once (to a file, NUL and a pipe) are each run in three interleaved rounds and
+# their medians compared.
 #   rules:   a community rules file of 4,000 rules (half of them for this machine) read and detected.
 #   cookies: a Chromium cookie database of 100,000 rows (1,000 hosts, 10 of them friendly) cleaned of the
 #            other sites' rows, against Debian's sqlite3 shell doing the same delete, secure delete and
@@ -42,21 +43,34 @@ ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$((($# + 1) / 2))p"; }
 
 mkdir -p "$bench_c"
-make_tree; t0=$(now); rm -rf "$bench_c/tree"; rm_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
 make_tree; read -r bare_s bare_items < <(run bare-remove 'C:\ombrix\bench\tree')
-plains=(); floors=(); onces=()
+rms=(); plains=(); floors=(); declare -A onces=([file]="" [nul]="" [pipe]="")
 for _ in 1 2 3; do
+  make_tree; t0=$(now); rm -rf "$bench_c/tree"; rms+=("$(python3 -c "print('%.3f' % ($(now) - $t0))")")
   make_tree; read -r seconds items < <(run remove 'C:\ombrix\bench\tree' 0); plains+=("$seconds")
   make_tree; read -r seconds floor_items < <(run safe-floor 'C:\ombrix\bench\tree'); floors+=("$seconds")
-  make_tree; read -r seconds _ < <(run once 'C:\ombrix\bench\tree' file); onces+=("$seconds")
+  for target in file nul pipe; do
+    make_tree; read -r seconds _ < <(run once 'C:\ombrix\bench\tree' "$target"); onces[$target]+=" $seconds"
+  done
 done
-plain=$(median "${plains[@]}"); floor_s=$(median "${floors[@]}"); once_file=$(median "${onces[@]}")
+rm_s=$(median "${rms[@]}"); plain=$(median "${plains[@]}"); floor_s=$(median "${floors[@]}")
 make_tree; read -r shown _ < <(run remove 'C:\ombrix\bench\tree' 1)
-echo "removal of $items items: rm -rf ${rm_s}s, RemoveTree ${plain}s (median of ${plains[*]}; $(ratio "$plain" "$rm_s")x," \
+echo "removal of $items items: rm -rf ${rm_s}s (median of ${rms[*]}), RemoveTree ${plain}s (median of ${plains[*]}; $(ratio "$plain" "$rm_s")x," \
      "goal 2.5x), with the window logging every line ${shown}s ($(ratio "$shown" "$rm_s")x, goal 4x)"
 echo "the floor: a bare FindFirstFileA/DeleteFileA walk ${bare_s}s for $bare_items entries, the least link-safe" \
      "walk ${floor_s}s for $floor_items (median of ${floors[*]}; $(ratio "$floor_s" "$bare_s")x of the bare walk," \
      "$(ratio "$floor_s" "$rm_s")x of rm -rf); RemoveTree $(ratio "$plain" "$floor_s")x of it"
+
+# The same once sweep of a 20,000-file temp folder, its log to a file, NUL and a pipe (from the rounds above).
+declare -A once_s
+for target in file nul pipe; do
+  # shellcheck disable=SC2086  # the rounds' figures, split on purpose
+  once_s[$target]=$(median ${onces[$target]})
+done
+echo "Ombrix.exe /once over 20,000 files: output to a file ${once_s[file]}s (median of${onces[file]}), to NUL" \
+     "${once_s[nul]}s ($(ratio "${once_s[nul]}" "${once_s[file]}")x), to a pipe ${once_s[pipe]}s" \
+     "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file);" \
+     "to a file $(ratio "${once_s[file]}" "$floor_s")x of the safe floor (goal at most 1x)"
 
 make_tree
 read -r walk_s walked < <(run walk 'C:\ombrix\bench\tree')
@@ -97,21 +111,6 @@ run cache-plant 10000
 read -r cache_s cache_items < <(run cache)
 echo "sweeping a URL cache of 10,000 content entries: bare walk ${bare_s}s for $bare_items entries," \
      "SweepUrlCache ${cache_s}s for $cache_items ($(ratio "$cache_s" "$bare_s")x of the bare walk, goal at most 1.5x)"
-
-# The same once sweep of a 20,000-file temp folder, its log to NUL and a pipe, against the file above.
-mkdir -p "$bench_c"
-declare -A once_s
-once_s[file]=$once_file
-for target in nul pipe; do
-  make_tree
-  read -r seconds _ < <(run once 'C:\ombrix\bench\tree' "$target")
-  once_s[$target]=$seconds
-done
-echo "Ombrix.exe /once over 20,000 files: output to a file ${once_s[file]}s (median of ${onces[*]}), to NUL" \
-     "${once_s[nul]}s ($(ratio "${once_s[nul]}" "${once_s[file]}")x), to a pipe ${once_s[pipe]}s" \
-     "($(ratio "${once_s[pipe]}" "${once_s[file]}")x; goal each at most 1.1x the file);" \
-     "to a file $(ratio "${once_s[file]}" "$floor_s")x of the safe floor (goal at most 1x)"
-rm -rf "$bench_c"
 
 # Friendly sites: the same cookie database cleaned by Ombrix and by the sqlite3 shell on the Linux side.
 mkdir -p "$bench_c/cookies"
