@@ -205,6 +205,9 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     for (int level = 0; level < 140; ++level) deepest += "\\d";
     if (!Exists(deepest + "\\bottom.txt")) problems.push_back("the walk went deeper than its bound");
     if (!Exists(Temp(root) + "\\flink.txt")) problems.push_back("the file link itself should stay, passed over");
+    // A link is passed over, never left for the restart, and neither is the folder that holds it.
+    for (const std::string& link : {Temp(root) + "\\flink.txt", root + "\\cust\\note.txt", root + "\\cust"})
+        if (PendingRemoval(link)) problems.push_back("left for the restart: " + link);
 
     const std::string locked = Temp(root) + "\\locked";
     bool lockedLine = false;
