@@ -13,9 +13,9 @@
 #   mru:     CleanMRU over 10,000 values, against reg delete of an identical key;
 #   cache:   the content sweep of 10,000 URL cache entries, against a bare walk deleting each entry and file.
 #   once:    Ombrix.exe /once over 20,000 files with its log to NUL, a file and a pipe, against the file.
-# The machines this runs on are shared and vary by a fifth from one run to the next: rm -rf, the
-# removal, the floor and once (to a file, NUL and a pipe) are each run in three interleaved rounds and
-# their medians compared.
+# The machines this runs on are shared and vary by a fifth from one run to the next (more in bursts):
+# every comparison but the preview, the log, the shred and the rules is run in three interleaved rounds
+# and its medians compared.
 #   rules:   a community rules file of 4,000 rules (half of them for this machine) read and detected.
 #   cookies: a Chromium cookie database of 100,000 rows (1,000 hosts, 10 of them friendly) cleaned of the
 #            other sites' rows, against Debian's sqlite3 shell doing the same delete, secure delete and
@@ -95,22 +95,27 @@ read -r shred_s < <(run shred 'C:\ombrix\bench\shred.bin')
 echo "shredding 256 MB twice: dd ${dd_s}s, ShredFile ${shred_s}s (throughput $(ratio "$dd_s" "$shred_s") of dd's, goal 0.8)"
 rm -rf "$bench_c"
 
-run mru-plant 10000
-t0=$(now)
-"$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench\MRU' /f >/dev/null 2>&1
-reg_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
-run mru-plant 10000
-read -r mru_s mru_items < <(run mru 10000)
-echo "sweeping an MRU key of 10,000 values: reg delete ${reg_s}s, CleanMRU ${mru_s}s for $mru_items items" \
-     "($(ratio "$mru_s" "$reg_s")x of reg's time, goal at most 1x)"
+regs=(); mrus=(); cache_bares=(); caches=()
+for _ in 1 2 3; do
+  run mru-plant 10000
+  t0=$(now)
+  "$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench\MRU' /f >/dev/null 2>&1
+  regs+=("$(python3 -c "print('%.3f' % ($(now) - $t0))")")
+  run mru-plant 10000
+  read -r seconds mru_items < <(run mru 10000); mrus+=("$seconds")
+  run cache-plant 10000
+  read -r seconds bare_items < <(run cache-bare); cache_bares+=("$seconds")
+  run cache-plant 10000
+  read -r seconds cache_items < <(run cache); caches+=("$seconds")
+done
 "$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench' /f >/dev/null 2>&1 || true
-
-run cache-plant 10000
-read -r bare_s bare_items < <(run cache-bare)
-run cache-plant 10000
-read -r cache_s cache_items < <(run cache)
-echo "sweeping a URL cache of 10,000 content entries: bare walk ${bare_s}s for $bare_items entries," \
-     "SweepUrlCache ${cache_s}s for $cache_items ($(ratio "$cache_s" "$bare_s")x of the bare walk, goal at most 1.5x)"
+reg_s=$(median "${regs[@]}"); mru_s=$(median "${mrus[@]}")
+echo "sweeping an MRU key of 10,000 values: reg delete ${reg_s}s (median of ${regs[*]}), CleanMRU ${mru_s}s" \
+     "(median of ${mrus[*]}) for $mru_items items ($(ratio "$mru_s" "$reg_s")x of reg's time, goal at most 1x)"
+bare_s=$(median "${cache_bares[@]}"); cache_s=$(median "${caches[@]}")
+echo "sweeping a URL cache of 10,000 content entries: bare walk ${bare_s}s (median of ${cache_bares[*]}) for" \
+     "$bare_items entries, SweepUrlCache ${cache_s}s (median of ${caches[*]}) for $cache_items" \
+     "($(ratio "$cache_s" "$bare_s")x of the bare walk, goal at most 1.5x)"
 
 # Friendly sites: the same cookie database cleaned by Ombrix and by the sqlite3 shell on the Linux side.
 mkdir -p "$bench_c/cookies"
@@ -138,13 +143,18 @@ for n in $(seq 0 9); do
   friendly+=("site$n.example")
   where+="${where:+ OR }host_key IN ('site$n.example', '.site$n.example') OR host_key LIKE '%.site$n.example'"
 done
-cp "$bench_c/cookies/Cookies" "$bench_c/shell-copy"; sync
-t0=$(now)
-sqlite3 "$bench_c/shell-copy" "PRAGMA secure_delete = ON; BEGIN EXCLUSIVE; DELETE FROM cookies WHERE NOT ($where); COMMIT; VACUUM;" >/dev/null
-shell_s=$(python3 -c "print('%.3f' % ($(now) - $t0))")
-read -r cookies_s cookies_items < <(run cookies 'C:\ombrix\bench\cookies' "${friendly[@]}")
-echo "cleaning a cookie database of 100,000 rows for 10 friendly sites: sqlite3 shell ${shell_s}s, Ombrix" \
-     "${cookies_s}s for $cookies_items rows ($(ratio "$cookies_s" "$shell_s")x of the shell, goal at most 1.5x)"
+shells=(); cleanings=()
+cp "$bench_c/cookies/Cookies" "$bench_c/original"
+for _ in 1 2 3; do
+  cp "$bench_c/original" "$bench_c/shell-copy"; cp "$bench_c/original" "$bench_c/cookies/Cookies"; sync
+  t0=$(now)
+  sqlite3 "$bench_c/shell-copy" "PRAGMA secure_delete = ON; BEGIN EXCLUSIVE; DELETE FROM cookies WHERE NOT ($where); COMMIT; VACUUM;" >/dev/null
+  shells+=("$(python3 -c "print('%.3f' % ($(now) - $t0))")")
+  read -r seconds cookies_items < <(run cookies 'C:\ombrix\bench\cookies' "${friendly[@]}"); cleanings+=("$seconds")
+done
+shell_s=$(median "${shells[@]}"); cookies_s=$(median "${cleanings[@]}")
+echo "cleaning a cookie database of 100,000 rows for 10 friendly sites: sqlite3 shell ${shell_s}s (median of" \
+     "${shells[*]}), Ombrix ${cookies_s}s (median of ${cleanings[*]}) for $cookies_items rows ($(ratio "$cookies_s" "$shell_s")x of the shell, goal at most 1.5x)"
 rm -rf "$bench_c"
 
 # Community rules: 4,000 rules of the shapes users bring, half of them detected here.
