@@ -143,11 +143,16 @@ std::wstring ReleaseOpenFile(WalkEntry& file, bool shred)
         OverwriteTwice(*file.handle);
     }
     // Checked once marked, as near to the close as it can be: unmarked, it stays.
-    if (!*file.handle || !file.handle->MarkForDeletion()) throw CFileException(PathOf(file, current), GetLastError());
+    if (!*file.handle || !file.handle->MarkForDeletion()) {
+        const DWORD error = GetLastError();
+        CheckNow(file);  // what is elsewhere is passed over, not said to be left
+        throw CFileException(PathOf(file, current), error);
+    }
     if (!StillAt(file, current)) {
         file.handle->MarkForDeletion(false);
         PassOver(file, current);
     }
+    file.checked = true;
     file.handle->Close();
     return current;
 }
