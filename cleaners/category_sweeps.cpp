@@ -23,7 +23,6 @@ struct CategoryPlan {
     uint32_t stopBit;
     const std::atomic<uint32_t>& targets;
     std::span<const CategoryItem> items;
-    RuleGroup rules;  // the community rules that run after the items
 };
 
 bool StopRequested(const CSweepCoordinator* coordinator, uint32_t stopBit)
@@ -52,7 +51,7 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
             if (item.cleaner && runs) item.cleaner(&items, &kb);
         }
         // Items chosen on the command line are all that run; otherwise the ticked rules follow.
-        if (!selection || rulesAlone) SweepCommunityRules(plan.rules, plan.status, &items, &kb);
+        if (!selection || rulesAlone) SweepCommunityRules(CategoryByIndex(plan.index)->rules, plan.status, &items, &kb);
     } catch (const SweepStopped&) {
         return 0;
     }
@@ -81,17 +80,17 @@ std::optional<ItemSelection> SelectedItems()
 UINT SweepWindows(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Windows, kBarWindows, kStatusWindows, kSweepWindows, g_windowsSettings.Targets,
-                                     WindowsItems(), RuleGroup::Windows});
+                                     WindowsItems()});
 }
 
 UINT SweepApplications(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Applications, kBarApplications, kStatusApplications, kSweepApplications,
-                                     g_applicationsSettings.Targets, ApplicationsItems(), RuleGroup::Applications});
+                                     g_applicationsSettings.Targets, ApplicationsItems()});
 }
 
 UINT SweepInternet(void* coordinator)
 {
     return RunCategory(coordinator, {Category::Internet, kBarInternet, kStatusInternet, kSweepInternet, g_internetSettings.Targets,
-                                     InternetItems(), RuleGroup::Internet});
+                                     InternetItems()});
 }

@@ -7,11 +7,12 @@ const std::array<CategoryRow, 3>& CategoryRows()
 {
     static const std::array<CategoryRow, 3> rows{{
         {Category::Applications, "applications", GeneralBit::Applications, kSweepApplications, kStatusApplications,
-         kBarApplications, g_applicationsSettings, kApplicationsSettingsKey, SweepApplications, ApplicationsItems()},
+         kBarApplications, g_applicationsSettings, kApplicationsSettingsKey, SweepApplications, ApplicationsItems(),
+         RuleGroup::Applications},
         {Category::Windows, "windows", GeneralBit::Windows, kSweepWindows, kStatusWindows, kBarWindows,
-         g_windowsSettings, kWindowsSettingsKey, SweepWindows, WindowsItems()},
+         g_windowsSettings, kWindowsSettingsKey, SweepWindows, WindowsItems(), RuleGroup::Windows},
         {Category::Internet, "internet", GeneralBit::Internet, kSweepInternet, kStatusInternet, kBarInternet,
-         g_internetSettings, kInternetSettingsKey, SweepInternet, InternetItems()},
+         g_internetSettings, kInternetSettingsKey, SweepInternet, InternetItems(), RuleGroup::Internet},
     }};
     return rows;
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include "cleaners/category_items.h"
+#include "cleaners/rules_format.h"
 #include "engine/sweep_coordinator.h"
 #include "settings/settings_group.h"
 
@@ -23,6 +24,7 @@ struct CategoryRow {
     const char* keyPath;
     UINT (*procedure)(void*);  // its worker; the argument is the coordinator, or null
     std::span<const CategoryItem> items;  // as its worker runs them
+    RuleGroup rules;                      // the community rules that run after its items
 };
 
 const std::array<CategoryRow, 3>& CategoryRows();

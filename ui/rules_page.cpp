@@ -24,12 +24,9 @@ const char* GroupName(RuleGroup group)
 
 uint32_t RequestOf(RuleGroup group)
 {
-    switch (group) {
-    case RuleGroup::Windows: return kSweepWindows;
-    case RuleGroup::Internet: return kSweepInternet;
-    case RuleGroup::Applications: break;
-    }
-    return kSweepApplications;
+    for (const CategoryRow& row : CategoryRows())
+        if (row.rules == group) return row.requestBit;
+    return 0;
 }
 
 std::string Lowered(std::string text)
@@ -47,6 +44,14 @@ void AddColumn(HWND list, int index, const char* title, int width)
     column.pszText = const_cast<char*>(title);
     column.cx = width;
     SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void SetTicked(HWND list, int row, bool ticked)
+{
+    LVITEMA state{};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = ticked ? kTickedState : kUntickedState;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
 }  // namespace
@@ -124,10 +129,7 @@ void CRulesPage::Fill()
                                                             : rule.groupLabel;
         item.pszText = const_cast<char*>(group.c_str());
         SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        LVITEMA state{};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = IsTicked(rule.name) ? kTickedState : kUntickedState;
-        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        SetTicked(list, row, IsTicked(rule.name));
         ++row;
     }
     m_filling = false;
@@ -149,10 +151,7 @@ void CRulesPage::OnTicked(int item, bool ticked)
     }
     if (!keep) {
         m_filling = true;
-        LVITEMA state{};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = kUntickedState;
-        SendDlgItemMessageA(m_hWnd, IDC_RULES_LIST, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+        SetTicked(GetDlgItem(IDC_RULES_LIST), item, false);
         m_filling = false;
         return;
     }
