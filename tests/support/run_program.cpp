@@ -6,6 +6,7 @@ struct Running {
     HANDLE read = nullptr;
     PROCESS_INFORMATION process{};
     bool started = false;
+    std::string failure;  // why it did not start, given as its output
 };
 
 Running Start(std::string command)
@@ -22,6 +23,7 @@ Running Start(std::string command)
     startup.hStdError = write;
     run.started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                  &run.process);
+    if (!run.started) run.failure = "could not start (error " + std::to_string(GetLastError()) + "): " + command + "\n";
     CloseHandle(write);
     return run;
 }
@@ -59,6 +61,7 @@ std::vector<std::string> RunAllCapturing(const std::vector<std::string>& command
     for (size_t i = 0; i < runs.size(); ++i) {
         Drain(runs[i].read, outputs[i]);
         CloseHandle(runs[i].read);
+        outputs[i] += runs[i].failure;
         if (!runs[i].started) continue;
         GetExitCodeProcess(runs[i].process.hProcess, &exitCodes[i]);
         CloseHandle(runs[i].process.hProcess);
