@@ -16,4 +16,4 @@ host_after() {
   rm -rf "$canary"
 }
 . "$(dirname "$0")/session.sh"
-cd "$build" && ctest --output-on-failure --timeout 1800
+cd "$build" && ctest --output-on-failure --timeout 1800 "$@"
