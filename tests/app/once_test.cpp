@@ -57,8 +57,10 @@ public:
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process);
-        // Held once the file cannot be opened without sharing any more.
-        for (int i = 0; i < 100 && Openable(held); ++i) Sleep(50);
+        // Held once the file cannot be opened without sharing any more: on a loaded machine the first
+        // start of a program under Wine takes seconds.
+        for (int i = 0; i < 600 && Openable(held); ++i) Sleep(50);
+        m_held = !Openable(held);
     }
     ~RunningBrowser()
     {
@@ -69,6 +71,7 @@ public:
     }
     RunningBrowser(const RunningBrowser&) = delete;
     RunningBrowser& operator=(const RunningBrowser&) = delete;
+    bool Holds() const { return m_held; }
 
 private:
     static bool Openable(const std::string& path)
@@ -80,6 +83,7 @@ private:
     }
     std::string m_release;
     PROCESS_INFORMATION m_process{};
+    bool m_held = false;
 };
 
 class SweepOnce : public testing::TestWithParam<bool> {};
@@ -112,6 +116,7 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     std::string output;
     {
         const RunningBrowser edge(root, RunningBrowserFile(root));
+        EXPECT_TRUE(edge.Holds()) << "the running browser never held its file";
         output = RunCapturing("\"C:\\ombrix\\bin\\Ombrix.exe\" -once", &code);
     }
     CloseHandle(held);
