@@ -28,13 +28,18 @@ std::wstring WideShredName(const std::wstring& name)
     return shred;
 }
 
-// A shred name no other entry of the folder has: another file of that name is never replaced.
-std::wstring FreeShredName(const WalkEntry& file)
+// Renames the file to a shred name no other entry of the folder has, and gives the name it now has.
+// The rename never replaces another entry: a name taken is tried again with one more 'A' in front.
+// (Asking first whether a name is free would cost, under Wine, a read of the whole folder.)
+std::wstring RenameToShredName(const WalkEntry& file)
 {
     std::wstring shred = WideShredName(file.wideName);
     if (shred == file.wideName) return shred;
-    for (int tries = 0; tries < 64 && StillThere(file, shred); ++tries) shred.insert(shred.begin(), L'A');
-    return StillThere(file, shred) ? file.wideName : shred;
+    for (int tries = 0; tries < 64; ++tries, shred.insert(shred.begin(), L'A')) {
+        if (file.handle->Rename(*file.parent, shred)) return shred;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    return file.wideName;  // still overwritten, under its own name
 }
 
 bool OverwriteTwice(const CEntryHandle& handle)
@@ -62,13 +67,13 @@ bool ReopenWithData(WalkEntry& file)
 // A deleted name may linger a moment: Wine unlinks it a little after the close returns, and another
 // handle that only reads attributes (an indexer, a second sweeper looking) keeps it until it closes.
 // Asked again every millisecond for a tenth of a second; a name still there after that stays.
-bool StaysAfterClose(const WalkEntry& entry, const std::wstring& name)
+bool StaysAfterClose(const CEntryHandle& folder, const std::wstring& name)
 {
     for (int tries = 0; tries < kSettleTries; ++tries) {
-        if (!StillThere(entry, name)) return false;
+        if (!NameInFolder(folder, name)) return false;
         Sleep(kSettleStepMs);
     }
-    return StillThere(entry, name);
+    return NameInFolder(folder, name);
 }
 
 std::string Narrowed(const std::wstring& name)
@@ -136,9 +141,7 @@ std::wstring ReleaseOpenFile(WalkEntry& file, bool shred)
     std::wstring current = file.wideName;
     if (shred && ReopenWithData(file)) {
         if (!StillAt(file, current, true)) PassOver(file, current);
-        const std::wstring shredName = FreeShredName(file);
-        if (shredName != current && file.handle->Rename(*file.parent, shredName)) current = shredName;
-        // When the rename failed the file is still overwritten, under its own name.
+        current = RenameToShredName(file);
         if (!StillAt(file, current, true)) PassOver(file, current);
         OverwriteTwice(*file.handle);
     }
@@ -158,18 +161,18 @@ std::wstring ReleaseOpenFile(WalkEntry& file, bool shred)
 }
 
 // Reported done is not done: the name must be gone (a file the system refuses after all stays).
-bool NameGone(const WalkEntry& file, const std::wstring& name, bool listed)
+bool NameGone(const CEntryHandle& folder, const std::wstring& name, bool listed)
 {
-    return !listed || !StaysAfterClose(file, name);
+    return !listed || !StaysAfterClose(folder, name);
 }
 
 void RemoveOpenFile(WalkEntry& file, bool shred)
 {
     const std::wstring left = ReleaseOpenFile(file, shred);
-    if (!NameGone(file, left, true)) throw CFileException(PathOf(file, left), ERROR_ACCESS_DENIED);
+    if (!NameGone(*file.parent, left, true)) throw CFileException(PathOf(file, left), ERROR_ACCESS_DENIED);
 }
 
-bool RemoveOpenFolder(WalkEntry& folder)
+bool ReleaseOpenFolder(WalkEntry& folder)
 {
     if (folder.handle->Hold() != EntryHold::Alone || !folder.handle->MarkForDeletion()) return false;
     if (!StillAt(folder, folder.wideName)) {
@@ -177,7 +180,12 @@ bool RemoveOpenFolder(WalkEntry& folder)
         return false;
     }
     folder.handle->Close();
-    return !StaysAfterClose(folder, folder.wideName);
+    return true;
+}
+
+bool RemoveOpenFolder(WalkEntry& folder)
+{
+    return ReleaseOpenFolder(folder) && NameGone(*folder.parent, folder.wideName, true);
 }
 
 bool ShredOpenFile(WalkEntry& file)

@@ -28,13 +28,16 @@ void RemoveOpenFile(WalkEntry& file, bool shred);
 // The same in two steps, for walks that confirm a folder's removals together: the file is marked
 // and closed, and the name it was left under returned (throws as RemoveOpenFile before the close, and
 // EntryPassedOver when the entry does not resolve to where it was found);
-// NameGone then tells whether that name is gone, asked again for a moment when `listed` says the
-// folder still showed it.
+// NameGone then tells whether that name is gone from the folder, asked again for a moment when
+// `listed` says the folder still showed it.
 std::wstring ReleaseOpenFile(WalkEntry& file, bool shred);
 // The path of a name in the file's folder (the name a release left it under).
 std::string PathOf(const WalkEntry& file, const std::wstring& name);
-bool NameGone(const WalkEntry& file, const std::wstring& name, bool listed);
-// Removes an emptied folder, or a folder link alone; true when its name is gone.
+bool NameGone(const CEntryHandle& folder, const std::wstring& name, bool listed);
+// Marks an emptied folder (or a folder link alone) for removal and closes it; false when it could
+// not be marked, or no longer resolves to where it was found. NameGone then tells whether it went.
+bool ReleaseOpenFolder(WalkEntry& folder);
+// Both at once: true when its name is gone.
 bool RemoveOpenFolder(WalkEntry& folder);
 // Overwrites a file with 0xFF, then 0x00 bytes, each pass flushed; the file stays.
 bool ShredOpenFile(WalkEntry& file);

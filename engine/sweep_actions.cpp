@@ -29,12 +29,14 @@ void SweepActions::RemoveFile(WalkEntry& file, bool shred) { RemoveOpenFile(file
 
 std::wstring SweepActions::ReleaseFile(WalkEntry& file, bool shred) { return ReleaseOpenFile(file, shred); }
 
-bool SweepActions::FileGone(const WalkEntry& file, const std::wstring& name, bool listed)
+bool SweepActions::FileGone(const CEntryHandle& folder, const std::wstring& name, bool listed)
 {
-    return NameGone(file, name, listed);
+    return NameGone(folder, name, listed);
 }
 
 bool SweepActions::RemoveFolder(WalkEntry& folder) { return RemoveOpenFolder(folder); }
+
+bool SweepActions::ReleaseFolder(WalkEntry& folder) { return ReleaseOpenFolder(folder); }
 
 bool SweepActions::RemoveAtReboot(const std::string& path) { return FileSystem::ScheduleRemoval(path); }
 

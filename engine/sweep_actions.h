@@ -25,12 +25,15 @@ public:
     // it throws CFileException naming the path still there.
     virtual void RemoveFile(WalkEntry& file, bool shred);
     // The same in two steps, so that a walk confirms a whole folder's removals with one listing:
-    // the name the file was left under once marked and closed, then whether that name is gone.
+    // the name the file was left under once marked and closed, then whether that name is gone from
+    // the folder (`listed`: the folder's listing still showed it).
     virtual std::wstring ReleaseFile(WalkEntry& file, bool shred);
-    virtual bool FileGone(const WalkEntry& file, const std::wstring& name, bool listed);
+    virtual bool FileGone(const CEntryHandle& folder, const std::wstring& name, bool listed);
     // Removes an emptied folder (or, where the platform removes it alone, a folder link); true only
     // when its name is gone.
     virtual bool RemoveFolder(WalkEntry& folder);
+    // The same in two steps: marked and closed (false when it could not be), then FileGone.
+    virtual bool ReleaseFolder(WalkEntry& folder);
     // Only a restart removal goes by path: nothing holds the entry until then.
     virtual bool RemoveAtReboot(const std::string& path);
     virtual bool ClearReadOnly(WalkEntry& file);

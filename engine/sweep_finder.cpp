@@ -189,23 +189,32 @@ void CSweepFinder::Start()
     m_entries = ListWalkFolder(*m_folder);
 }
 
+// Files first, then folders, each in the order of the listing: the files' lines wait for the listing
+// that confirms their batch, and no folder's walk forces that listing early. The preview takes the
+// same order and the same batches, so that its lines and numbers are the sweep's.
 template <class Handle>
 void CSweepFinder::ForEachEntry(Handle handle)
 {
     if (!m_folder) return;
     try {
-        for (size_t i = 0; i < m_entries.size(); ++i) {
-            StopIfRequested();
-            if (!Selects(i) || (m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[i].name)))
-                continue;
-            if (m_entries[i].IsFolder()) ConfirmRemovals();  // its lines come in the order of the listing
-            handle(m_entries[i], i);
+        for (const bool folders : {false, true}) {
+            for (size_t i = 0; i < m_entries.size(); ++i) {
+                StopIfRequested();
+                if (m_entries[i].IsFolder() != folders || !Selects(i) || TakenByPreview(i)) continue;
+                handle(m_entries[i], i);
+                if (ConfirmationDue()) ConfirmRemovals();
+            }
+            ConfirmRemovals();
         }
     } catch (const SweepStopped&) {
         ConfirmRemovals();  // what went is still said
         throw;
     }
-    ConfirmRemovals();
+}
+
+bool CSweepFinder::TakenByPreview(size_t index) const
+{
+    return m_previewing && Actions().FileTaken(m_folder->path + "\\" + m_entries[index].name);
 }
 
 // A wildcard filter selects by the long name: the system's own search would also match 8.3 names
@@ -279,47 +288,77 @@ void CSweepFinder::RemoveFileEntry(WalkEntry& file, TreeMode mode, int statusId,
     const float size = PrepareFile(file);
     const bool indexFile = mode == TreeMode::Cache && IsIndexFile(file.path);
     const bool soleName = (ShredderOn() || indexFile) && file.handle->HasOneName();
+    PendingRemoval removal{PendingRemoval::Kind::File, file.path, file.wideName, true, size, statusId, counter, kb,
+                           cannotTrace, rebootFallback, true, {}};
     try {
-        std::wstring left = Actions().ReleaseFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
-        m_pending.push_back({file, std::move(left), size, statusId, counter, kb, cannotTrace, rebootFallback});
-        // A few at a time, so that the log keeps pace with the walk.
-        constexpr size_t kConfirmBatch = 64;
-        if (m_pending.size() >= kConfirmBatch) ConfirmRemovals();
+        removal.leftName = Actions().ReleaseFile(file, ShredderOn() && !IsIndexFile(file.path) && soleName);
     } catch (const EntryPassedOver&) {
         m_passedOver = true;
+        return;
     } catch (const CFileException& e) {
-        ConfirmRemovals();  // the lines of the files before it come first
         TraceMessage(cannotTrace, file.path.c_str());
         // A held cache index stays by design once its records are wiped: it is not left behind.
-        const bool wiped = indexFile && soleName && Actions().WipeIndexFile(file) > 0;
+        removal.leftIfNot = !(indexFile && soleName && Actions().WipeIndexFile(file) > 0);
         file.handle->Close();  // not to keep the name there for whoever removes it meanwhile
-        LeaveOrSchedule(file.path, e.Path(), rebootFallback, !wiped, size, statusId, counter, kb);
+        removal.kind = PendingRemoval::Kind::FailedFile;
+        removal.released = false;
+        removal.stillAt = e.Path();
     }
+    m_pending.push_back(std::move(removal));
 }
 
-// One listing tells which released names are gone; a name still listed is asked again for a moment
-// (Wine unlinks a little after the close). A few names of a large folder are asked one by one
-// instead of listing it all again. Only a gone file is logged and counted.
+// One listing of the folder tells which released names are gone; it costs about as much as asking
+// for ten names one by one, and under Wine, where a name that is gone costs a read of the whole
+// folder, far less. A batch is a quarter of the folder, and never under 64 names: a folder takes a
+// handful of listings whatever its size, and a small folder's lines keep pace with the walk.
+bool CSweepFinder::ConfirmationDue() const
+{
+    constexpr size_t kBatch = 64;
+    constexpr size_t kListingsPerFolder = 4;
+    return m_pending.size() >= std::max(kBatch, m_entries.size() / kListingsPerFolder);
+}
+
 void CSweepFinder::ConfirmRemovals()
 {
     if (m_pending.empty()) return;
-    constexpr size_t kListingPays = 16;  // entries listed for one name asked
-    const bool listOnce = !m_previewing && m_pending.size() * kListingPays >= m_entries.size();
     std::unordered_set<std::wstring> listed;
-    if (listOnce)
+    const bool released = std::any_of(m_pending.begin(), m_pending.end(), [](const PendingRemoval& r) { return r.released; });
+    if (released && !m_previewing)
         for (ListedEntry& entry : ListWalkFolder(*m_folder)) listed.insert(std::move(entry.wideName));
     std::vector<PendingRemoval> pending;
     pending.swap(m_pending);
-    for (PendingRemoval& p : pending) {
-        if (Actions().FileGone(p.file, p.leftName, !listOnce || listed.count(p.leftName) != 0)) {
-            LogItem(SweepLine::kRemoveFile, p.statusId, p.counter, p.file.path.c_str(), static_cast<double>(p.size));
-            Add(p.kb, p.size);
-            continue;
-        }
-        TraceMessage(p.cannotTrace, p.file.path.c_str());
-        LeaveOrSchedule(p.file.path, PathOf(p.file, p.leftName), p.rebootFallback, true, p.size, p.statusId, p.counter,
-                        p.kb);
+    for (PendingRemoval& removal : pending) Confirm(removal, listed.count(removal.leftName) != 0);
+}
+
+// Only what is gone is logged and counted; a name still listed is asked again for a moment (Wine
+// unlinks a little after the close). What stays waits for the restart where that is allowed.
+void CSweepFinder::Confirm(PendingRemoval& removal, bool listed)
+{
+    const bool gone = removal.released && Actions().FileGone(*m_folder->handle, removal.leftName, listed);
+    const double size = static_cast<double>(removal.size);
+    if (removal.kind == PendingRemoval::Kind::Folder) {
+        if (gone)
+            LogItem(SweepLine::kRemoveFolder, removal.statusId, removal.counter, removal.path.c_str(), size);
+        else if (removal.rebootFallback && FileSystem::Exists(removal.path) && Actions().RemoveAtReboot(removal.path))
+            LogItem(SweepLine::kRemoveFolderAtReboot, removal.statusId, removal.counter, removal.path.c_str(), size);
+        else
+            TraceMessage("   Cannot remove directory now: %s.\n", removal.path.c_str());
+        return;
     }
+    if (gone) {
+        LogItem(SweepLine::kRemoveFile, removal.statusId, removal.counter, removal.path.c_str(), size);
+        Add(removal.kb, removal.size);
+        return;
+    }
+    std::string stillAt = removal.stillAt;
+    if (removal.kind == PendingRemoval::Kind::File) {
+        TraceMessage(removal.cannotTrace, removal.path.c_str());
+        std::string name;
+        FileSystem::Narrow(removal.leftName.c_str(), name);
+        stillAt = removal.path.substr(0, removal.path.find_last_of('\\') + 1) + name;
+    }
+    LeaveOrSchedule(removal.path, stillAt, removal.rebootFallback, removal.leftIfNot, removal.size, removal.statusId,
+                    removal.counter, removal.kb);
 }
 
 // A junction or folder symlink: what it points at is not the user's to lose here. The link alone may go
@@ -335,7 +374,7 @@ bool CSweepFinder::RemoveFolderLink(WalkEntry& link, int statusId, int* counter)
 }
 
 // A subfolder's contents, then the folder itself. Its line is written only when it is gone, or when
-// it is scheduled to go at the restart after something inside it.
+// it is scheduled to go at the restart after something inside it (and says so).
 void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, TreeMode mode, int statusId, int* counter,
                                  float* kb)
 {
@@ -367,12 +406,9 @@ void CSweepFinder::RemoveSubTree(WalkEntry& folder, const std::string& filter, T
         TraceMessage("   Left directory %s: it holds what the walk passed over.\n", folder.path.c_str());
         return;
     }
-    if (Actions().RemoveFolder(folder) ||
-        (scheduledBelow && FileSystem::Exists(folder.path) && Actions().RemoveAtReboot(folder.path))) {
-        LogItem(SweepLine::kRemoveFolder, statusId, counter, folder.path.c_str(), static_cast<double>(subTally));
-        return;
-    }
-    TraceMessage("   Cannot remove directory now: %s.\n", folder.path.c_str());
+    const bool released = Actions().ReleaseFolder(folder);
+    m_pending.push_back({PendingRemoval::Kind::Folder, folder.path, folder.wideName, released, subTally, statusId,
+                         counter, kb, nullptr, scheduledBelow, true, {}});
 }
 
 void CSweepFinder::RemoveTree(TreeMode mode, int statusId, int* counter, float* kb)

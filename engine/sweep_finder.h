@@ -63,6 +63,7 @@ private:
     void ForEachFileBut(const std::vector<std::string>& kept, Handle handle);
     bool Selects(size_t index) const;
     bool NamedEntry(size_t index) const { return m_named && *m_named == index; }
+    bool TakenByPreview(size_t index) const;
     bool Admit(const ListedEntry& listed, bool data, WalkEntry& entry) const;
     bool AdmitToRemove(const ListedEntry& listed, WalkEntry& entry) const;
     float PrepareFile(WalkEntry& file) const;
@@ -74,23 +75,31 @@ private:
                          float size, int statusId, int* counter, float* kb);
     void RemoveSubTree(WalkEntry& folder, const std::string& filter, TreeMode mode, int statusId, int* counter, float* kb);
     bool RemoveFolderLink(WalkEntry& link, int statusId, int* counter);
-    void ConfirmRemovals();
 
-    // A file released but not yet confirmed gone, with what its line and tally need.
+    // A removal waiting for the listing that confirms it, in the order of the walk, with what its
+    // line and tally need.
     struct PendingRemoval {
-        WalkEntry file;
-        std::wstring leftName;
+        enum class Kind { File, FailedFile, Folder };
+        Kind kind;
+        std::string path;       // as logged
+        std::wstring leftName;  // the name it was left under once released
+        bool released;          // marked and closed
         float size;
         int statusId;
         int* counter;
         float* kb;
         const char* cannotTrace;
-        bool rebootFallback;
+        bool rebootFallback;    // a file may wait for the restart; a folder may when something below does
+        bool leftIfNot = true;  // a file that stays says so (a held cache index, wiped, does not)
+        std::string stillAt;    // where a file that failed still is
     };
+    bool ConfirmationDue() const;
+    void ConfirmRemovals();
+    void Confirm(PendingRemoval& removal, bool listed);
 
     std::optional<WalkFolder> m_folder;
     std::vector<ListedEntry> m_entries;
-    std::vector<PendingRemoval> m_pending;  // confirmed with one listing, before the next folder
+    std::vector<PendingRemoval> m_pending;
     std::wstring m_pattern;  // the filter, as matched
     std::string m_filter;
     std::vector<FileIdentity> m_ancestors;  // the folders on the way down from the top

@@ -8,6 +8,9 @@ inline constexpr ItemLine kRemoveFile{"   Item %d, Remove file: %s, size %.3f(KB
                                       "   Remove file: %s, size %.3f(KB).\n", false, "remove-file"};
 inline constexpr ItemLine kRemoveFolder{"   Item %d, Remove directory: %s, size %.3f(KB).\n",
                                         "   Remove file: %s, size %.3f(KB).\n", false, "remove-folder"};
+inline constexpr ItemLine kRemoveFolderAtReboot{"   Item %d, Remove directory: %s, size %.3f(KB) (After Rebooting).\n",
+                                                "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true,
+                                                "remove-folder", true};
 inline constexpr ItemLine kRemoveAtReboot{"   Item %d, Remove file: %s, size %.3f(KB) (After Rebooting).\n",
                                           "   Remove file: %s, size %.3f(KB) (After Rebooting).\n", true, "remove-file",
                                           true};

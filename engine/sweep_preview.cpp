@@ -66,7 +66,7 @@ std::wstring PreviewActions::ReleaseFile(WalkEntry& file, bool shred)
 }
 
 // A folder link goes alone; a folder goes when everything in it would have gone before it.
-bool PreviewActions::RemoveFolder(WalkEntry& folder)
+bool PreviewActions::ReleaseFolder(WalkEntry& folder)
 {
     if (folder.handle->Hold() != EntryHold::Alone) return false;
     if (!(folder.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {

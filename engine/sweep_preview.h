@@ -17,8 +17,9 @@ public:
     bool SubKeyTaken(HKEY key, const std::string& name) const override;
     void RemoveFile(WalkEntry& file, bool shred) override;
     std::wstring ReleaseFile(WalkEntry& file, bool shred) override;
-    bool FileGone(const WalkEntry&, const std::wstring&, bool) override { return true; }
-    bool RemoveFolder(WalkEntry& folder) override;
+    bool FileGone(const CEntryHandle&, const std::wstring&, bool) override { return true; }
+    bool RemoveFolder(WalkEntry& folder) override { return ReleaseFolder(folder); }
+    bool ReleaseFolder(WalkEntry& folder) override;
     bool RemoveAtReboot(const std::string& path) override;
     bool ClearReadOnly(WalkEntry& file) override;
     int WipeIndexFile(WalkEntry& file) override;

@@ -36,6 +36,8 @@ bool LongFinalPath(HANDLE handle, std::wstring& path)
 }
 
 namespace {
+constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
+
 // The volume and index of an open entry, read without the volume's own record (slow under Wine).
 bool IdOf(HANDLE handle, FILE_ID_INFO& id)
 {
@@ -80,7 +82,13 @@ bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
     static const auto set = SystemFunction<SetInformation>("ntdll.dll", "NtSetInformationFile");
     constexpr ULONG kFileRenameInformation = 10;
     IO_STATUS_BLOCK io{};
-    return set && set(entry, &io, rename, size, kFileRenameInformation) >= 0;
+    const NTSTATUS status = set ? set(entry, &io, rename, size, kFileRenameInformation) : kNotImplemented;
+    if (status >= 0) return true;
+    // A name taken reads as ERROR_ALREADY_EXISTS, as SetFileInformationByHandle says it.
+    using ToDosError = ULONG(NTAPI*)(NTSTATUS);
+    static const auto toDosError = SystemFunction<ToDosError>("ntdll.dll", "RtlNtStatusToDosError");
+    SetLastError(toDosError ? toDosError(status) : ERROR_GEN_FAILURE);
+    return false;
 }
 
 }  // namespace Platform

@@ -26,6 +26,7 @@ bool RemovesByPath();
 // Renames an open entry within the folder given by its handle, never replacing another entry.
 // Windows takes SetFileInformationByHandle's FileRenameInfo with the folder as its root; Wine's
 // turns the name into a path of its current folder first, so there the same record goes to
-// NtSetInformationFile itself.
+// NtSetInformationFile itself. On failure the last error tells why (ERROR_ALREADY_EXISTS: the name is
+// taken).
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name);
 }  // namespace Platform
