@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command inside bubblewrap: the whole host read-only, only the build folder writable, with a
-# private /tmp, /dev and /proc and its own process and network namespaces (only loopback; the X
-# display and the abstract sockets are its own, so two sandboxes never share an Xvfb). Every Wine process the project starts runs
-# in here, so a sweep that went wrong could not delete or change anything outside the build folder.
+# private /tmp, /dev and /proc and its own process and network namespaces (loopback only: its X
+# display and abstract sockets are its own, so two sandboxes never share an Xvfb). Every Wine process
+# the project starts runs in here, so a sweep that went wrong could not delete or change anything
+# outside the build folder.
 # When the command ends, everything it started (Xvfb, wineserver, Wine's services) ends with it.
 # Usage: scripts/sandbox.sh <build-dir> <command> [args...]
 set -euo pipefail
