@@ -1,25 +1,9 @@
 #include "app/json_lines.h"
 #include <cstdio>
 #include "cleaners/category_table.h"
+#include "framework/utf8_text.h"
 
 namespace {
-
-// The length of the valid UTF-8 sequence at `at`, or 0.
-size_t Utf8Length(const std::string& text, size_t at)
-{
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (size_t i = 1; i < length; ++i)
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    // Overlong forms and surrogates are not valid UTF-8.
-    if ((length == 2 && lead < 0xC2) || (length == 3 && lead == 0xE0 && byte(at + 1) < 0xA0) ||
-        (length == 3 && lead == 0xED && byte(at + 1) >= 0xA0) || (length == 4 && lead == 0xF0 && byte(at + 1) < 0x90) ||
-        (length == 4 && (lead > 0xF4 || (lead == 0xF4 && byte(at + 1) >= 0x90))))
-        return 0;
-    return length;
-}
 
 std::string Number(double value)
 {

@@ -54,6 +54,7 @@ int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
     ResetSweepOutcome();
     std::optional<JsonOutput> json;
     if (request.json) json.emplace(preview);
+    KeepSweepTotals(true);
     EchoLogToStdout(!request.json && StandardOutputIsUsable());
     if (preview) LogLine(kPreviewFirstLine, kStatusLogOnly);
     if (anotherInstanceRuns) LogNote("Another Ombrix is running; this sweep runs on its own.\n");
@@ -66,6 +67,7 @@ int SweepOnce(bool anotherInstanceRuns, const OnceRequest& request)
     }
     EchoToStdout((SweepTotalsLine() + "\n").c_str());
     EchoLogToStdout(false);
+    KeepSweepTotals(false);
     SelectItems(std::nullopt);
     return outcome.left > 0 ? ExitCode::kSomethingLeft : ExitCode::kDone;
 }

@@ -1,6 +1,9 @@
 #include "engine/sweep_log.h"
 #include "engine/sweep_events.h"
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <thread>
 #include <commctrl.h>
 #include <cstdarg>
 #include <cstdio>
@@ -10,6 +13,8 @@
 #include <optional>
 #include <vector>
 #include <richedit.h>
+#include <string_view>
+#include "framework/utf8_text.h"
 
 namespace {
 // The totals of a preview say what would go.
@@ -18,6 +23,7 @@ std::atomic<bool> g_previewTotals{false};
 // dead handle, which fails harmlessly.
 std::atomic<HWND> g_progressWindow{nullptr};
 std::atomic<bool> g_echo{false};
+std::atomic<bool> g_keepTotals{false};
 
 // Lines wait here until the window's thread takes them all at once: a worker never waits for the
 // pane, and one insert and one repaint serve many lines. Of a status line only the last text counts.
@@ -31,16 +37,20 @@ ProgressWindowIds g_ids{};  // the attached window's controls
 std::mutex g_pendingMutex;
 std::mutex g_echoMutex;
 
-// Lines for standard output go in blocks, one write at most every 100 ms or 64 KB, so that a pipe
-// costs no more than a file; a console gets each line as it comes.
+// Lines for standard output go in blocks, so that a pipe costs no more than a file: a block goes out
+// once it holds 64 KB, or, from a writer thread, once its first line has waited 50 ms, so that no line
+// waits for the next one (a long shred, a hang). A console gets each line as it comes.
 constexpr size_t kEchoBlock = 64 * 1024;
-constexpr DWORD kEchoIntervalMs = 100;
+constexpr auto kEchoWait = std::chrono::milliseconds(50);
 struct EchoBuffer {
     std::string text;
-    DWORD lastWrite = 0;
+    std::chrono::steady_clock::time_point firstLine;
     bool console = false;
 };
 EchoBuffer g_echoBuffer;
+std::condition_variable g_echoWaiting;
+std::thread g_echoWriter;
+bool g_echoStopping = false;
 
 void WritePendingEcho()
 {
@@ -51,17 +61,32 @@ void WritePendingEcho()
         WriteFile(out, g_echoBuffer.text.data(), static_cast<DWORD>(g_echoBuffer.text.size()), &written, nullptr);
     }
     g_echoBuffer.text.clear();
-    g_echoBuffer.lastWrite = GetTickCount();
+}
+
+void WriteEchoInTime()
+{
+    std::unique_lock<std::mutex> hold(g_echoMutex);
+    while (!g_echoStopping) {
+        if (g_echoBuffer.text.empty()) {
+            g_echoWaiting.wait(hold);
+        } else if (g_echoWaiting.wait_until(hold, g_echoBuffer.firstLine + kEchoWait) == std::cv_status::timeout) {
+            WritePendingEcho();
+        }
+    }
 }
 
 void Echo(const char* text)
 {
     if (!g_echo) return;
     std::lock_guard<std::mutex> hold(g_echoMutex);
+    const bool first = g_echoBuffer.text.empty();
     g_echoBuffer.text += text;
-    if (g_echoBuffer.console || g_echoBuffer.text.size() >= kEchoBlock ||
-        GetTickCount() - g_echoBuffer.lastWrite >= kEchoIntervalMs)
+    if (g_echoBuffer.console || g_echoBuffer.text.size() >= kEchoBlock) {
         WritePendingEcho();
+    } else if (first) {
+        g_echoBuffer.firstLine = std::chrono::steady_clock::now();
+        g_echoWaiting.notify_one();
+    }
 }
 }  // namespace
 
@@ -81,15 +106,23 @@ void AttachProgressWindow(HWND dialog, const ProgressWindowIds& ids)
 HWND ProgressWindow() { return g_progressWindow; }
 void EchoLogToStdout(bool on)
 {
-    std::lock_guard<std::mutex> hold(g_echoMutex);
-    if (on) {
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        g_echoBuffer.console = out && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR;
-        g_echoBuffer.lastWrite = GetTickCount();
-    } else {
-        WritePendingEcho();
+    {
+        std::lock_guard<std::mutex> hold(g_echoMutex);
+        if (on == g_echo) return;
+        g_echo = on;
+        g_echoStopping = !on;
+        if (on) {
+            HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+            g_echoBuffer.console = out && out != INVALID_HANDLE_VALUE && GetFileType(out) == FILE_TYPE_CHAR;
+        } else {
+            WritePendingEcho();
+            g_echoWaiting.notify_one();
+        }
     }
-    g_echo = on;
+    if (on)
+        g_echoWriter = std::thread(WriteEchoInTime);
+    else if (g_echoWriter.joinable())
+        g_echoWriter.join();
 }
 
 void EchoToStdout(const char* text) { Echo(text); }
@@ -174,25 +207,32 @@ int FormatLogLine(char* buffer, int size, const char* format, ...)
 
 std::string VisibleText(const char* text)
 {
-    const bool utf8 = GetACP() == CP_UTF8;  // the three line breaks beyond ASCII, as UTF-8 writes them
+    // In UTF-8, the log's own code page, a byte that is no part of a valid sequence (data of another
+    // code page, binary data) is written escaped as well: the log stays UTF-8 whatever a name held.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const std::string_view all(text);
     std::string visible;
-    for (const char* at = text; *at; ++at) {
-        const auto c = static_cast<unsigned char>(*at);
-        const auto next = static_cast<unsigned char>(at[1]);
+    const auto escape = [&](unsigned char c) {
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        visible += escaped;
+    };
+    for (size_t at = 0; at < all.size(); ++at) {
+        const auto c = static_cast<unsigned char>(all[at]);
+        const size_t length = utf8 ? Utf8Length(all, at) : 1;
         if (c == '\n' || c == '\r' || c == '\t') {
             visible += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            visible += escaped;
-        } else if (utf8 && c == 0xC2 && next == 0x85) {  // U+0085, the next line of the old code pages
+        } else if (c < 0x20 || c == 0x7F || length == 0) {
+            escape(c);
+        } else if (utf8 && all.substr(at, 2) == "\xC2\x85") {  // U+0085, the next line of the old code pages
             visible += "\\u0085";
             ++at;
-        } else if (utf8 && c == 0xE2 && next == 0x80 && (at[2] == '\xA8' || at[2] == '\xA9')) {  // U+2028, U+2029
-            visible += at[2] == '\xA8' ? "\\u2028" : "\\u2029";
+        } else if (utf8 && (all.substr(at, 3) == "\xE2\x80\xA8" || all.substr(at, 3) == "\xE2\x80\xA9")) {
+            visible += all[at + 2] == '\xA8' ? "\\u2028" : "\\u2029";  // the line and paragraph separators
             at += 2;
         } else {
-            visible += *at;
+            visible.append(all, at, length);
+            at += length - 1;
         }
     }
     return visible;
@@ -221,7 +261,7 @@ void SetSweepProgress(int barId, unsigned percent)
 void AddSweepTotals(int items, float kb)
 {
     SweepTotals& totals = WindowTotals();
-    if (!g_progressWindow && !g_echo) return;
+    if (!g_progressWindow && !g_keepTotals) return;
     CGuardLock::Scope hold(totals.lock);
     if (!hold) return;
     totals.items += items;
@@ -229,6 +269,8 @@ void AddSweepTotals(int items, float kb)
 }
 
 void SetPreviewTotals(bool preview) { g_previewTotals = preview; }
+
+void KeepSweepTotals(bool on) { g_keepTotals = on; }
 
 std::string SweepTotalsLine()
 {

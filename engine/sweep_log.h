@@ -42,6 +42,9 @@ void ShowSweepTotals();
 std::string SweepTotalsLine();
 // Whether the totals are a preview's ("to sweep") or a sweep's ("swept").
 void SetPreviewTotals(bool preview);
+// Totals are kept without a window too while a script's sweep runs: its text log and its JSON Lines
+// end with them.
+void KeepSweepTotals(bool on);
 void SetProgressTitle(const char* text);
 void ResetSweepProgress();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <set>
 #include <sstream>
 #include <string>
@@ -182,6 +183,16 @@ TEST_F(ScriptedSweep, OnlyTheChosenItemsAndJsonTellsWhatStayed)
     ASSERT_TRUE(value) << "the value's item names it exactly";
     EXPECT_EQ(value->at("action"), "delete-value");
     EXPECT_EQ(sweep.back().at("left"), "1");
+    int items = 0;
+    double kb = 0;
+    for (const auto& object : sweep) {
+        if (object.at("type") != "item" || object.at("result") == "left") continue;
+        ++items;
+        kb += std::stod(object.at("kb"));
+    }
+    EXPECT_GE(items, 2);
+    EXPECT_EQ(sweep.back().at("items"), std::to_string(items)) << "the total counts every item that went";
+    EXPECT_NEAR(std::stod(sweep.back().at("kb")), kb, 0.001);
     EXPECT_FALSE(Exists(Temp() + "\\setup.log"));
     EXPECT_TRUE(Exists(m_root + "\\Recent\\plan.lnk")) << "Document History was not chosen";
     EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kSettings + "\\Windows", "Targets"), 0x29u);
@@ -319,4 +330,28 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ToolOne");
     RegDeleteTreeA(HKEY_CURRENT_USER, userChoice.c_str());
     files::RemoveLink(m_root + "\\Roaming\\LinkedTool");
+}
+
+// Each line reaches standard output while the sweep goes on, not when the next line comes: here the
+// line of a removed file, before the long shred of a large one.
+TEST_F(ScriptedSweep, EachLineReachesStandardOutputWhileTheSweepGoesOn)
+{
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x81);  // Windows, with the Shredder
+    files::MakeDirs(Temp() + "\\large");
+    files::WriteSized(Temp() + "\\large\\image.bin", 64ull << 20);
+    // Both lines come together, before the shred; the second must not wait for the shred's line.
+    const std::vector<std::string> before{"Remove file: " + Temp() + "\\setup.log, size",
+                                          "Remove file: " + Temp() + "\\held.tmp, size"};
+    const std::string shred = "image.bin, size 65536.000(KB)";
+    bool seenBeforeShred = false;
+    DWORD code = 99;
+    const std::string output = RunWatching(kOmbrix + " /once /only:windows.temp", &code, [&](const std::string& so_far) {
+        seenBeforeShred = seenBeforeShred || (so_far.find(shred) == std::string::npos &&
+                                              std::all_of(before.begin(), before.end(), [&](const std::string& line) {
+                                                  return so_far.find(line) != std::string::npos;
+                                              }));
+    });
+    EXPECT_EQ(code, 0u) << output;
+    EXPECT_NE(output.find(shred), std::string::npos) << output;
+    EXPECT_TRUE(seenBeforeShred) << "a line waited for the next one:\n" << output;
 }

@@ -77,3 +77,23 @@ std::string RunCapturing(const std::string& command, DWORD* exitCode)
     *exitCode = codes.front();
     return output;
 }
+
+std::string RunWatching(const std::string& command, DWORD* exitCode, const std::function<void(const std::string&)>& seen)
+{
+    Running run = Start(command);
+    std::string output = run.failure;
+    *exitCode = 99;
+    if (!run.started) return output;
+    const ULONGLONG end = GetTickCount64() + 120000;
+    while (WaitForSingleObject(run.process.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() < end) {
+        const size_t before = output.size();
+        Drain(run.read, output);
+        if (output.size() != before) seen(output);
+    }
+    Drain(run.read, output);
+    CloseHandle(run.read);
+    GetExitCodeProcess(run.process.hProcess, exitCode);
+    CloseHandle(run.process.hProcess);
+    CloseHandle(run.process.hThread);
+    return output;
+}
