@@ -127,6 +127,12 @@ TEST_F(InternetExplorerTest, CacheEntriesNeverTouchFilesOutsideTheCache)
     EXPECT_EQ(files::Read(outside), "my thesis");
     EXPECT_EQ(files::Read(letter), "my letter");
     EXPECT_TRUE(EntryExists("http://hostile.example/letter")) << "passed over";
+    // The rest of the Internet sweep, the Shredder still on, passes over the link too.
+    CleanTemporaryInternetFiles(&m_counter, &m_kb);
+    CleanCookies(&m_counter, &m_kb);
+    CleanInternetHistory(&m_counter, &m_kb);
+    EXPECT_EQ(files::Read(letter), "my letter") << m_log.Log();
+    EXPECT_TRUE(files::Exists(symlinked));
     files::RemoveLink(symlinked);
     DeleteUrlCacheEntryA("http://hostile.example/letter");
     for (const std::string& url : {std::string("http://hostile.example/thesis"), longUrl, std::string("http://nofile.example/")})
