@@ -79,6 +79,8 @@ TEST(CompoundFile, ReadsRootStreamsOfBothVersions)
     FolderScratch scratch;
     for (ULONG sectorSize : {512ul, 4096ul}) {
         const std::string system = SystemWritten(scratch.Root() + "\\system.bin", sectorSize);
+        ASSERT_GT(system.size(), 0x1Au);
+        EXPECT_EQ(system[0x1A], sectorSize == 4096 ? 4 : 3) << "the version the sector size makes";
         EXPECT_EQ(Read(system), kLarge) << sectorSize;
         EXPECT_EQ(Read(system, u"1"), kSmall) << sectorSize;
         EXPECT_EQ(Read(system, u"small"), Pattern(100, 'd')) << sectorSize;
