@@ -9,6 +9,7 @@ constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1
 constexpr size_t kHeaderBytes = 512;
 constexpr size_t kHeaderDifatAt = 0x4C;
 constexpr size_t kHeaderDifatEntries = 109;
+constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;  // sectors are numbered below it
 constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr uint32_t kNoEntry = 0xFFFFFFFF;
 constexpr size_t kEntryBytes = 128;
@@ -78,7 +79,7 @@ std::optional<Sectors> ReadHeader(Bytes file)
     sectors.file = file;
     sectors.size = size_t{1} << shift;
     if (file.size() <= sectors.size) return std::nullopt;
-    sectors.count = std::min<size_t>((file.size() - 1) / sectors.size, kEndOfChain - 4);
+    sectors.count = std::min<size_t>((file.size() - 1) / sectors.size, kMaxRegularSector);
     return sectors;
 }
 
