@@ -139,10 +139,21 @@ void RemoveRemoteDesktopDefault(int* counter, float* kb)
     RemoveReachedFile(*file, kStatus, counter, kb);
 }
 
+// A list whose pins cannot be ruled out stays: one that records a pin as the user wants it, one that
+// cannot be read (damaged, or not a jump list at all) as something the sweep set out to remove.
 bool KeepsPinnedList(WalkEntry& file)
 {
-    if (!JumpListHoldsPins(file)) return false;
-    LogNote(FormatLine("  Kept: %s holds pinned items.\n", file.path.c_str()));
+    switch (JumpListPins(file)) {
+    case DestListPins::None:
+        return false;
+    case DestListPins::Pinned:
+        LogNote(FormatLine("  Kept: %s holds pinned items.\n", file.path.c_str()));
+        return true;
+    case DestListPins::Unreadable:
+        LogNote(FormatLine("  Kept: %s (not read).\n", file.path.c_str()));
+        NoteLeft(kStatus, "remove-file", file.path, "not read");
+        return true;
+    }
     return true;
 }
 

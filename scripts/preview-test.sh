@@ -41,8 +41,9 @@ body() { grep -v -e '^Preview: nothing is removed\.$' -e '^Total: ' "$1" | sed -
 totals() { grep '^Total: ' "$1" | sed -E 's/^Total: ([0-9]+) item\(s\) (to sweep|swept), ([0-9.]+) KB (to restore|restored)\.$/\1 \3/'; }
 
 # prove <name> <how to run a command in the profile's environment> <the file in use, Windows path>
+#       <the exit code both the preview and the sweep must end with>
 prove() {
-  local name="$1" runner="$2" locked="$3" unix_locked
+  local name="$1" runner="$2" locked="$3" code="$4" preview_code=0 sweep_code=0 unix_locked
   unix_locked="$c/$(echo "${locked#C:\\}" | tr '\\' '/')"
   # A program holds the file without delete sharing: Deep Sweep leaves it for the restart.
   release="$unix_locked.release"
@@ -52,7 +53,7 @@ prove() {
   [ -e "$unix_locked.held" ] || fail "$name: the file in use is not held"
 
   snapshot "$name-before"
-  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once /preview' > "$work/$name-preview.log"
+  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once /preview' > "$work/$name-preview.log" || preview_code=$?
   snapshot "$name-after"
   for part in files hashes HKLM HKCU state; do
     diff "$work/$name-before.$part" "$work/$name-after.$part" > "$work/$name-$part.diff" \
@@ -62,7 +63,9 @@ prove() {
   [ "$(head -1 "$work/$name-preview.log")" = "Preview: nothing is removed." ] || fail "$name: the first line is $(head -1 "$work/$name-preview.log")"
   grep -q "$(basename "$unix_locked"), size .*(After Rebooting)" "$work/$name-preview.log" || fail "$name: the file in use is not shown for the restart"
 
-  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once' > "$work/$name-sweep.log"
+  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once' > "$work/$name-sweep.log" || sweep_code=$?
+  [ "$preview_code" = "$code" ] && [ "$sweep_code" = "$code" ] \
+    || fail "$name: the preview ended $preview_code, the sweep $sweep_code, not $code"
   diff <(body "$work/$name-preview.log") <(body "$work/$name-sweep.log") > "$work/$name-lines.diff" \
     || { head -30 "$work/$name-lines.diff"; fail "$name: the sweep's lines differ from the preview's"; }
   [ -n "$(totals "$work/$name-preview.log")" ] && [ "$(totals "$work/$name-preview.log")" = "$(totals "$work/$name-sweep.log")" ] \
@@ -74,7 +77,7 @@ prove() {
 root='C:\ombrix\scratch\preview'
 plant plant "$root" >/dev/null
 run reg.exe add 'HKCU\Software\Quillane\Ombrix\General Settings' /v Targets /t REG_DWORD /d 0xA7 /f >/dev/null
-prove demo run "$root\\Temp\\in-use.log"
+prove demo run "$root\\Temp\\in-use.log" 0
 grep -q '^cache ' "$work/demo-before.state" || fail "no URL cache entries were planted"
 grep -q '^recycle bin: [1-9]' "$work/demo-before.state" || fail "no Recycle Bin items were planted"
 plant check "$root" > "$work/check.log" || { cat "$work/check.log"; fail "the sweep left traces"; }
@@ -82,5 +85,6 @@ tail -1 "$work/check.log"
 
 root='C:\ombrix\scratch\preview-hostile'
 locked="$(plant hostile "$root")"
-prove hostile run-hostile "$locked"
+# The jump lists no reader may trust stay, so both end with 3.
+prove hostile run-hostile "$locked" 3
 plant hostile-remove "$root"

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <sstream>
 #include "tools/hostile_data_paths.h"
+#include "tools/hostile_jump_lists.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -186,6 +187,7 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     PlantLinuxSide(root);
     PlantRegistry(root, shredder, deepSweep);
     PlantDataPaths(root, shredder, kFirstRoundLocations);
+    PlantHostileJumpLists(root, shredder);
 }
 
 std::vector<std::string> CheckHostileProfile(const std::string& root, const std::vector<std::string>& logs,
@@ -239,6 +241,7 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     if (!Exists(HostileLockedFile(root))) problems.push_back("the locked file is gone while it was held");
     if (lockedLine != deepSweep) problems.push_back("the folder of the locked file was logged wrongly");
     CheckDataPaths(root, logs, problems);
+    CheckHostileJumpLists(root, logs, problems);
     return problems;
 }
 

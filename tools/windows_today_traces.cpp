@@ -5,6 +5,7 @@
 #include <cstring>
 #include <algorithm>
 #include <map>
+#include "tools/compound_file_writer.h"
 
 namespace {
 
@@ -47,33 +48,6 @@ void Put(const std::string& path, const std::string& content)
 {
     WriteFileText(path, content);
     Planted()[path] = content;
-}
-
-template <class T>
-void Append(std::string& bytes, T value)
-{
-    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-// A DestList stream as the documented layout has it: a 32-byte header, then each entry with its
-// pin status at 0x6C and its path size at 0x70 (version 1) or 0x80 (later, 4 bytes after the path).
-std::string DestList(uint32_t version, const std::vector<int32_t>& pins)
-{
-    std::string bytes;
-    uint32_t pinned = 0;
-    for (int32_t pin : pins) pinned += pin != -1;
-    for (uint32_t field : {version, static_cast<uint32_t>(pins.size()), pinned, 0u, 1u, 0u, 1u, 0u}) Append(bytes, field);
-    const std::wstring path = L"C:\\Users\\someone\\report.docx";
-    for (int32_t pin : pins) {
-        std::string entry(0x6C, '\x11');
-        Append(entry, pin);
-        if (version > 1) entry.append(0x80 - 0x70, '\x22');
-        Append(entry, static_cast<uint16_t>(path.size()));
-        entry.append(reinterpret_cast<const char*>(path.data()), path.size() * 2);
-        if (version > 1) Append(entry, 0u);
-        bytes += entry;
-    }
-    return bytes;
 }
 
 // An automatic jump list: a compound file with a numbered link stream and its DestList.
@@ -133,12 +107,11 @@ void PlantValues()
 void PlantFiles(const std::string& profile)
 {
     const std::string automatic = Automatic(profile);
-    PutJumpList(automatic + "\\f01b4d95cf55d32a.automaticDestinations-ms", DestList(4, {-1}));
-    PutJumpList(automatic + "\\9b9cdc69c1c24e2b.automaticDestinations-ms", DestList(4, {-1, 0, -1}));
-    PutJumpList(automatic + "\\1b4dd67f29cb1962.automaticDestinations-ms", DestList(1, {-1, 1}));
-    PutJumpList(automatic + "\\5f7b5f1e01b83767.automaticDestinations-ms", DestList(4, {-1, -1}));
-    PutJumpList(automatic + "\\adecfb853d77462a.automaticDestinations-ms", DestList(1, {-1}));
-    Put(automatic + "\\ccba5a5986c77e43.automaticDestinations-ms", "not a compound file");
+    PutJumpList(automatic + "\\f01b4d95cf55d32a.automaticDestinations-ms", DestListStream(4, {-1}));
+    PutJumpList(automatic + "\\9b9cdc69c1c24e2b.automaticDestinations-ms", DestListStream(4, {-1, 0, -1}));
+    PutJumpList(automatic + "\\1b4dd67f29cb1962.automaticDestinations-ms", DestListStream(1, {-1, 1}));
+    PutJumpList(automatic + "\\5f7b5f1e01b83767.automaticDestinations-ms", DestListStream(4, {-1, -1}));
+    PutJumpList(automatic + "\\adecfb853d77462a.automaticDestinations-ms", DestListStream(1, {-1}));
     Put(Custom(profile) + "\\5f7b5f1e01b83767.customDestinations-ms", "custom tasks");
     Put(Recent(profile) + "\\report.docx.lnk", "shortcut");
     const std::string cache = ExplorerCache(profile);
@@ -192,8 +165,7 @@ void CheckWindowsTodayTraces(const std::string& profile, const SweepEvidence& ev
 {
     const std::vector<std::string>& logs = evidence.logs;
     const std::string automatic = Automatic(profile);
-    for (const char* name : {"\\5f7b5f1e01b83767.automaticDestinations-ms", "\\adecfb853d77462a.automaticDestinations-ms",
-                             "\\ccba5a5986c77e43.automaticDestinations-ms"})
+    for (const char* name : {"\\5f7b5f1e01b83767.automaticDestinations-ms", "\\adecfb853d77462a.automaticDestinations-ms"})
         check.Trace(FileTrace(automatic + name), automatic + name);
     const std::string traces[] = {Custom(profile) + "\\5f7b5f1e01b83767.customDestinations-ms",
                                   Recent(profile) + "\\report.docx.lnk",
@@ -209,8 +181,7 @@ void CheckWindowsTodayTraces(const std::string& profile, const SweepEvidence& ev
         const bool trace = std::any_of(std::begin(traces), std::end(traces),
                                        [&](const std::string& t) { return path.rfind(t, 0) == 0; }) ||
                            path == ThumbnailDatabase(profile) || path.find("5f7b5f1e01b83767") != std::string::npos ||
-                           path.find("adecfb853d77462a") != std::string::npos ||
-                           path.find("ccba5a5986c77e43") != std::string::npos;
+                           path.find("adecfb853d77462a") != std::string::npos;
         if (!trace && ReadFileText(path) != content) check.problems.push_back("canary changed or lost: " + path);
     }
     for (const std::string& folder : {automatic, Custom(profile), Reports(profile) + "\\ReportArchive",

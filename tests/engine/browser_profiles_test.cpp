@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 #include "engine/browser_profiles.h"
-#include "engine/jump_lists.h"
+#include "engine/dest_list.h"
 
 using Names = std::vector<std::string>;
 
