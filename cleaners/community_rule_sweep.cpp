@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <algorithm>
+#include <memory>
 #include "cleaners/community_rules.h"
 #include "cleaners/rule_targets.h"
 #include "engine/profile_walk.h"
@@ -11,44 +12,64 @@
 #include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
 #include "framework/file.h"
+#include "framework/trace.h"
 #include "settings/rules_choice.h"
 
 namespace {
 
 constexpr int kDeepest = 32;  // levels below a rule's folder
 
-// An ExcludeKey's folder expanded; one that names nothing excludes nothing.
+using WideSteps = std::vector<std::wstring>;
+
+WideSteps StepsOf(const std::string& path)
+{
+    WideSteps steps;
+    for (std::string_view step : FileSystem::PathComponents(path))
+        if (!step.empty()) steps.push_back(FileSystem::Widen(std::string(step)));
+    return steps;
+}
+
+// The first `count` steps of a folder against an exclusion's, whose steps may be wildcards.
+bool StepsMatch(const WideSteps& folder, const WideSteps& pattern, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (!NameMatchesPattern(folder[i], pattern[i])) return false;
+    return true;
+}
+
+// An ExcludeKey's folder expanded, read as a FileKey's folder is: a '*' step is each matching folder.
 struct FileExclusion {
     bool below;  // PATH: at every level below the folder; FILE: directly in it
-    std::string folder;
-    std::wstring mask;
+    WideSteps folder;
+    WideSteps masks;
+
+    bool KeepsFile(const WideSteps& in, const std::wstring& name) const
+    {
+        const bool there = below ? in.size() >= folder.size() : in.size() == folder.size();
+        return there && StepsMatch(in, folder, folder.size()) &&
+               std::any_of(masks.begin(), masks.end(), [&](const std::wstring& mask) { return NameMatchesPattern(name, mask); });
+    }
+    // A PATH keeps its folder and every folder below it, as it keeps what they hold.
+    bool KeepsFolder(const WideSteps& path) const
+    {
+        return below && path.size() >= folder.size() && StepsMatch(path, folder, folder.size());
+    }
 };
 
-std::vector<FileExclusion> FileExclusions(const CommunityRule& rule)
+// The rule's file exclusions; none when one of them names no folder here, for then the rule's
+// author's intent is unknown.
+std::optional<std::vector<FileExclusion>> FileExclusions(const CommunityRule& rule)
 {
     std::vector<FileExclusion> exclusions;
     for (const RuleExclude& exclude : rule.excludes) {
         if (exclude.kind == RuleExclude::Kind::Registry) continue;
-        if (const std::optional<std::string> folder = ExpandRulePath(exclude.where))
-            exclusions.push_back({exclude.kind == RuleExclude::Kind::Path, *folder, FileSystem::Widen(exclude.mask)});
+        const std::optional<std::string> folder = ExpandRulePath(exclude.where);
+        if (!folder) return std::nullopt;
+        FileExclusion exclusion{exclude.kind == RuleExclude::Kind::Path, StepsOf(*folder), {}};
+        for (const std::string& mask : exclude.masks) exclusion.masks.push_back(FileSystem::Widen(mask));
+        exclusions.push_back(std::move(exclusion));
     }
     return exclusions;
-}
-
-// The folder is the root, or (with `below`) lies at any level under it.
-bool InFolder(const std::string& folder, const std::string& root, bool below)
-{
-    if (FileSystem::SameWindowsPath(folder, root)) return true;
-    return below && folder.size() > root.size() && folder[root.size()] == '\\' &&
-           FileSystem::SameWindowsPath(folder.substr(0, root.size()), root);
-}
-
-bool Excluded(const ReachedEntry& file, const std::vector<FileExclusion>& exclusions)
-{
-    const std::string folder = file.path.substr(0, file.path.find_last_of('\\'));
-    return std::any_of(exclusions.begin(), exclusions.end(), [&](const FileExclusion& exclusion) {
-        return InFolder(folder, exclusion.folder, exclusion.below) && NameMatchesPattern(file.wideName, exclusion.mask);
-    });
 }
 
 struct RuleWalk {
@@ -57,6 +78,19 @@ struct RuleWalk {
     int statusId;
     int* counter;
     float* kb;
+
+    bool Excluded(const ReachedEntry& file) const
+    {
+        const WideSteps in = StepsOf(file.path.substr(0, file.path.find_last_of('\\')));
+        return std::any_of(exclusions.begin(), exclusions.end(),
+                           [&](const FileExclusion& exclusion) { return exclusion.KeepsFile(in, file.wideName); });
+    }
+    bool KeptFolder(const ReachedEntry& folder) const
+    {
+        const WideSteps path = StepsOf(folder.path);
+        return std::any_of(exclusions.begin(), exclusions.end(),
+                           [&](const FileExclusion& exclusion) { return exclusion.KeepsFolder(path); });
+    }
 };
 
 bool Selected(const ReachedEntry& file, const RuleFileKey& key)
@@ -71,66 +105,116 @@ void RemoveEmptiedFolder(ReachedEntry& folder, const RuleWalk& walk)
     if (Actions().RemoveFolder(folder)) LogItem(SweepLine::kRemoveFolder, walk.statusId, walk.counter, folder.path.c_str(), 0.0);
 }
 
-void SweepRuleFolder(const ReachedEntry& folder, const RuleWalk& walk, int depth)
+// Whether the folder keeps what an exclusion keeps: then it stays, and so does every folder above it.
+bool SweepRuleFolder(const ReachedEntry& folder, const RuleWalk& walk, int depth)
 {
+    bool keeps = walk.KeptFolder(folder);
     ForEachEntry(folder, "*", [&](ReachedEntry& entry) {
         if (entry.IsFolder()) {
             if (!(walk.key.recurse || walk.key.removeSelf) || depth >= kDeepest) return;
-            SweepRuleFolder(entry, walk, depth + 1);
-            if (walk.key.removeSelf) RemoveEmptiedFolder(entry, walk);
+            const bool keptBelow = SweepRuleFolder(entry, walk, depth + 1);
+            keeps = keeps || keptBelow;
+            if (walk.key.removeSelf && !keptBelow) RemoveEmptiedFolder(entry, walk);
             return;
         }
-        if (Selected(entry, walk.key) && !Excluded(entry, walk.exclusions))
+        if (!Selected(entry, walk.key)) return;
+        if (walk.Excluded(entry))
+            keeps = true;
+        else
             RemoveReachedFile(entry, walk.statusId, walk.counter, walk.kb);
     });
+    return keeps;
 }
 
 void SweepFileKey(const RuleFileKey& key, const std::vector<FileExclusion>& exclusions, int statusId, int* counter, float* kb)
 {
     const std::optional<std::string> expanded = ExpandRulePath(key.folder);
     if (!expanded) return;
-    // A kept folder named whole is refused before any walk (the walks never start at a drive's own folders).
+    // A kept folder (a drive among them) named whole is refused before any walk.
     if (!HasWildcards(*expanded) && RefuseProtectedFolder(*expanded, *expanded, PatternSource::Data)) return;
     for (ReachedEntry& folder : RuleFolders(*expanded)) {
         if (RefuseProtectedFolder(folder.path, folder.identity.finalPath, PatternSource::Data)) continue;
         const RuleWalk walk{key, exclusions, statusId, counter, kb};
-        SweepRuleFolder(folder, walk, 0);
-        if (key.removeSelf) RemoveEmptiedFolder(folder, walk);
+        if (!SweepRuleFolder(folder, walk, 0) && key.removeSelf) RemoveEmptiedFolder(folder, walk);
     }
 }
 
-// A key an ExcludeKey keeps, or one below it, keeps the whole key it lies in.
+// Two keys in their one form, step by step as the registry compares names.
+std::vector<std::string> KeySteps(const std::string& path)
+{
+    std::vector<std::string> steps;
+    for (size_t start = 0; start < path.size();) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        steps.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return steps;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return FileSystem::SamePath(a, b); }
+
+// The key is the top key or lies below it.
+bool AtOrBelow(const RuleKeyPath& key, const RuleKeyPath& top)
+{
+    if (key.machine != top.machine) return false;
+    const std::vector<std::string> steps = KeySteps(key.path), topSteps = KeySteps(top.path);
+    return steps.size() >= topSteps.size() && std::equal(topSteps.begin(), topSteps.end(), steps.begin(), SameName);
+}
+
+// What an ExcludeKey keeps: a REG key keeps its tree, and with it every key above it; a REG value
+// keeps itself and the keys above it.
 bool KeepsKey(const CommunityRule& rule, const RuleKeyPath& key, const std::optional<std::string>& value)
 {
     for (const RuleExclude& exclude : rule.excludes) {
         if (exclude.kind != RuleExclude::Kind::Registry) continue;
         const std::optional<RuleKeyPath> kept = ParseRuleKey(exclude.where);
-        if (!kept || kept->machine != key.machine) continue;
-        const bool same = lstrcmpiA(kept->path.c_str(), key.path.c_str()) == 0;
-        const bool below = kept->path.size() > key.path.size() && kept->path[key.path.size()] == '\\' &&
-                           lstrcmpiA(kept->path.substr(0, key.path.size()).c_str(), key.path.c_str()) == 0;
-        if (value ? same && (exclude.mask.empty() || lstrcmpiA(exclude.mask.c_str(), value->c_str()) == 0) : same || below)
+        if (!kept) return true;  // not read: nothing of it is deleted
+        if (!exclude.value && AtOrBelow(key, *kept)) return true;
+        if (!value && AtOrBelow(*kept, key)) return true;
+        if (value && exclude.value && AtOrBelow(key, *kept) && AtOrBelow(*kept, key) && SameName(*value, *exclude.value))
             return true;
     }
     return false;
 }
 
+// A key opened step by step from its hive, no step through a registry link (which could lead into
+// a kept key); named from its hive in the lines.
+std::unique_ptr<CRegistryKey> OpenRuleKey(const RuleKeyPath& key, REGSAM access)
+{
+    const std::vector<std::string> steps = KeySteps(key.path);
+    KeyOwner held;
+    HKEY at = key.machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        bool link = false;
+        HKEY next = OpenKeyWithoutLink(at, steps[i].c_str(), i + 1 == steps.size() ? access : KEY_READ, &link);
+        if (link) TraceMessage("  Passed over registry link %s.\n", ShownKey(key).c_str());
+        if (!next) return nullptr;
+        held.reset(next);
+        at = next;
+    }
+    if (!held) return nullptr;
+    auto opened = std::make_unique<CRegistryKey>(held.release(), access);
+    opened->SetPath(ShownKey(key));
+    return opened;
+}
+
 void SweepRegKey(const CommunityRule& rule, const RuleRegKey& text, int statusId, int* counter)
 {
     const std::optional<RuleKeyPath> key = ParseRuleKey(text.key);
-    const char* reason = !key ? "not a key of HKCU or HKLM" : ProtectedKeyReason(key->machine, key->path);
-    if (reason) return LogNote(FormatLine("  Refused: %s is %s.\n", text.key.c_str(), reason));
+    if (!key) return LogKeyRefusal(text.key, "is not a key of HKCU or HKLM");
+    const std::string shown = ShownKey(*key);
+    if (const std::string refusal = KeptKeyRefusal(key->path, KeyUse::Delete); !refusal.empty())
+        return LogKeyRefusal(shown, refusal);
     if (KeepsKey(rule, *key, text.value))
-        return LogNote(FormatLine("  Kept: %s, which the rule excludes.\n", text.key.c_str()));
-    const HKEY root = key->machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        return LogNote(FormatLine("  Kept: %s, which the rule excludes.\n", (text.value ? shown + "|" + *text.value : shown).c_str()));
     if (text.value) {
-        CRegistryKey opened(root, key->path, kKeyChange);
-        if (opened.Handle()) DeleteOneValue(opened, *text.value, statusId, counter);
+        if (const auto opened = OpenRuleKey(*key, kKeyChange)) DeleteOneValue(*opened, *text.value, statusId, counter);
         return;
     }
+    // Never the hive's own step: a key one step below it is kept.
     const size_t slash = key->path.find_last_of('\\');
-    CRegistryKey parent(root, key->path.substr(0, slash), kKeyWrite);
-    if (parent.Handle()) DeleteOneSubKey(parent, key->path.substr(slash + 1), statusId, counter);
+    if (const auto parent = OpenRuleKey({key->machine, key->path.substr(0, slash)}, kKeyWrite))
+        DeleteOneSubKey(*parent, key->path.substr(slash + 1), statusId, counter);
 }
 
 void RunRule(const CommunityRule& rule, int statusId, int* counter, float* kb)
@@ -140,10 +224,11 @@ void RunRule(const CommunityRule& rule, int statusId, int* counter, float* kb)
                                   ? rule.name.substr(0, rule.name.size() - 2)
                                   : rule.name;
     LogLine(FormatLine("Start clean up %s.\n", shown.c_str()).c_str(), statusId);
-    const std::vector<FileExclusion> exclusions = FileExclusions(rule);
+    const std::optional<std::vector<FileExclusion>> exclusions = FileExclusions(rule);
+    if (!exclusions) return LogNote(FormatLine("  Kept: all that %s names: an exclusion names no folder here.\n", shown.c_str()));
     for (const RuleFileKey& key : rule.files) {
         try {
-            SweepFileKey(key, exclusions, statusId, counter, kb);
+            SweepFileKey(key, *exclusions, statusId, counter, kb);
         } catch (const std::exception&) {
             // A failed walk ends this key only.
         }

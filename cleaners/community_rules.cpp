@@ -57,7 +57,10 @@ bool RuleToAnsi(CommunityRule& rule)
         for (std::string& pattern : file.patterns) exact = ToAnsi(pattern) && exact;
     }
     for (RuleRegKey& key : rule.keys) exact = ToAnsi(key.key) && (!key.value || ToAnsi(*key.value)) && exact;
-    for (RuleExclude& exclude : rule.excludes) exact = ToAnsi(exclude.where) && ToAnsi(exclude.mask) && exact;
+    for (RuleExclude& exclude : rule.excludes) {
+        exact = ToAnsi(exclude.where) && (!exclude.value || ToAnsi(*exclude.value)) && exact;
+        for (std::string& mask : exclude.masks) exact = ToAnsi(mask) && exact;
+    }
     return exact;
 }
 
@@ -66,10 +69,19 @@ void CheckDetectKeys(CommunityRule& rule)
 {
     for (const std::string& text : rule.detectKeys) {
         const std::optional<RuleKeyPath> key = ParseRuleKey(text);
-        const char* reason = key ? ProtectedKeyReason(key->machine, key->path) : "not a key of HKCU or HKLM";
-        if (key && !reason) continue;
-        if (rule.unavailable.empty()) rule.unavailable = "Detect " + text + " is " + reason;
+        const std::string refusal = key ? KeptKeyRefusal(key->path, KeyUse::Detect) : "is not a key of HKCU or HKLM";
+        if (refusal.empty()) continue;
+        if (rule.unavailable.empty()) rule.unavailable = "Detect " + text + " " + refusal;
     }
+}
+
+// An exclusion whose folder names a reference Ombrix does not know keeps what cannot be told: the
+// rule does not run at all.
+void CheckExclusions(CommunityRule& rule)
+{
+    for (const RuleExclude& exclude : rule.excludes)
+        if (exclude.kind != RuleExclude::Kind::Registry && !KnownReferences(exclude.where) && rule.unavailable.empty())
+            rule.unavailable = "ExcludeKey " + exclude.where + " names a folder Ombrix does not know";
 }
 
 std::vector<CommunityRule> ReadRulesFile(const std::string& path, std::vector<std::string>& files)
@@ -88,6 +100,7 @@ std::vector<CommunityRule> ReadRulesFile(const std::string& path, std::vector<st
     for (CommunityRule& rule : parsed.rules) {
         if (!RuleToAnsi(rule) && rule.unavailable.empty()) rule.unavailable = "a text the code page cannot hold";
         CheckDetectKeys(rule);
+        CheckExclusions(rule);
         if (!rule.unavailable.empty()) TraceMessage("Rule %s unavailable: %s\n", rule.name.c_str(), rule.unavailable.c_str());
     }
     files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules)");

@@ -1,7 +1,6 @@
 #include "cleaners/rule_targets.h"
 #include <windows.h>
 #include "cleaners/browser_profile.h"
-#include "framework/ascii_text.h"
 #include "engine/sweep_finder.h"
 
 namespace {
@@ -35,17 +34,22 @@ const Reference kReferences[] = {
     {"Tmp", "TMP", nullptr},
 };
 
+const Reference* FindReference(const std::string& name)
+{
+    for (const Reference& reference : kReferences)
+        if (lstrcmpiA(reference.name, name.c_str()) == 0) return &reference;
+    return nullptr;
+}
+
 std::optional<std::string> ReferenceValue(const std::string& name)
 {
-    for (const Reference& reference : kReferences) {
-        if (lstrcmpiA(reference.name, name.c_str()) != 0) continue;
-        if (reference.shellFolder) return ShellFolderPath(reference.shellFolder);
-        char value[MAX_PATH] = {};
-        const DWORD n = GetEnvironmentVariableA(reference.environment, value, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return std::nullopt;
-        return std::string(value, n);
-    }
-    return std::nullopt;
+    const Reference* reference = FindReference(name);
+    if (!reference) return std::nullopt;
+    if (reference->shellFolder) return ShellFolderPath(reference->shellFolder);
+    char value[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA(reference->environment, value, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::nullopt;
+    return std::string(value, n);
 }
 
 std::vector<std::string> Steps(const std::string& path)
@@ -65,14 +69,14 @@ std::string Joined(const std::vector<std::string>& steps, size_t count)
 
 }  // namespace
 
-std::optional<RuleKeyPath> ParseRuleKey(const std::string& text)
+bool KnownReferences(const std::string& path)
 {
-    const size_t slash = text.find('\\');
-    const std::string root = AsciiLowered(text.substr(0, slash));
-    const std::string path = slash == std::string::npos ? std::string() : text.substr(slash + 1);
-    if (root == "hkcu" || root == "hkey_current_user") return RuleKeyPath{false, path};
-    if (root == "hklm" || root == "hkey_local_machine") return RuleKeyPath{true, path};
-    return std::nullopt;
+    for (size_t open = path.find('%'); open != std::string::npos; open = path.find('%', open + 1)) {
+        const size_t close = path.find('%', open + 1);
+        if (close == std::string::npos || !FindReference(path.substr(open + 1, close - open - 1))) return false;
+        open = close;
+    }
+    return true;
 }
 
 std::optional<std::string> ExpandRulePath(const std::string& path)
@@ -91,6 +95,7 @@ std::optional<std::string> ExpandRulePath(const std::string& path)
         expanded += path.substr(at, open - at) + *value;
         at = close + 1;
     }
+    if (expanded.size() == 2 && expanded[1] == ':') expanded += '\\';  // "%SystemDrive%" is the drive's own folder
     if (expanded.size() < 3 || expanded[1] != ':' || expanded[2] != '\\') return std::nullopt;  // a drive's path only
     return expanded;
 }
@@ -100,11 +105,12 @@ std::vector<ReachedEntry> RuleFolders(const std::string& expanded)
     const std::vector<std::string> steps = Steps(expanded);
     size_t firstWildcard = 0;
     while (firstWildcard < steps.size() && !HasWildcards(steps[firstWildcard])) ++firstWildcard;
-    // The walk starts at the deepest plain folder above the named one (so that the named one is
-    // reached from its parent), and never at a drive.
+    // The walk starts at the deepest plain folder above the named one, so that the named one is
+    // reached from its parent: a drive's own folder is only listed for the folders in it, and the
+    // drive itself is never walked.
     const size_t start = std::min(firstWildcard, steps.size() - 1);
-    if (steps.size() < 2 || start < 2 || HasWildcards(steps[0])) return {};
-    const std::optional<ReachedEntry> top = StartFolder(Joined(steps, start));
+    if (steps.size() < 2 || start < 1 || HasWildcards(steps[0])) return {};
+    const std::optional<ReachedEntry> top = start == 1 ? DriveFolder(steps[0]) : StartFolder(Joined(steps, start));
     if (!top) return {};
     std::vector<ReachedEntry> reached{*top};
     for (size_t i = start; i < steps.size(); ++i) {

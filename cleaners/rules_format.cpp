@@ -59,16 +59,28 @@ bool PlainPattern(std::string_view pattern)
     return !pattern.empty() && pattern != "." && pattern != ".." && pattern.find_first_of("\\/:") == std::string_view::npos;
 }
 
+// A ';' list of names or wildcards, as a FileKey's.
+bool ParsePatterns(std::string_view text, std::vector<std::string>& patterns)
+{
+    for (const std::string& pattern : Split(text, ';')) {
+        if (!PlainPattern(pattern)) return false;
+        patterns.push_back(pattern);
+    }
+    return true;
+}
+
+std::string WithoutTrailingBackslashes(std::string folder)
+{
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
 bool ParseFileKey(std::string_view text, RuleFileKey& key)
 {
     const std::vector<std::string> parts = Split(text, '|');
     if (parts.size() < 2 || parts.size() > 3 || !PlainPath(parts[0])) return false;
-    key.folder = parts[0];
-    while (!key.folder.empty() && key.folder.back() == '\\') key.folder.pop_back();
-    for (const std::string& pattern : Split(parts[1], ';')) {
-        if (!PlainPattern(pattern)) return false;
-        key.patterns.push_back(pattern);
-    }
+    key.folder = WithoutTrailingBackslashes(parts[0]);
+    if (!ParsePatterns(parts[1], key.patterns)) return false;
     if (parts.size() == 3) {
         key.recurse = SameAscii(parts[2], "RECURSE");
         key.removeSelf = SameAscii(parts[2], "REMOVESELF");
@@ -89,24 +101,25 @@ bool ParseRegKey(std::string_view text, RuleRegKey& key)
 bool ParseExclude(std::string_view text, RuleExclude& exclude)
 {
     const std::vector<std::string> parts = Split(text, '|');
-    if (parts.size() < 2) return false;
+    if (parts.size() < 2 || parts.size() > 3) return false;
     if (SameAscii(parts[0], "REG")) {
         exclude.kind = RuleExclude::Kind::Registry;
         exclude.where = parts[1];
-        if (parts.size() == 3) exclude.mask = parts[2];
-        return parts.size() <= 3 && PlainPath(parts[1]);
+        // An empty value name after the bar keeps the whole key: what may be meant is kept.
+        if (parts.size() == 3 && !parts[2].empty()) exclude.value = parts[2];
+        return PlainPath(parts[1]) && ParseRuleKey(parts[1]).has_value();
     }
-    if (parts.size() != 3) return false;
     if (SameAscii(parts[0], "FILE"))
         exclude.kind = RuleExclude::Kind::File;
     else if (SameAscii(parts[0], "PATH"))
         exclude.kind = RuleExclude::Kind::Path;
     else
         return false;
-    exclude.where = parts[1];
-    while (!exclude.where.empty() && exclude.where.back() == '\\') exclude.where.pop_back();
-    exclude.mask = parts[2].empty() ? "*" : parts[2];
-    return PlainPath(exclude.where) && PlainPattern(exclude.mask);
+    exclude.where = WithoutTrailingBackslashes(parts[1]);
+    // Without a mask every name is kept: what may be meant is kept.
+    const bool everything = parts.size() == 2 || parts[2].empty();
+    if (everything) exclude.masks = {"*"};
+    return PlainPath(exclude.where) && (everything || ParsePatterns(parts[2], exclude.masks));
 }
 
 // A key's name and number: "FileKey12" is ("filekey", 12); a name without digits has number -1.
@@ -212,6 +225,25 @@ bool LooksLikeUtf16(std::string_view bytes)
 }
 
 }  // namespace
+
+std::optional<RuleKeyPath> ParseRuleKey(std::string_view text)
+{
+    const std::vector<std::string> steps = Split(text, '\\');
+    const std::string root = AsciiLowered(Trimmed(steps.front()));
+    RuleKeyPath key{};
+    if (root == "hklm" || root == "hkey_local_machine")
+        key.machine = true;
+    else if (root != "hkcu" && root != "hkey_current_user")
+        return std::nullopt;
+    for (size_t i = 1; i < steps.size(); ++i)
+        if (!steps[i].empty()) key.path += (key.path.empty() ? "" : "\\") + steps[i];
+    return key;
+}
+
+std::string ShownKey(const RuleKeyPath& key)
+{
+    return std::string(key.machine ? "HKLM" : "HKCU") + (key.path.empty() ? "" : "\\" + key.path);
+}
 
 RuleGroup GroupOfLangSecRef(int number)
 {

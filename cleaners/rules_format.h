@@ -24,12 +24,25 @@ struct RuleRegKey {
     std::optional<std::string> value;
 };
 
-// ExcludeKeyN=FILE|folder\|name, PATH|folder\|mask, REG|key
+// ExcludeKeyN=FILE|folder\|name[;name...], PATH|folder\|mask[;mask...], REG|key or REG|key|value: read
+// with the grammar of the keys they keep (a folder's '*' steps, a list of masks).
 struct RuleExclude {
     enum class Kind { File, Path, Registry } kind;
-    std::string where;  // the folder (ending without a backslash) or the key
-    std::string mask;   // the name or mask of FILE and PATH
+    std::string where;               // the folder (ending without a backslash) or the key
+    std::vector<std::string> masks;  // the names or masks of FILE and PATH
+    std::optional<std::string> value;  // the one value REG keeps, else the whole key
 };
+
+// A registry key of a rule in one form however it was written: its hive (HKCU or HKLM, short or
+// long, in any case) and its steps below it joined by single backslashes, none empty.
+struct RuleKeyPath {
+    bool machine;      // HKLM, else HKCU
+    std::string path;  // below the hive
+};
+// None for another hive.
+std::optional<RuleKeyPath> ParseRuleKey(std::string_view text);
+// The key named from its hive, as lines show it: "HKCU\Software\Tool".
+std::string ShownKey(const RuleKeyPath& key);
 
 struct CommunityRule {
     std::string name;  // the section name exactly as written, " *" and all

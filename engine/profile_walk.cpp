@@ -33,6 +33,20 @@ std::optional<ReachedEntry> StartFolder(const std::string& path)
     return start;
 }
 
+std::optional<ReachedEntry> DriveFolder(const std::string& drive)
+{
+    const bool letter = drive.size() == 2 && drive[1] == ':' && ((drive[0] >= 'A' && drive[0] <= 'Z') || (drive[0] >= 'a' && drive[0] <= 'z'));
+    const std::optional<WalkFolder> top = letter ? OpenWalkTop(drive + "\\") : std::nullopt;
+    if (!top) return std::nullopt;
+    ReachedEntry start;
+    start.path = drive;  // its entries' paths are "C:\\name"
+    start.name = drive;
+    start.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    start.handle = top->handle;
+    start.identity = top->identity;
+    return start;
+}
+
 void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit,
                   bool data)
 {

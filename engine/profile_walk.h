@@ -11,6 +11,9 @@ using ReachedEntry = WalkEntry;
 
 // The folder a value names, when it is an absolute folder that is not a drive or share root.
 std::optional<ReachedEntry> StartFolder(const std::string& path);
+// A drive's own folder ("C:"), only to reach the folders directly in it by name or pattern: the walks
+// that sweep never start there.
+std::optional<ReachedEntry> DriveFolder(const std::string& drive);
 // Each admitted entry directly in the folder whose long name matches the filter, in listing order.
 // A file is opened for its data too when `data` (to read it).
 void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::function<void(ReachedEntry&)>& visit,

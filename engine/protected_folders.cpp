@@ -1,5 +1,6 @@
 #include "engine/protected_folders.h"
 #include <memory>
+#include <mutex>
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -99,6 +100,35 @@ std::vector<KeptFolder> KeptFolders()
     return kept;
 }
 
+// What the refusals compare with: the kept folders and the shell's Recent folder, found once for a
+// whole sweep while it is held, so that nothing the sweep changes moves them.
+struct KeptPlaces {
+    std::vector<KeptFolder> folders;
+    std::string recent;
+};
+
+std::mutex g_heldLock;
+std::shared_ptr<const KeptPlaces> g_held;
+int g_holds = 0;
+
+std::shared_ptr<const KeptPlaces> HeldPlaces()
+{
+    std::lock_guard<std::mutex> hold(g_heldLock);
+    return g_held;
+}
+
+std::shared_ptr<const std::vector<KeptFolder>> CurrentKeptFolders()
+{
+    if (const auto held = HeldPlaces()) return std::shared_ptr<const std::vector<KeptFolder>>(held, &held->folders);
+    return std::make_shared<const std::vector<KeptFolder>>(KeptFolders());
+}
+
+std::string RecentFolder()
+{
+    const auto held = HeldPlaces();
+    return held ? held->recent : ShellFolder(CSIDL_RECENT);
+}
+
 bool Holds(const std::string& folder, const std::string& inner)
 {
     const std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
@@ -124,7 +154,8 @@ bool ProtectsBelow(const KeptFolder& kept, const std::string& target, PatternSou
 std::optional<std::pair<Relation, const char*>> FindKeptFolder(const std::string& folder,
                                                                 const std::string& finalFolder, PatternSource source)
 {
-    const std::vector<KeptFolder> kept = KeptFolders();
+    const auto folders = CurrentKeptFolders();
+    const std::vector<KeptFolder>& kept = *folders;
     // Being a kept folder says more than holding one, and holding one more than lying inside one.
     for (const Relation relation : {Relation::Is, Relation::Holds, Relation::Inside})
         for (const KeptFolder& k : kept)
@@ -172,7 +203,7 @@ std::string FolderPart(const std::string& path)
 bool IsRecentFolder(const std::string& folder)
 {
     if (SameName(LastPart(Trimmed(folder)), "Recent")) return true;
-    const std::string recent = ShellFolder(CSIDL_RECENT);
+    const std::string recent = RecentFolder();
     return !recent.empty() && FileSystem::SamePath(Trimmed(folder), recent);
 }
 
@@ -208,6 +239,8 @@ std::optional<std::pair<std::string, std::string>> FindRefusal(const std::string
         return std::make_pair(
             FormatLine("  Refused: %s holds jump lists; only their own item sweeps them.\n", folder.c_str()),
             std::string("jump lists"));
+    if (IsDriveRoot(folder) || IsDriveRoot(finalFolder))
+        return std::make_pair(FormatLine("  Refused: %s is a whole drive.\n", folder.c_str()), std::string("a whole drive"));
     const auto found = FindKeptFolder(folder, finalFolder, source);
     if (!found) return std::nullopt;
     const char* format = found->first == Relation::Is      ? "  Refused: %s is %s.\n"
@@ -217,6 +250,18 @@ std::optional<std::pair<std::string, std::string>> FindRefusal(const std::string
 }
 
 }  // namespace
+
+KeptFoldersHold::KeptFoldersHold()
+{
+    std::lock_guard<std::mutex> hold(g_heldLock);
+    if (g_holds++ == 0) g_held = std::make_shared<const KeptPlaces>(KeptPlaces{KeptFolders(), ShellFolder(CSIDL_RECENT)});
+}
+
+KeptFoldersHold::~KeptFoldersHold()
+{
+    std::lock_guard<std::mutex> hold(g_heldLock);
+    if (--g_holds == 0) g_held.reset();
+}
 
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source)
 {

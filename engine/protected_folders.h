@@ -6,8 +6,8 @@
 // The Jump Lists item's own walk is the only one that may start in a jump-list folder.
 enum class PatternSource { Data, UserChoice, JumpLists };
 
-// The log line that refuses a sweep target which is, or holds, a folder the system or the user keeps
-// (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known
+// The log line that refuses a sweep target which is a drive, or is or holds a folder the system or the
+// user keeps (the Windows folder, Program Files, ProgramData, the Users folder, a profile, the user's known
 // folders, LocalLow, OneDrive), or lies inside a kept subtree: the Windows folder (but its Temp) and
 // Program Files always, the user's document folders when the path came from data rather than from
 // the user's own choice. Empty when the target may be swept. The folders come from the shell; the
@@ -15,6 +15,18 @@ enum class PatternSource { Data, UserChoice, JumpLists };
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source);
 // The same, logged (and told to a script) when the target is refused; true then.
 bool RefuseProtectedFolder(const std::string& folder, const std::string& finalFolder, PatternSource source);
+// The kept folders of a sweep, decided before its first change: while one hold or more is alive, every
+// refusal compares with the folders as the shell named them when the first was taken, whatever the
+// sweep changes meanwhile (a rule that deletes where Documents is cannot free it for the next one).
+// Whatever starts a sweep holds it until the sweep's last worker has ended.
+class KeptFoldersHold {
+public:
+    KeptFoldersHold();
+    ~KeptFoldersHold();
+    KeptFoldersHold(const KeptFoldersHold&) = delete;
+    KeptFoldersHold& operator=(const KeptFoldersHold&) = delete;
+};
+
 // Why a folder cannot be a custom location, as the dialogs say it ("C:\ is a whole drive; choose a
 // folder inside it."); empty when it may be one. Drive roots, the system's folders, the user's known
 // folders, profiles, any folder that holds one of them, and folders inside Windows or Program Files

@@ -133,9 +133,11 @@ UINT CSweepCoordinator::CoordinatorProcedure(void* self) { return static_cast<CS
 
 void CSweepCoordinator::StartWorker(int index, std::vector<HANDLE>& waitList, const char* failure)
 {
+    if (!m_keptFolders) m_keptFolders.emplace();  // before the sweep's first change
     m_workers[index] = CWinThread::Begin(m_procedures[static_cast<size_t>(index)], this, true);
     if (!m_workers[index]) {
         TraceMessage("%s", failure);
+        if (!IsAnyWorkerRunning()) m_keptFolders.reset();
         return;
     }
     waitList.push_back(m_workers[index]->Handle());
@@ -195,6 +197,7 @@ bool CSweepCoordinator::ServeWorkerEnd(std::vector<HANDLE>& waitList, size_t at)
         found = true;
         LogTimedLine(kCategories[index].endLine, kStatusLogOnly);
         m_workers[index].reset();
+        if (!IsAnyWorkerRunning()) m_keptFolders.reset();
         m_stops &= ~kCategories[index].bit;
         Post(static_cast<WPARAM>(index), kWorkerEnded);
         if (m_requests & kCategories[index].bit) SetEvent(m_wakeUp);  // its waiting request comes next

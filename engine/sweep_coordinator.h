@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
+#include "engine/protected_folders.h"
 #include "framework/guard_lock.h"
 #include "framework/win_thread.h"
 #include "framework/messages.h"
@@ -66,6 +68,8 @@ private:
     std::unique_ptr<CWinThread> m_thread;
     HANDLE m_wakeUp;
     std::unique_ptr<CWinThread> m_workers[3];
+    // Taken when the first worker of a sweep starts, given back when its last one has ended.
+    std::optional<KeptFoldersHold> m_keptFolders;
     uint32_t m_requests = 0;
     // Read by every walk between its entries: a load, not a wait for the lock (a server call under Wine).
     std::atomic<uint32_t> m_stops{0};

@@ -13,6 +13,7 @@
 #include "engine/sweep_options.h"
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
+#include "framework/wildcard_match.h"
 #include "settings/settings_groups.h"
 
 namespace {
@@ -96,24 +97,7 @@ bool HasWildcards(const std::string& filter) { return filter.find_first_of("*?")
 
 bool NameMatchesPattern(const std::wstring& name, const std::wstring& pattern)
 {
-    // Greedy match with one point to come back to at the last '*': linear for ordinary patterns.
-    size_t n = 0, p = 0, starP = std::wstring::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == L'*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && (pattern[p] == L'?' || SameUnit(name[n], pattern[p]))) {
-            ++p;
-            ++n;
-        } else if (starP != std::wstring::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == L'*') ++p;
-    return p == pattern.size();
+    return WildcardMatch(name, pattern, SameUnit);
 }
 
 const char* RefusedPatternReason(const std::string& pattern)

@@ -15,8 +15,9 @@ using PathPairs = std::vector<std::pair<std::string, std::string>>;
 // comes from registry values and environment variables.
 const char* RefusedPatternReason(const std::string& pattern);
 
-// The long name against a file-name pattern, without regard to case: '*' and '?' are its only
-// wildcards, and ';' or ',' are ordinary characters ("notes;todo.txt" is one name).
+// The long name against a file-name pattern as Windows matches it (framework/wildcard_match.h), without
+// regard to case: '*' and '?' are its only wildcards, and ';' or ',' are ordinary characters
+// ("notes;todo.txt" is one name).
 bool NameMatchesPattern(const std::wstring& name, const std::wstring& pattern);
 bool HasWildcards(const std::string& filter);
 

@@ -7,6 +7,7 @@
 #include <sstream>
 #include "tools/hostile_data_paths.h"
 #include "tools/hostile_jump_lists.h"
+#include "tools/hostile_rules.h"
 #include "tools/profile_tools.h"
 
 namespace {
@@ -169,6 +170,7 @@ std::string HostileLockedFile(const std::string& root) { return Temp(root) + "\\
 
 void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
 {
+    MoveHostileDocuments(root);
     for (const std::string& canary : Canaries(root)) WriteFileText(canary, CanaryContent(canary));
     for (const std::string& canary : OutsideCanaries()) WriteFileText(canary, CanaryContent(canary));
     const std::string t = Temp(root);
@@ -188,6 +190,7 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     PlantRegistry(root, shredder, deepSweep);
     PlantDataPaths(root, shredder, kFirstRoundLocations);
     PlantHostileJumpLists(root, shredder);
+    PlantHostileRules(root);
 }
 
 std::vector<std::string> CheckHostileProfile(const std::string& root, const std::vector<std::string>& logs,
@@ -242,11 +245,13 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     if (lockedLine != deepSweep) problems.push_back("the folder of the locked file was logged wrongly");
     CheckDataPaths(root, logs, problems);
     CheckHostileJumpLists(root, logs, problems);
+    CheckHostileRules(root, logs, problems);
     return problems;
 }
 
 void RemoveHostileProfile(const std::string& root)
 {
+    RemoveHostileRules(root);
     RemoveDataPaths(root);
     char trash[1024] = {};
     GetEnvironmentVariableA("XDG_DATA_HOME", trash, sizeof trash);
@@ -263,4 +268,5 @@ void RemoveHostileProfile(const std::string& root)
     }
     for (const char* group : {"\\Windows", "\\Applications", "\\Internet"})
         SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kOmbrix) + group).c_str());
+    RestoreHostileDocuments();
 }

@@ -1,6 +1,7 @@
 #include "ui/sweep_controller.h"
 #include <memory>
 #include "cleaners/category_table.h"
+#include "engine/protected_folders.h"
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "settings/settings_groups.h"
@@ -58,6 +59,7 @@ uint32_t StartRules(uint32_t requests)
 
 void SweepHere(const std::function<void(const CategoryRow&, bool before)>& lines)
 {
+    const KeptFoldersHold keptFolders;  // decided before the sweep's first change
     const uint32_t requests = SweptCategoryRequests();
     for (const CategoryRow& row : CategoryRows()) {
         if (!(requests & row.requestBit)) continue;

@@ -318,11 +318,11 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, userChoice, "ProgId"));
     EXPECT_TRUE(Exists(m_root + "\\Roaming\\LinkedTool\\linked.txt")) << "the link and what it leads to stay";
     EXPECT_EQ(text.find("Start clean up Undetected."), std::string::npos);
-    for (const char* refused : {"Refused: HKCU\\Software is", "Refused: HKCU\\Software\\Microsoft is",
+    for (const char* refused : {"Refused: HKCU\\Software is", "Refused: HKCU\\Software\\Microsoft holds",
                                 "Refused: HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run is", "Roaming is a user's folder",
                                 "Documents is a user's folder", "System32 is", "Program Files is",
-                                "Refused: HKLM\\SYSTEM\\CurrentControlSet\\Services is",
-                                "Refused: HKCU\\Software\\Wow6432Node\\Microsoft is", "UserChoice is the user's choice",
+                                "Refused: HKLM\\SYSTEM\\CurrentControlSet\\Services lies in",
+                                "Refused: HKCU\\Software\\Wow6432Node\\Microsoft holds", "UserChoice is the user's choice",
                                 "Refused: HKCR\\txtfile is not a key of HKCU or HKLM"})
         EXPECT_NE(text.find(refused), std::string::npos) << refused << "\n" << text;
     EXPECT_GE(Lines(text).size(), 10u);

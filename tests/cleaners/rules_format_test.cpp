@@ -40,7 +40,9 @@ TEST(RulesFormatTest, RulesAreReadAndMalformedOnesCarryTheirReason)
         "[Nothing *]\nLangSecRef=3021\n"
         "[Long *]\nFileKey1=%AppData%\\" + std::string(100000, 'x') + "|*.*\n"
         "[Nul *]\nFileKey1=%AppData%\\N\0ul|*.*\n"s
-        "[Bad Exclude *]\nFileKey1=%AppData%\\E|*.*\nExcludeKey1=DISK|C:\\|*.*\n";
+        "[Bad Exclude *]\nFileKey1=%AppData%\\E|*.*\nExcludeKey1=DISK|C:\\|*.*\n"
+        "[Bad Mask *]\nFileKey1=%AppData%\\E|*.*\nExcludeKey1=PATH|%AppData%\\E|*.pak;..\\*.*\n"
+        "[Bad Hive *]\nFileKey1=%AppData%\\E|*.*\nExcludeKey1=REG|HKCR\\txtfile\n";
     const RulesFile file = ParseRules(text);
     ASSERT_TRUE(file.error.empty());
 
@@ -63,14 +65,15 @@ TEST(RulesFormatTest, RulesAreReadAndMalformedOnesCarryTheirReason)
     ASSERT_EQ(one->excludes.size(), 3u);
     EXPECT_EQ(one->excludes[0].kind, RuleExclude::Kind::File);
     EXPECT_EQ(one->excludes[0].where, "%AppData%\\Tool One");
-    EXPECT_EQ(one->excludes[0].mask, "keep.log");
+    EXPECT_EQ(one->excludes[0].masks, (std::vector<std::string>{"keep.log"}));
     EXPECT_EQ(one->excludes[1].kind, RuleExclude::Kind::Path);
     EXPECT_EQ(one->excludes[2].kind, RuleExclude::Kind::Registry);
 
     EXPECT_EQ(Find(file, "Browser Two *")->group, RuleGroup::Internet);
     EXPECT_EQ(Find(file, "Windows Three *")->group, RuleGroup::Windows);
     for (const char* name : {"Unclosed *", "No Equals *", "Zero *", "Unknown Key *", "Dots *", "Pattern Path *",
-                             "Bad Flag *", "Twice *", "Nothing *", "Long *", "Nul *", "Bad Exclude *"}) {
+                             "Bad Flag *", "Twice *", "Nothing *", "Long *", "Nul *", "Bad Exclude *", "Bad Mask *",
+                             "Bad Hive *"}) {
         const CommunityRule* rule = Find(file, name);
         ASSERT_TRUE(rule) << name;
         EXPECT_FALSE(rule->unavailable.empty()) << name;
@@ -86,4 +89,37 @@ TEST(RulesFormatTest, RulesAreReadAndMalformedOnesCarryTheirReason)
     EXPECT_EQ(OsVersionWithin("6.1|6.3", 10, 0), false);
     EXPECT_EQ(OsVersionWithin("|10.0", 10, 0), true);
     EXPECT_EQ(OsVersionWithin("x|", 10, 0), std::nullopt);
+}
+
+// Exclusions take the grammar of the keys they keep: '*' steps and ';' lists in FILE and PATH, a
+// value in REG; a registry key has one form however its hive and backslashes are written.
+TEST(RulesFormatTest, ExclusionsAndKeysAreReadInOneForm)
+{
+    const RulesFile file = ParseRules(
+        "[Languages *]\nFileKey1=%LocalAppData%\\Tool\\app-*\\locales|*.pak\n"
+        "ExcludeKey1=PATH|%LocalAppData%\\Tool\\app-*\\locales\\|en-*.pak;de.pak\n"
+        "ExcludeKey2=FILE|%LocalAppData%\\Tool\\|a.txt;b.txt\nExcludeKey3=REG|HKCU\\Software\\Tool\\|Keep\n"
+        "ExcludeKey4=REG|HKEY_CURRENT_USER\\Software\\Tool\\Kept\nExcludeKey5=PATH|%AppData%\\Tool|\n");
+    ASSERT_EQ(file.rules.size(), 1u);
+    const CommunityRule& rule = file.rules.front();
+    EXPECT_EQ(rule.unavailable, "");
+    ASSERT_EQ(rule.excludes.size(), 5u);
+    EXPECT_EQ(rule.excludes[0].where, "%LocalAppData%\\Tool\\app-*\\locales");
+    EXPECT_EQ(rule.excludes[0].masks, (std::vector<std::string>{"en-*.pak", "de.pak"}));
+    EXPECT_EQ(rule.excludes[1].masks, (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(rule.excludes[2].value, "Keep");
+    EXPECT_FALSE(rule.excludes[3].value);
+    EXPECT_EQ(rule.excludes[4].masks, (std::vector<std::string>{"*"})) << "no mask keeps every name";
+
+    for (const char* text : {"HKCU\\Software\\Tool", "hkey_current_user\\Software\\\\Tool\\", "HkCu\\\\Software\\Tool\\\\"}) {
+        const std::optional<RuleKeyPath> key = ParseRuleKey(text);
+        ASSERT_TRUE(key) << text;
+        EXPECT_FALSE(key->machine);
+        EXPECT_EQ(key->path, "Software\\Tool") << text;
+        EXPECT_EQ(ShownKey(*key), "HKCU\\Software\\Tool");
+    }
+    EXPECT_EQ(ShownKey(*ParseRuleKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\x")), "HKLM\\SOFTWARE\\x");
+    EXPECT_EQ(ParseRuleKey("HKLM")->path, "");
+    for (const char* other : {"HKCR\\txtfile", "HKU\\S-1-5-18", "Software\\Tool", ""})
+        EXPECT_FALSE(ParseRuleKey(other)) << other;
 }

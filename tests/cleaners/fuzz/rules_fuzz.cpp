@@ -15,7 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (rule.files.empty() && rule.keys.empty()) abort();
         for (const RuleFileKey& key : rule.files)
             if (key.folder.empty() || key.patterns.empty() || (key.recurse && key.removeSelf)) abort();
+        // An exclusion that may run keeps something Ombrix can tell: a key of its hives, or masks.
+        for (const RuleExclude& exclude : rule.excludes)
+            if (exclude.kind == RuleExclude::Kind::Registry ? !ParseRuleKey(exclude.where) : exclude.masks.empty()) abort();
     }
+    // A key's one form is one: read again, it is the same.
+    for (const CommunityRule& rule : file.rules)
+        for (const RuleRegKey& key : rule.keys)
+            if (const std::optional<RuleKeyPath> path = ParseRuleKey(key.key)) {
+                const std::optional<RuleKeyPath> again = ParseRuleKey(ShownKey(*path));
+                if (!again || again->machine != path->machine || again->path != path->path) abort();
+            }
     MergeRules(file.rules, file.rules);
     return 0;
 }
