@@ -45,7 +45,9 @@ const FolderRow kHistoryFolderRows[] = {
     {"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Recent", "*.*", CleanCacheDir},
 };
 
-const RegistryRow kPasswordRows[] = {{"Software\\Microsoft\\Internet Explorer\\IntelliForms", CleanRegKeyTree}};
+// The stored entries are in the subkeys (Storage1, Storage2, SPW); the key's own values are the
+// user's auto-complete preferences (AskUser, ...).
+const RegistryRow kPasswordRows[] = {{"Software\\Microsoft\\Internet Explorer\\IntelliForms", CleanRegSubKeys}};
 
 // The shell's folder plus "\*.*"; empty when the shell does not know it.
 std::string ShellPattern(int csidl)

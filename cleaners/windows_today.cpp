@@ -91,7 +91,7 @@ void CleanUserAssist(int* counter, float* kb)
     const RegistryRow countRow[] = {{"Count", CleanRegKey}};
     for (const std::string& guid : guids)
         CleanRegistryRows(HKEY_CURRENT_USER, (std::string(kUserAssist) + "\\" + guid).c_str(), countRow, kStatus,
-                          counter, kb);
+                          counter, kb, KeyNaming::FromHive);
 }
 
 std::string ShellPath(int csidl)
@@ -162,11 +162,11 @@ bool KeepsPinnedList(WalkEntry& file)
 void CleanExplorerHistories(int* counter, float* kb)
 {
     LogLine("Start clean up Explorer histories.\n", kStatusLogOnly);
-    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kExplorerRows, kStatus, counter, kb);
+    CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kExplorerRows, kStatus, counter, kb, KeyNaming::FromHive);
     CleanUserAssist(counter, kb);
-    CleanRegistryRows(HKEY_CURRENT_USER, kLocalShell, kMuiCacheRows, kStatus, counter, kb);
+    CleanRegistryRows(HKEY_CURRENT_USER, kLocalShell, kMuiCacheRows, kStatus, counter, kb, KeyNaming::FromHive);
     CleanRegistryRows(HKEY_CURRENT_USER, "Software\\Microsoft\\Terminal Server Client", kRemoteDesktopRows, kStatus,
-                      counter, kb);
+                      counter, kb, KeyNaming::FromHive);
     RemoveRemoteDesktopDefault(counter, kb);
     CleanFolderRows(kPowerShellRows, std::size(kPowerShellRows), kStatus, counter, kb);
 }
@@ -190,7 +190,7 @@ void CleanFolderViews(int* counter, float* kb)
 {
     LogLine("Start clean up folder views.\n", kStatusLogOnly);
     for (const char* base : kShellBagBases)
-        CleanRegistryRows(HKEY_CURRENT_USER, base, kShellBagRows, kStatus, counter, kb);
+        CleanRegistryRows(HKEY_CURRENT_USER, base, kShellBagRows, kStatus, counter, kb, KeyNaming::FromHive);
 }
 
 void CleanErrorReports(int* counter, float* kb)

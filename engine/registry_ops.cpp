@@ -246,6 +246,12 @@ void CleanRegKeyTree(const CleanTarget& t, int statusId, int* counter, float*)
     SweepSubKeyValues(*t.key, "", statusId, counter);
 }
 
+void CleanRegSubKeys(const CleanTarget& t, int statusId, int* counter, float*)
+{
+    Header("  Clean up registry key: %s\n", t.key->Path(), statusId);
+    SweepSubKeyValues(*t.key, "", statusId, counter);
+}
+
 void CleanFileExt(const CleanTarget& t, int statusId, int* counter, float*)
 {
     TraceMessage("Calling CleanFileExt Function.\n");
@@ -333,14 +339,15 @@ void CleanCacheDir(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFo
 void CleanFiles(const CleanTarget& t, int s, int* c, float* kb) { CleanPathFolder(t, Removal::Files, s, c, kb); }
 
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
-                       int* counter, float* kb)
+                       int* counter, float* kb, KeyNaming naming)
 {
     CRegistryKey base(hive, baseKey, kKeyChange);
     if (!base.Handle()) return;
+    const std::string fromHive = std::string(hive == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU") + "\\" + baseKey + "\\";
     for (size_t i = 0; i < count; ++i) {
         CRegistryKey key(OpenSweptSubKey(base, rows[i].path), kKeyChange);
         if (!key.Handle()) continue;
-        key.SetPath(rows[i].path);
+        key.SetPath(naming == KeyNaming::FromHive ? fromHive + rows[i].path : std::string(rows[i].path));
         CleanTarget target;
         target.key = &key;
         rows[i].operation(target, statusId, counter, kb);

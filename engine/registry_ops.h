@@ -22,6 +22,8 @@ void CleanMRU(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanSubKeyMRU(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanRegKey(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanRegKeyTree(const CleanTarget& target, int statusId, int* counter, float* kb);
+// The values of the key's subkeys only: the key's own values (a program's preferences) stay.
+void CleanRegSubKeys(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanFileExt(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanOfficeCommon(const CleanTarget& target, int statusId, int* counter, float* kb);
 void CleanRegDir(const CleanTarget& target, int statusId, int* counter, float* kb);
@@ -76,10 +78,14 @@ struct FolderRow {
     CleanOperation operation;
 };
 
+// How a row's lines name its key: by the row's own path, as the first catalogue's lines always have,
+// or from the hive ("HKCU\Software\...\Servers"), so that a reader can tell what went and where.
+enum class KeyNaming { Row, FromHive };
+
 // Opens each row's key below the base key (itself below the hive) and runs the row's operation when
 // it opened; nothing when the base key does not open.
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow* rows, size_t count, int statusId,
-                       int* counter, float* kb);
+                       int* counter, float* kb, KeyNaming naming = KeyNaming::Row);
 void CleanFolderValueRows(HKEY hive, const char* baseKey, const FolderValueRow* rows, size_t count,
                           std::string* skipPath, int statusId, int* counter, float* kb);
 
@@ -89,7 +95,7 @@ void CleanFolderRows(const FolderRow* rows, size_t count, int statusId, int* cou
 
 template <size_t N>
 void CleanRegistryRows(HKEY hive, const char* baseKey, const RegistryRow (&rows)[N], int statusId, int* counter,
-                       float* kb)
+                       float* kb, KeyNaming naming = KeyNaming::Row)
 {
-    CleanRegistryRows(hive, baseKey, rows, N, statusId, counter, kb);
+    CleanRegistryRows(hive, baseKey, rows, N, statusId, counter, kb, naming);
 }

@@ -41,6 +41,7 @@ std::vector<std::string> OfficeListKeys()
         keys.push_back(kOffice + v + "\\Excel\\File MRU");
         keys.push_back(kOffice + v + "\\PowerPoint\\File MRU");
     }
+    for (const char* app : {"Word", "Excel", "PowerPoint"}) keys.push_back(kOffice + "14.0\\" + app + "\\Place MRU");
     for (const char* v : {"15.0", "16.0"})
         for (const char* app : {"Word", "Excel", "PowerPoint", "Access"})
             for (const char* list : {"File MRU", "Place MRU"}) {
@@ -54,7 +55,11 @@ std::vector<RecentList> OfficeRecentLists()
 {
     std::vector<RecentList> lists;
     for (const char* v : {"8.0", "9.0", "10.0", "11.0", "12.0", "14.0"}) {
-        lists.push_back({kOffice + v + "\\Word\\Data", {"Settings", "Settings2"}, {"MySettings"}});
+        // Word 97 to 2003 kept its recent list in "Data"; from 2007 on its options are there.
+        const bool recentList = std::string(v) != "12.0" && std::string(v) != "14.0";
+        lists.push_back({kOffice + v + "\\Word\\Data", recentList ? std::vector<const char*>{"Settings", "Settings2"}
+                                                                       : std::vector<const char*>{},
+                         recentList ? std::vector<const char*>{"MySettings"} : std::vector<const char*>{"Settings", "MySettings"}});
         lists.push_back({kOffice + v + "\\Excel\\Recent Files", {"File1", "File2"}, {"xFile1", "Recent", "file3"}});
         lists.push_back({kOffice + v + "\\PowerPoint\\Recent File List", {"File1"}, {"xFile1", "Recent"}});
         lists.push_back({kOffice + v + "\\Access\\Settings", {"MRU1", "MRUFlags1"}, {"Other", "xMRU1"}});

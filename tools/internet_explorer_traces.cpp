@@ -102,6 +102,8 @@ void PlantInternetExplorerTraces(const std::string& root)
     SetText(HKEY_CURRENT_USER, std::string(kIE) + "\\TypedURLs", "url2", "http://secret.example.org/");
     SetRaw(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\Storage2", "0A1B", REG_BINARY, "password blob");
     SetRaw(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\SPW", "site", REG_BINARY, "blob");
+    SetRaw(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\Storage1", "7C2E", REG_BINARY, "form entries");
+    SetNumber(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms", "AskUser", 0);
     SetText(HKEY_CURRENT_USER, std::string(kIE) + "\\Main", "Start Page", "about:blank");
     SetRaw(HKEY_CURRENT_USER, kStore + UserName() + kForms + "\\e161255a-37c3-11d2-bcaa-00c04fd929db", "Item", REG_BINARY,
            "form data");
@@ -124,6 +126,10 @@ void CheckInternetExplorerTraces(const std::string& root, bool passwordsSwept, P
                            ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\SPW", "site");
     if (passwordsSwept) check.Trace(passwords, "IntelliForms");
     else check.Canary(passwords, "IntelliForms (saved passwords)");
+    const bool entries = ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms\\Storage1", "7C2E");
+    if (passwordsSwept) check.Trace(entries, "IntelliForms form entries");
+    check.Canary(ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\IntelliForms", "AskUser"),
+                 "IntelliForms preference AskUser");
     check.Canary(ValueExists(HKEY_CURRENT_USER, std::string(kIE) + "\\Main", "Start Page"), "IE start page");
     check.Trace(KeyExists(HKEY_CURRENT_USER, kStore + UserName() + kForms), "Protected Storage forms key");
     check.Canary(ValueExists(HKEY_CURRENT_USER, kStore + UserName() + "\\Data", "Other"), "Protected Storage data key");

@@ -200,6 +200,9 @@ void CheckWindowsTodayTraces(const std::string& profile, const SweepEvidence& ev
     if (!logs.empty() &&
         !Logged(logs, "  Kept: " + automatic + "\\9b9cdc69c1c24e2b.automaticDestinations-ms holds pinned items."))
         check.problems.push_back("the pinned jump list was not said to be kept");
+    // Lines of today's items name their keys from the hive.
+    if (!logs.empty() && !Logged(logs, ", Delete Key: HKCU\\" + kTerminalServer + "\\Servers\\server.example.org."))
+        check.problems.push_back("the Remote Desktop server's line does not name its key from the hive");
 
     for (const char* key : kValueKeys) check.Trace(KeyHasValues(kExplorer + "\\" + key) && std::strcmp(key, "ComDlg32\\OpenSavePidlMRU") != 0, key);
     check.Trace(ValueExists(HKEY_CURRENT_USER, kExplorer + "\\ComDlg32\\OpenSavePidlMRU", "0"), "OpenSavePidlMRU values");
