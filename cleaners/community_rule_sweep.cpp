@@ -8,6 +8,7 @@
 #include "engine/protected_keys.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
+#include "engine/sweep_events.h"
 #include "engine/sweep_finder.h"
 #include "engine/sweep_lines.h"
 #include "engine/sweep_log.h"
@@ -132,6 +133,19 @@ void SweepFileKey(const RuleFileKey& key, const std::vector<FileExclusion>& excl
     if (!expanded) return;
     // A kept folder (a drive among them) named whole is refused before any walk.
     if (!HasWildcards(*expanded) && RefuseProtectedFolder(*expanded, *expanded, PatternSource::Data)) return;
+    // A wildcard right below a drive ("C:\*") would take every folder of the drive that is not kept:
+    // the programs', the user's own folders there. A rule names its folder there by its name.
+    if (const size_t drive = expanded->find('\\'); drive != std::string::npos &&
+                                                    HasWildcards(expanded->substr(drive + 1, expanded->find('\\', drive + 1) - drive - 1))) {
+        LogLine(FormatLine("  Refused: %s takes folders right below a drive by a wildcard.\n", expanded->c_str()).c_str(),
+                kStatusLogOnly);
+        SweepEvent event;
+        event.type = SweepEvent::Type::Refused;
+        event.target = *expanded;
+        event.text = "a wildcard right below a drive";
+        EmitSweepEvent(event);
+        return;
+    }
     for (ReachedEntry& folder : RuleFolders(*expanded)) {
         if (RefuseProtectedFolder(folder.path, folder.identity.finalPath, PatternSource::Data)) continue;
         const RuleWalk walk{key, exclusions, statusId, counter, kb};

@@ -139,7 +139,7 @@ std::vector<std::string> ExpectedLines(const std::string& root)
             "  Refused: " + moved + " is a user's folder.",
             "  Refused: " + moved + "\\Notes lies inside a user's folder.",
             "  Refused: C:\\ is a whole drive.",
-            "  Refused: C:\\ProgramData is a system folder.",
+            "  Refused: C:\\Program* takes folders right below a drive by a wildcard.",
             "  Kept: HKCU\\Software\\OmbrixRuleTool, which the rule excludes.",
             "  Kept: HKCU\\Software\\OmbrixRuleTool2|LastFile, which the rule excludes."};
 }
