@@ -7,6 +7,7 @@
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "engine/sweep_stop.h"
+#include "engine/walk_progress.h"
 #include "settings/settings_groups.h"
 #include "cleaners/category_table.h"
 
@@ -25,6 +26,14 @@ struct CategoryPlan {
     std::span<const CategoryItem> items;
 };
 
+// Where the bar stands when the step after this one starts: a long walk of this step moves it there.
+unsigned NextPercent(std::span<const CategoryItem> items, size_t step)
+{
+    for (size_t i = step + 1; i < items.size(); ++i)
+        if (items[i].percent != kKeepsBar) return static_cast<unsigned>(items[i].percent);
+    return 100;
+}
+
 bool StopRequested(const CSweepCoordinator* coordinator, uint32_t stopBit)
 {
     return coordinator && (coordinator->IsStopRequested(stopBit) || coordinator->IsStopRequested(kSweepAll));
@@ -41,9 +50,11 @@ UINT RunCategory(void* argument, const CategoryPlan& plan)
     try {
         const std::optional<ItemSelection> selection = SelectedItems();
         const bool rulesAlone = g_rulesAlone.fetch_and(~plan.stopBit) & plan.stopBit;
+        unsigned bar = 0;
         for (size_t i = 0; i < plan.items.size() && !rulesAlone; ++i) {
             const CategoryItem& item = plan.items[i];
-            if (item.percent != kKeepsBar) SetSweepProgress(plan.bar, static_cast<unsigned>(item.percent));
+            if (item.percent != kKeepsBar) SetSweepProgress(plan.bar, bar = static_cast<unsigned>(item.percent));
+            const WalkProgressScope progress(plan.bar, plan.status, bar, NextPercent(plan.items, i));
             if (item.checksStop && StopRequested(coordinator, plan.stopBit)) return 0;
             // Chosen on the command line, an item runs by its id; a step without one (a header) runs along.
             const bool runs = selection ? (!item.id || (((*selection)[static_cast<size_t>(plan.index)] >> i) & 1))

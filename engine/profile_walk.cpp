@@ -1,6 +1,7 @@
 #include "engine/profile_walk.h"
 #include "engine/sweep_events.h"
 #include "engine/sweep_stop.h"
+#include "engine/walk_progress.h"
 #include "framework/trace.h"
 #include "engine/file_removal.h"
 #include "engine/protected_folders.h"
@@ -52,8 +53,11 @@ void ForEachEntry(const ReachedEntry& folder, const char* filter, const std::fun
 {
     const WalkFolder walked = folder.AsFolder();
     const std::wstring pattern = FileSystem::Widen(filter);
-    for (const ListedEntry& listed : ListWalkFolder(walked)) {
+    const std::vector<ListedEntry> entries = ListWalkFolder(walked);
+    WalkFound(entries.size());
+    for (const ListedEntry& listed : entries) {
         StopIfRequested();
+        WalkHandled(walked.path);
         if (!NameMatchesPattern(listed.wideName, pattern)) continue;
         if (Actions().FileTaken(walked.path + "\\" + listed.name)) continue;  // what a preview took is passed over
         ReachedEntry entry;

@@ -1,6 +1,7 @@
 #include "engine/sweep_finder.h"
 #include "engine/sweep_events.h"
 #include "engine/sweep_stop.h"
+#include "engine/walk_progress.h"
 #include "framework/trace.h"
 #include <windows.h>
 #include <algorithm>
@@ -171,6 +172,7 @@ void CSweepFinder::Start()
     m_pattern = FileSystem::Widen(m_filter);
     m_previewing = Actions().Previewing();
     m_entries = ListWalkFolder(*m_folder);
+    WalkFound(m_entries.size());
 }
 
 // Files first, then folders, each in the order of the listing: the files' lines wait for the listing
@@ -184,7 +186,9 @@ void CSweepFinder::ForEachEntry(Handle handle)
         for (const bool folders : {false, true}) {
             for (size_t i = 0; i < m_entries.size(); ++i) {
                 StopIfRequested();
-                if (m_entries[i].IsFolder() != folders || !Selects(i) || TakenByPreview(i)) continue;
+                if (m_entries[i].IsFolder() != folders) continue;
+                WalkHandled(m_folder->path);
+                if (!Selects(i) || TakenByPreview(i)) continue;
                 handle(m_entries[i], i);
                 if (ConfirmationDue()) ConfirmRemovals();
             }

@@ -149,23 +149,33 @@ void AppendToLogPane(HWND pane, const char* text)
     InvalidateRect(pane, nullptr, FALSE);
 }
 
-void LogLine(const char* text, int statusId)
+namespace {
+// Queues text for the log pane and a status line for the window's thread.
+void QueueForWindow(const char* logText, const char* statusText, int statusId)
 {
-    // The pane goes on after it on the same line; standard output ends the line.
-    Echo(strcmp(text, kFinishedLine) == 0 ? "Finished cleaning up.\n" : text);
     HWND dialog = nullptr;
     bool post = false;
     {
         std::lock_guard<std::mutex> hold(g_pendingMutex);
         dialog = g_progressWindow;
         if (!dialog) return;
-        g_pending.text += text;
+        g_pending.text += logText;
         if (statusId >= kStatusWindows && statusId <= kStatusApplications)
-            g_pending.status[statusId - kStatusWindows] = text;
+            g_pending.status[statusId - kStatusWindows] = statusText;
         post = !g_pending.flushPosted;
         g_pending.flushPosted = true;
     }
     if (post) PostMessageA(dialog, kFlushLogMessage, 0, 0);
+}
+}  // namespace
+
+void ShowSweepStatus(int statusId, const std::string& text) { QueueForWindow("", text.c_str(), statusId); }
+
+void LogLine(const char* text, int statusId)
+{
+    // The pane goes on after it on the same line; standard output ends the line.
+    Echo(strcmp(text, kFinishedLine) == 0 ? "Finished cleaning up.\n" : text);
+    QueueForWindow(text, text, statusId);
 }
 
 void WritePendingLog(HWND dialog)

@@ -36,6 +36,8 @@ std::string VisibleText(const char* text);
 // A whole line however long, formatted from arguments already made visible.
 std::string FormatWholeLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void SetSweepProgress(int barId, unsigned percent);
+// A category's status line alone, without a line in the log (a long walk's progress).
+void ShowSweepStatus(int statusId, const std::string& text);
 void AddSweepTotals(int items, float kb);
 void ShowSweepTotals();
 // The totals so far as the progress window shows them: swept, or to sweep in a preview.
