@@ -174,3 +174,80 @@ read -r rules_read rules_detect rules_n rules_detected < <(run rules 'C:\ombrix\
 echo "community rules: $rules_n rules read in ${rules_read}s, detected in ${rules_detect}s ($rules_detected for this" \
      "machine; goal under 0.5s for both)"
 rm -rf "$bench_c"
+
+# Growth: the shapes where a cost that grows faster than the work shows. A flat folder of 20,000 files
+# and one of 200,000, each removed by the safe floor, Ombrix.exe /once and previewed, in the same
+# interleaved rounds, with each cost per 1,000 files and the peak memory of /once; an MRU key of
+# 10,000 and of 100,000 values; a URL cache of 10,000 and 30,000 entries; a community rule whose
+# '*' step walks 1,000 and 10,000 folders.
+mkdir -p "$bench_c"
+flat() {
+  rm -rf "$bench_c/tree"; mkdir -p "$bench_c/tree"
+  (cd "$bench_c/tree" && seq -f "file%06g.tmp" 1 "$1" | xargs touch); sync
+}
+per1000() { python3 -c "print('%.3f' % ($1 * 1000 / $2))"; }
+# Runs the command and prints the peak resident memory, in MB, that an Ombrix.exe process reached meanwhile.
+peak_mb() {
+  "$@" > "$bench_c/peak.out" & local job=$! peak=0 pid kb
+  while kill -0 "$job" 2>/dev/null; do
+    for pid in $(pgrep -f 'Ombrix\.exe' || true); do
+      kb=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+      [ "${kb:-0}" -gt "$peak" ] && peak=$kb
+    done
+    sleep 0.2
+  done
+  wait "$job"
+  echo $((peak / 1024))
+}
+declare -A g_floor g_once g_preview g_peak
+for n in 20000 200000; do
+  floors=(); onces=(); previews=(); peak=0
+  for _ in 1 2 3; do
+    flat "$n"; read -r seconds _ < <(run safe-floor 'C:\ombrix\bench\tree'); floors+=("$seconds")
+    flat "$n"; mb=$(peak_mb run once 'C:\ombrix\bench\tree' file); read -r seconds _ < "$bench_c/peak.out"
+    onces+=("$seconds"); [ "$mb" -gt "$peak" ] && peak=$mb
+    flat "$n"; read -r seconds _ < <(run preview 'C:\ombrix\bench\tree'); previews+=("$seconds")
+  done
+  g_floor[$n]=$(least "${floors[@]}"); g_once[$n]=$(least "${onces[@]}"); g_preview[$n]=$(least "${previews[@]}")
+  g_peak[$n]=$peak
+  echo "one folder of $n files: safe floor ${g_floor[$n]}s (least of ${floors[*]}; $(per1000 "${g_floor[$n]}" "$n")s per 1,000)," \
+       "once ${g_once[$n]}s (least of ${onces[*]}; $(per1000 "${g_once[$n]}" "$n")s per 1,000;" \
+       "$(ratio "${g_once[$n]}" "${g_floor[$n]}")x the floor; peak memory ${g_peak[$n]} MB), preview ${g_preview[$n]}s" \
+       "(least of ${previews[*]}; $(per1000 "${g_preview[$n]}" "$n")s per 1,000; $(ratio "${g_preview[$n]}" "${g_floor[$n]}")x the floor)"
+done
+echo "growth from 20,000 to 200,000 files in one folder: once $(ratio "${g_once[200000]}" "${g_once[20000]}")x," \
+     "preview $(ratio "${g_preview[200000]}" "${g_preview[20000]}")x, the floor $(ratio "${g_floor[200000]}" "${g_floor[20000]}")x" \
+     "(goal: once at most 1x the floor at 20,000 and at most 10x its own time at 200,000; peak memory under 100 MB)"
+rm -rf "$bench_c/tree"
+
+declare -A g_mru
+for n in 10000 100000; do
+  run mru-plant "$n"; read -r g_mru[$n] _ < <(run mru "$n")
+  "$build/wine-run" reg.exe delete 'HKCU\Software\OmbrixBench' /f >/dev/null 2>&1 || true
+  echo "an MRU key of $n values: CleanMRU ${g_mru[$n]}s ($(per1000 "${g_mru[$n]}" "$n")s per 1,000)"
+done
+declare -A g_cache
+for n in 10000 30000; do
+  run cache-plant "$n"; read -r g_cache[$n] items < <(run cache)
+  echo "a URL cache of $n entries: SweepUrlCache ${g_cache[$n]}s for $items ($(per1000 "${g_cache[$n]}" "$n")s per 1,000)"
+done
+declare -A g_rule
+for n in 1000 10000; do
+  rm -rf "$bench_c/rules"; mkdir -p "$bench_c/rules/Roaming/Ombrix"
+  printf '[Bench Walk *]\r\nLangSecRef=3021\r\nFileKey1=%%LocalAppData%%\\BenchWalk\\*\\Cache|*.*\r\n' \
+    > "$bench_c/rules/Roaming/Ombrix/winapp2.ini"
+  python3 - "$bench_c/rules/Local/BenchWalk" "$n" <<'PY'
+import os, sys
+for i in range(int(sys.argv[2])):
+    folder = os.path.join(sys.argv[1], "app%05d" % i, "Cache")
+    os.makedirs(folder)
+    open(os.path.join(folder, "data_0"), "wb").close()
+PY
+  sync
+  read -r g_rule[$n] items < <(run rule-walk 'C:\ombrix\bench\rules\Roaming' 'C:\ombrix\bench\rules\Local')
+  echo "a rule's '*' step over $n folders: ${g_rule[$n]}s for $items files ($(per1000 "${g_rule[$n]}" "$n")s per 1,000)"
+done
+"$build/wine-run" reg.exe delete 'HKCU\SOFTWARE\Quillane\Ombrix\Rules' /f >/dev/null 2>&1 || true
+echo "growth at ten times the size: MRU key $(ratio "${g_mru[100000]}" "${g_mru[10000]}")x, URL cache (three times)" \
+     "$(ratio "${g_cache[30000]}" "${g_cache[10000]}")x, rule walk $(ratio "${g_rule[10000]}" "${g_rule[1000]}")x (linear: 10x, 3x, 10x)"
+rm -rf "$bench_c"

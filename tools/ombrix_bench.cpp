@@ -18,7 +18,9 @@
 //   ombrix_bench rules <appdata>                the community rules of <appdata>\Ombrix\winapp2.ini read,
 //                                               then detected
 //   ombrix_bench cookies <folder> <site...>     the Chromium cookie database "Cookies" in the folder
-//                                               cleaned of every row but the friendly sites' 
+//                                               cleaned of every row but the friendly sites'
+//   ombrix_bench rule-walk <appdata> <local>    the ticked rule of <appdata>\Ombrix\winapp2.ini swept, its
+//                                               folders below <local> (a '*' step over many folders)
 #include <windows.h>
 #include <wininet.h>
 #include <algorithm>
@@ -30,6 +32,7 @@
 #include <vector>
 #include "cleaners/community_rules.h"
 #include "engine/cookie_database.h"
+#include "engine/protected_folders.h"
 #include "engine/file_removal.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_finder.h"
@@ -184,6 +187,33 @@ int TimeRules(const char* appData)
     const std::vector<bool> found = DetectRules(catalogue->rules);
     const auto detected = std::count(found.begin(), found.end(), true);
     printf("%.3f %.3f %zu %ld\n", read, Seconds(start), catalogue->rules.size(), static_cast<long>(detected));
+    return 0;
+}
+
+int TimeRuleWalk(const char* appData, const char* localAppData)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    SetEnvironmentVariableA("LOCALAPPDATA", localAppData);
+    RefreshCommunityRules();
+    const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
+    if (catalogue->rules.empty()) return 1;
+    std::string enabled = catalogue->rules.front().name + '\0' + '\0';
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr))
+        return 1;
+    RegSetValueExA(key, "Enabled", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(enabled.data()),
+                   static_cast<DWORD>(enabled.size()));
+    RegCloseKey(key);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    int items = 0;
+    float kb = 0.0f;
+    {
+        const KeptFoldersHold kept;  // as every sweep holds them
+        SweepCommunityRules(catalogue->rules.front().group, kStatusApplications, &items, &kb);
+    }
+    printf("%.3f %d\n", Seconds(start), items);
     return 0;
 }
 
@@ -380,6 +410,7 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalk(argv[2], RemoveIfItIsWhereItWasFound);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "rules") == 0) return TimeRules(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "rule-walk") == 0) return TimeRuleWalk(argv[2], argv[3]);
     if (argc >= 3 && strcmp(argv[1], "cookies") == 0) return TimeCookies(argv[2], argc - 3, argv + 3);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;
