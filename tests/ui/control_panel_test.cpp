@@ -14,7 +14,7 @@
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "tests/support/cookie_databases.h"
+#include "tools/cookie_databases.h"
 #include "tests/support/files.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/log_capture.h"
