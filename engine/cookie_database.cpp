@@ -86,7 +86,8 @@ std::unique_ptr<CSqliteDatabase> OpenCopy(ReachedEntry& file, const Companions& 
     if (!ReadEntryContent(file, image.database, kLargestDatabase) || !ReadCompanion(companions.journal, image.journal) ||
         !ReadCompanion(companions.wal, image.wal))
         return nullptr;
-    return std::make_unique<CSqliteDatabase>(std::move(image));
+    auto db = std::make_unique<CSqliteDatabase>(std::move(image));
+    return *db ? std::move(db) : nullptr;
 }
 
 // For a sweep: the file itself, opened by the library, which must reach the file the walk admitted.
@@ -112,6 +113,36 @@ bool KnownShape(CSqliteDatabase& db, const CookieTable& table)
     for (size_t i = 0; i < table.columns.size(); ++i) columns += std::string(i ? ", '" : "'") + table.columns[i] + "'";
     return others == 0 && QueryNumber(db, kind.c_str()) == 1 &&
            QueryNumber(db, (columns + ")").c_str()) == static_cast<int64_t>(table.columns.size());
+}
+
+// The database a sweep changes, in a transaction: for a preview the copy in memory; else the file
+// itself, opened exclusively once its copy showed a shape Ombrix knows. A database of another shape
+// is never opened for writing: the library would roll back its journal or fold its WAL into it. Null,
+// with the reason, when it stays as it is.
+std::unique_ptr<CSqliteDatabase> OpenToChange(ReachedEntry& file, const FileIdentity& admitted,
+                                              const Companions& companions, const CookieTable& table, std::string& why)
+{
+    std::unique_ptr<CSqliteDatabase> db = OpenCopy(file, companions);
+    if (!db) {
+        why = "it could not be read";
+        return nullptr;
+    }
+    why = kUnknownShape;
+    if (!db->Execute("BEGIN") || !KnownShape(*db, table)) return nullptr;
+    if (Actions().Previewing()) return db;
+    db.reset();
+    db = OpenFile(file, admitted);
+    if (!db) {
+        why = "it did not open as the file its folder lists";
+        return nullptr;
+    }
+    // Exclusive from the start, so that no browser starting meanwhile writes between the check, the
+    // count and the delete. (Not the exclusive locking mode: it would keep the journal, old rows and all.)
+    if (!db->Execute("BEGIN EXCLUSIVE")) {
+        why = db->Busy() ? "in use" : kUnknownShape;
+        return nullptr;
+    }
+    return KnownShape(*db, table) ? std::move(db) : nullptr;  // as the file is now
 }
 
 std::string CountQuery(const CookieTable& table, const char* where)
@@ -180,20 +211,14 @@ void CleanCookieDatabase(const ReachedEntry& folder, ReachedEntry& file, const C
     DWORD links = 0;
     if (!file.handle->Size(size, links) || size + companions->bytes > kLargestDatabase)
         return Leave(statusId, file.path, "larger than any browser's cookies");
-    const bool previewing = Actions().Previewing();
-    const std::unique_ptr<CSqliteDatabase> opened = previewing ? OpenCopy(file, *companions) : OpenFile(file, admitted);
-    if (!opened || !*opened) return Leave(statusId, file.path, "it could not be opened as the file its folder lists");
+    const std::unique_ptr<CSqliteDatabase> opened = OpenToChange(file, admitted, *companions, table, why);
+    if (!opened) return Leave(statusId, file.path, why);
     CSqliteDatabase& db = *opened;
     db.AddPredicate(kFriendlyFunction, [&sites](const char* host) { return IsFriendlyHost(host, sites); });
-    // Exclusive from the start, so that no browser starting meanwhile writes between the count and the
-    // delete. (Not the exclusive locking mode: it would keep the journal, old rows and all.)
-    if (!db.Execute(previewing ? "BEGIN" : "BEGIN EXCLUSIVE"))
-        return Leave(statusId, file.path, db.Busy() ? "in use" : kUnknownShape);
-    const bool known = KnownShape(db, table);
-    const std::optional<CookieCounts> counts = known ? CountCookies(db, table) : std::nullopt;
+    const std::optional<CookieCounts> counts = CountCookies(db, table);
     if (!counts) {
         TraceMessage("   Left %s: %s.\n", file.path.c_str(), db.Error().c_str());
-        return Leave(statusId, file.path, db.Busy() ? "in use" : kUnknownShape);
+        return Leave(statusId, file.path, kUnknownShape);
     }
     if (counts->going == 0) return;
     const unsigned long long before = OpenedSize(db);
@@ -201,7 +226,7 @@ void CleanCookieDatabase(const ReachedEntry& folder, ReachedEntry& file, const C
         TraceMessage("   Left %s: %s.\n", file.path.c_str(), db.Error().c_str());
         return Leave(statusId, file.path, "the database refused the change");
     }
-    const unsigned long long after = previewing ? before : OpenedSize(db);
+    const unsigned long long after = Actions().Previewing() ? before : OpenedSize(db);
     const float shrinkage = after < before ? BytesToKB(before - after) : 0.0f;
     LogCookieLine(file.path, statusId, counter, *counts, shrinkage);
     if (kb) *kb += shrinkage;

@@ -70,9 +70,15 @@ std::string StrangeSchema(CookieShape shape)
                "PRAGMA writable_schema = OFF;";
     case CookieShape::WithoutRowid:
         return ChromiumTable("cookies", ", PRIMARY KEY (host_key, name, path)", " WITHOUT ROWID");
+    case CookieShape::FirefoxCopyingTrigger:
+        break;
     }
     return {};
 }
+
+const char* const kFirefoxTrigger =
+    "CREATE TABLE kept_cookies(host TEXT, value TEXT);"
+    "CREATE TRIGGER keep_deleted AFTER DELETE ON moz_cookies BEGIN INSERT INTO kept_cookies VALUES(old.host, old.value); END;";
 
 }  // namespace
 
@@ -85,11 +91,13 @@ bool PlantCookieDatabase(const std::string& path, bool chromium, const CookieRow
     return InsertRows(db, chromium ? ChromiumInsert("cookies") : kFirefoxInsert, rows.begin(), rows.end());
 }
 
-bool PlantCookieDatabaseWithWal(const std::string& path, const CookieRows& rows, size_t inFile)
+namespace {
+
+bool PlantFirefoxWithWal(const std::string& path, const std::string& schema, const CookieRows& rows, size_t inFile)
 {
     MakeFolders(path.substr(0, path.rfind('\\')));
     CSqliteDatabase db(path, CSqliteDatabase::Mode::Create);
-    if (!db || !db.Execute(kFirefoxSchema)) return false;
+    if (!db || !db.Execute(schema.c_str())) return false;
     const auto split = rows.begin() + static_cast<std::ptrdiff_t>(std::min(inFile, rows.size()));
     if (!InsertRows(db, kFirefoxInsert, rows.begin(), split) || !db.Execute("PRAGMA wal_checkpoint(TRUNCATE)"))
         return false;
@@ -98,8 +106,17 @@ bool PlantCookieDatabaseWithWal(const std::string& path, const CookieRows& rows,
     return kept == 1 && InsertRows(db, kFirefoxInsert, split, rows.end());
 }
 
+}  // namespace
+
+bool PlantCookieDatabaseWithWal(const std::string& path, const CookieRows& rows, size_t inFile)
+{
+    return PlantFirefoxWithWal(path, kFirefoxSchema, rows, inFile);
+}
+
 bool PlantStrangeCookieDatabase(const std::string& path, CookieShape shape, const CookieRows& rows)
 {
+    if (shape == CookieShape::FirefoxCopyingTrigger)
+        return PlantFirefoxWithWal(path, std::string(kFirefoxSchema) + kFirefoxTrigger, rows, 0);
     MakeFolders(path.substr(0, path.rfind('\\')));
     const bool separate = shape == CookieShape::View || shape == CookieShape::VirtualTable;
     {

@@ -11,8 +11,9 @@ bool PlantCookieDatabase(const std::string& path, bool chromium, const CookieRow
 // the wal-index beside it).
 bool PlantCookieDatabaseWithWal(const std::string& path, const CookieRows& rows, size_t inFile);
 
-// Chromium databases no browser writes, every row readable in them: a trigger that copies each deleted
-// row into another table, "cookies" as a view (whose deletion does nothing) or as a virtual table over
-// another table, and a table without rowid.
-enum class CookieShape { CopyingTrigger, View, VirtualTable, WithoutRowid };
+// Databases no browser writes, every row readable in them: Chromium's with a trigger that copies each
+// deleted row into another table, "cookies" as a view (whose deletion does nothing) or as a virtual
+// table over another table, or a table without rowid; Firefox's with the copying trigger, its rows
+// only in its WAL.
+enum class CookieShape { CopyingTrigger, View, VirtualTable, WithoutRowid, FirefoxCopyingTrigger };
 bool PlantStrangeCookieDatabase(const std::string& path, CookieShape shape, const CookieRows& rows);

@@ -197,8 +197,9 @@ TEST_F(FriendlySitesTest, WithoutFriendlySitesTheDatabasesGoWhole)
 }
 
 // Databases in shapes no browser writes stay whole with their line, every cookie in them readable: a
-// trigger that keeps each deleted row, "cookies" as a view or a virtual table, a table without rowid,
-// Firefox's file in Chromium's shape, and a database whose journal is a link. A Firefox database
+// trigger that keeps each deleted row (Firefox's in WAL mode too, never opened for writing, which would
+// fold its WAL into it), "cookies" as a view or a virtual table, a table without rowid, Firefox's file
+// in Chromium's shape, and a database whose journal is a link. A Firefox database
 // whose rows are mostly in its WAL is previewed as it is swept, and the preview changes no byte.
 TEST_F(FriendlySitesTest, OnlyTheShapesBrowsersWriteAreCleanedRowByRow)
 {
@@ -211,6 +212,9 @@ TEST_F(FriendlySitesTest, OnlyTheShapesBrowsersWriteAreCleanedRowByRow)
         {Chrome("Profile 13\\Network\\Cookies"), CookieShape::VirtualTable},
         {Chrome("Profile 14\\Network\\Cookies"), CookieShape::WithoutRowid}};
     for (const auto& [path, shape] : strange) ASSERT_TRUE(PlantStrangeCookieDatabase(path, shape, rows)) << path;
+    const std::string firefoxTrigger = Firefox("trigger.default\\cookies.sqlite");
+    ASSERT_TRUE(PlantStrangeCookieDatabase(firefoxTrigger, CookieShape::FirefoxCopyingTrigger, rows));
+    ASSERT_TRUE(files::Exists(firefoxTrigger + "-wal"));
     const std::string chromeShaped = Firefox("shape.default\\cookies.sqlite");
     ASSERT_TRUE(PlantCookieDatabase(chromeShaped, true, rows));
     const std::string linkedJournal = Chrome("Profile 15\\Network\\Cookies");
@@ -225,7 +229,7 @@ TEST_F(FriendlySitesTest, OnlyTheShapesBrowsersWriteAreCleanedRowByRow)
     ASSERT_TRUE(PlantCookieDatabaseWithWal(wal, walRows, 2));
     ASSERT_TRUE(files::Exists(wal + "-wal"));
 
-    std::vector<std::string> left{chromeShaped, linkedJournal};
+    std::vector<std::string> left{chromeShaped, firefoxTrigger, linkedJournal};
     for (const auto& entry : strange) left.push_back(entry.first);
     std::vector<std::string> before;
     for (const std::string& path : left) before.push_back(AllBytes(path));
@@ -241,7 +245,8 @@ TEST_F(FriendlySitesTest, OnlyTheShapesBrowsersWriteAreCleanedRowByRow)
         EXPECT_TRUE(AllBytes(left[n]) == before[n]) << left[n];
         EXPECT_EQ(m_log.Count("cookie(s) from " + left[n] + ","), 0u) << m_log.Log();
     }
-    for (const std::string& path : {chromeShaped, strange[0].first, strange[1].first, strange[2].first, strange[3].first})
+    for (const std::string& path :
+         {chromeShaped, firefoxTrigger, strange[0].first, strange[1].first, strange[2].first, strange[3].first})
         EXPECT_EQ(m_log.Count("Left: " + path + " (not a cookie database Ombrix knows)."), 2u) << m_log.Log();
     EXPECT_EQ(m_log.Count("Left: " + linkedJournal + " (its -journal is not a plain file of its folder)."), 2u)
         << m_log.Log();
