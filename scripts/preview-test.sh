@@ -13,6 +13,8 @@ c="$WINEPREFIX/drive_c"
 out="$c/ombrix/preview-out"        # the exports, left out of the listing
 work="$OMBRIX_BUILD/preview-test"  # logs and listings, outside the prefix
 fail() { echo "FAIL: $*"; exit 1; }
+# A hostile profile a failed run left (its immutable file, its links) goes as its removal takes it.
+[ -d "$c/ombrix/scratch/preview-hostile" ] && plant hostile-remove 'C:\ombrix\scratch\preview-hostile' >/dev/null
 rm -rf "$out" "$work" "$c/ombrix/scratch/preview" "$c/ombrix/scratch/preview-hostile"
 mkdir -p "$out" "$work"
 holder=""
@@ -52,7 +54,8 @@ prove() {
   [ -e "$unix_locked.held" ] || fail "$name: the file in use is not held"
 
   snapshot "$name-before"
-  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once /preview' > "$work/$name-preview.log"
+  local previewed=0 swept=0
+  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once /preview' > "$work/$name-preview.log" || previewed=$?
   snapshot "$name-after"
   for part in files hashes HKLM HKCU state; do
     diff "$work/$name-before.$part" "$work/$name-after.$part" > "$work/$name-$part.diff" \
@@ -62,7 +65,10 @@ prove() {
   [ "$(head -1 "$work/$name-preview.log")" = "Preview: nothing is removed." ] || fail "$name: the first line is $(head -1 "$work/$name-preview.log")"
   grep -q "$(basename "$unix_locked"), size .*(After Rebooting)" "$work/$name-preview.log" || fail "$name: the file in use is not shown for the restart"
 
-  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once' > "$work/$name-sweep.log"
+  plant "$runner" "$root" '"C:\ombrix\bin\Ombrix.exe" /once' > "$work/$name-sweep.log" || swept=$?
+  # 3 when something stays; the preview says so as the sweep does.
+  case "$swept" in 0|3) ;; *) fail "$name: the sweep ended with $swept";; esac
+  [ "$previewed" = "$swept" ] || fail "$name: the preview ended with $previewed, the sweep with $swept"
   diff <(body "$work/$name-preview.log") <(body "$work/$name-sweep.log") > "$work/$name-lines.diff" \
     || { head -30 "$work/$name-lines.diff"; fail "$name: the sweep's lines differ from the preview's"; }
   [ -n "$(totals "$work/$name-preview.log")" ] && [ "$(totals "$work/$name-preview.log")" = "$(totals "$work/$name-sweep.log")" ] \

@@ -13,8 +13,9 @@ enum class HostileSites {
     NoHost,     // a REG_MULTI_SZ of entries that are no host
 };
 void PlantHostileCookies(const std::string& root, HostileSites sites);
-// The databases a sweep must leave, each with its "Left:" line.
-std::vector<std::string> HostileCookiesLeft(const std::string& root);
+// Every cookie database of the round: those of strange shapes stay, and two sweeps at once may each
+// find one the other holds.
+std::vector<std::string> HostileCookieDatabases(const std::string& root);
 // What is wrong after sweeps whose logs are given: a left database changed or without its line, a
 // cleaned one that kept another site's cookie or lost a friendly one, the stored list rewritten.
 void CheckHostileCookies(const std::string& root, const std::vector<std::string>& logs,

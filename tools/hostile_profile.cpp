@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <algorithm>
 #include <sstream>
+#include "tools/hostile_cookies.h"
 #include "tools/hostile_data_paths.h"
 #include "tools/profile_tools.h"
 
@@ -186,6 +187,10 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     PlantLinuxSide(root);
     PlantRegistry(root, shredder, deepSweep);
     PlantDataPaths(root, shredder, kFirstRoundLocations);
+    // Each list of friendly sites in some run; the preview's (Shredder and Deep Sweep) cleans row by row.
+    PlantHostileCookies(root, shredder == deepSweep ? HostileSites::Thousands
+                              : shredder            ? HostileSites::Binary
+                                                    : HostileSites::NoHost);
 }
 
 std::vector<std::string> CheckHostileProfile(const std::string& root, const std::vector<std::string>& logs,
@@ -239,6 +244,7 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     if (!Exists(HostileLockedFile(root))) problems.push_back("the locked file is gone while it was held");
     if (lockedLine != deepSweep) problems.push_back("the folder of the locked file was logged wrongly");
     CheckDataPaths(root, logs, problems);
+    CheckHostileCookies(root, logs, problems);
     return problems;
 }
 
