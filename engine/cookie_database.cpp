@@ -77,8 +77,8 @@ bool ReadCompanion(const std::optional<ReachedEntry>& companion, std::optional<s
     return ReadEntryContent(*companion, *bytes, kLargestDatabase);
 }
 
-// For a preview: the database and its companions copied into memory, each read through a handle that
-// must reach the entry the walk admitted. Null when one cannot be read.
+// The database and its companions copied into memory, each read through a handle that must reach the
+// entry the walk admitted. Null when one cannot be read.
 std::unique_ptr<CSqliteDatabase> OpenCopy(ReachedEntry& file, const Companions& companions)
 {
     file.handle->Close();  // it holds the file alone

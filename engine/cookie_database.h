@@ -29,7 +29,8 @@ std::vector<std::string> CookieHosts(const std::string& path, const CookieTable&
 // the file but tables and indexes (no trigger that could keep a deleted row, no view, no virtual
 // table). Companion files (journal, WAL) must be plain files the walk admits. Any other database,
 // one a program holds and one that is not the file the walk admitted stay whole, each with its
-// "Left:" line. A preview counts the same rows in a copy in memory, its journal and WAL applied.
+// "Left:" line. The shape is judged on a copy in memory, its journal and WAL applied, before the file
+// is opened for writing; a preview counts the rows in that copy.
 // The deleted rows are counted as items and the file's shrinkage as kilobytes.
 void CleanCookieDatabase(const ReachedEntry& folder, ReachedEntry& file, const CookieTable& table,
                          const FriendlySites& sites, int statusId, int* counter, float* kb);
