@@ -17,13 +17,16 @@
 
 namespace {
 
-void WalkFirefox(const std::string& base, std::span<const ProfileRow> rows, int* counter, float* kb)
+// Every "Firefox*" folder's profiles; with `tableWalks`, not "Firefox" itself, whose profiles the
+// browsers' table walks with these rows (a database left would be said twice).
+void WalkFirefox(const std::string& base, std::span<const ProfileRow> rows, bool tableWalks, int* counter, float* kb)
 {
     try {
         const std::optional<ReachedEntry> start = StartFolder(base);
         const std::optional<ReachedEntry> mozilla = start ? Reach(*start, "Mozilla") : std::nullopt;
         if (!mozilla || !mozilla->IsFolder()) return;
         ForEachEntry(*mozilla, "Firefox*", [&](ReachedEntry& firefox) {
+            if (tableWalks && lstrcmpiA(firefox.name.c_str(), "Firefox") == 0) return;
             const std::optional<ReachedEntry> profiles = firefox.IsFolder() ? Reach(firefox, "profiles") : std::nullopt;
             if (!profiles || !profiles->IsFolder()) return;
             ForEachEntry(*profiles, "*", [&](ReachedEntry& profile) {
@@ -36,12 +39,13 @@ void WalkFirefox(const std::string& base, std::span<const ProfileRow> rows, int*
 }
 
 // Over the roaming folder, then the local one; a roaming value that cannot be had ends both.
-void CleanFirefoxProfiles(std::span<const ProfileRow> rows, int* counter, float* kb)
+void CleanFirefoxProfiles(std::span<const ProfileRow> rows, bool tableWalks, int* counter, float* kb)
 {
     const std::optional<std::string> roaming = ShellFolderPath("AppData");
     if (!roaming) return;
-    WalkFirefox(*roaming, rows, counter, kb);
-    if (const std::optional<std::string> local = ShellFolderPath("Local AppData")) WalkFirefox(*local, rows, counter, kb);
+    WalkFirefox(*roaming, rows, tableWalks, counter, kb);
+    if (const std::optional<std::string> local = ShellFolderPath("Local AppData"))
+        WalkFirefox(*local, rows, tableWalks, counter, kb);
 }
 
 constexpr size_t kListLimit = 4u << 20;  // a profile list is a few kilobytes; more is not one
@@ -191,8 +195,8 @@ void CleanBrowsers(uint32_t bit, int* counter, float* kb)
 
 void CleanFirefox(int* counter, float* kb)
 {
-    CleanFirefoxProfiles(kFirefoxOldRows, counter, kb);
-    CleanFirefoxProfiles(kFirefoxRows, counter, kb);
+    CleanFirefoxProfiles(kFirefoxOldRows, false, counter, kb);
+    CleanFirefoxProfiles(kFirefoxRows, true, counter, kb);
     CleanBrowsers(InternetBit::Firefox, counter, kb);
 }
 

@@ -116,14 +116,16 @@ std::string OriginHost(const std::string& folder)
     return scheme < port ? folder.substr(scheme + 1, port - scheme - 1) : std::string();
 }
 
-// The origins of IndexedDB lose their files; the extensions' own and the friendly sites' stay.
-void CleanIndexedDb(const ReachedEntry& profile, const FriendlySites& sites, int* counter, float* kb)
+// The origins of IndexedDB lose their files; the extensions' own and the friendly sites' stay, and
+// every one while the friendly sites are unknown.
+void CleanIndexedDb(const ReachedEntry& profile, const std::optional<FriendlySites>& sites, int* counter, float* kb)
 {
     const std::optional<ReachedEntry> databases = Reach(profile, "IndexedDB");
     if (!databases || !databases->IsFolder()) return;
+    if (!sites) return LogLeft(kStatus, "remove-file", databases->path, kFriendlySitesUnknown);
     ForEachEntry(*databases, "*", [&](ReachedEntry& origin) {
         if (origin.IsFolder() && origin.name.rfind("chrome-extension_", 0) != 0 &&
-            !IsFriendlyHost(OriginHost(origin.name), sites))
+            !IsFriendlyHost(OriginHost(origin.name), *sites))
             RemoveFolderFiles(origin, Take::FilesBelow, counter, kb);
     });
 }
@@ -136,16 +138,19 @@ std::optional<ReachedEntry> RowFolder(const ReachedEntry& profile, const char* p
     return last == std::string::npos ? profile : Reach(profile, relative.substr(0, last));
 }
 
-// A row as friendly sites change it; false when the row is to be taken as it stands.
+// A row as friendly sites change it; false when the row is to be taken as it stands. While the
+// friendly sites are unknown, every cookie database stays whole, with its line.
 bool CleanFriendlyRow(const ReachedEntry& profile, const ProfileRow& row, ReachedEntry& entry,
-                      const FriendlySites& sites, int* counter, float* kb)
+                      const std::optional<FriendlySites>& sites, int* counter, float* kb)
 {
-    if (sites.empty() || row.friendly == Friendly::Ignores) return false;
+    if ((sites && sites->empty()) || row.friendly == Friendly::Ignores) return false;
     switch (row.friendly) {
     case Friendly::ChromiumCookies:
     case Friendly::FirefoxCookies:
-        if (const std::optional<ReachedEntry> folder = RowFolder(profile, row.path))
-            CleanCookieDatabase(*folder, entry, *CookieTableOf(row), sites, kStatus, counter, kb);
+        if (!sites)
+            LogLeft(kStatus, "delete-cookies", entry.path, kFriendlySitesUnknown);
+        else if (const std::optional<ReachedEntry> folder = RowFolder(profile, row.path))
+            CleanCookieDatabase(*folder, entry, *CookieTableOf(row), *sites, kStatus, counter, kb);
         break;
     case Friendly::SharedStore:
         LogNote(FormatLine("  Kept: %s holds every site's storage, friendly sites' too.\n", entry.path.c_str()));
@@ -156,8 +161,6 @@ bool CleanFriendlyRow(const ReachedEntry& profile, const ProfileRow& row, Reache
     }
     return true;
 }
-
-FriendlySites CurrentFriendlySites() { return g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}); }
 
 }  // namespace
 
@@ -205,7 +208,7 @@ void RemoveFolderFiles(const ReachedEntry& folder, Take take, int* counter, floa
 void CleanProfile(const ReachedEntry& profile, std::span<const ProfileRow> rows, int* counter, float* kb)
 {
     const bool passwords = g_internetSettings.Targets & InternetBit::Passwords;
-    const FriendlySites sites = CurrentFriendlySites();
+    const std::optional<FriendlySites> sites = g_internetSettings.CopyFriendlySites();
     for (const ProfileRow& row : rows) {
         if (row.password && !passwords) continue;
         std::optional<ReachedEntry> entry = Reach(profile, row.path);
@@ -230,5 +233,5 @@ void CleanChromiumProfile(const ReachedEntry& profile, int* counter, float* kb)
 {
     CleanProfile(profile, kChromeRows, counter, kb);
     CleanChromeHistory(profile, counter, kb);
-    CleanIndexedDb(profile, CurrentFriendlySites(), counter, kb);
+    CleanIndexedDb(profile, g_internetSettings.CopyFriendlySites(), counter, kb);
 }

@@ -1,7 +1,11 @@
 #include <windows.h>
 #include <shlobj.h>
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 #include "cleaners/internet_cleaners.h"
+#include "engine/cookie_database.h"
 #include "engine/key_security_restore.h"
 #include "engine/registry_ops.h"
 #include "engine/sweep_actions.h"
@@ -10,7 +14,9 @@
 #include "engine/sweep_options.h"
 #include "engine/system_kind.h"
 #include "engine/url_cache_sweep.h"
+#include "framework/file.h"
 #include "framework/key_security.h"
+#include "framework/registry_values.h"
 #include "settings/settings_groups.h"
 
 namespace {
@@ -55,6 +61,31 @@ std::string ShellPattern(int csidl)
     char folder[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) || !*folder) return {};
     return std::string(folder) + "\\*.*";
+}
+
+// The folders Internet Explorer's cookies may be in, each once: the shell's, those the registry names,
+// and "Cookies" in Local Settings.
+std::vector<std::string> CookieFolders()
+{
+    std::vector<std::string> folders;
+    const auto add = [&](const std::string& folder) {
+        const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+        if (std::none_of(folders.begin(), folders.end(),
+                         [&](const std::string& known) { return FileSystem::SameWindowsPath(known, folder); }))
+            folders.push_back(folder);
+    };
+    char shell[MAX_PATH] = {};
+    if (SHGetSpecialFolderPathA(nullptr, shell, CSIDL_COOKIES, FALSE)) add(shell);
+    CRegistryKey base(HKEY_CURRENT_USER, kCurrentVersion);
+    for (const char* keyPath : kCookieFolderValueKeys) {
+        CRegistryKey key(base.OpenSubKey(keyPath));
+        if (!key.Handle()) continue;
+        add(ReadPathValue(key, "Cookies"));
+        const std::string local = ReadPathValue(key, "Local Settings");
+        if (!local.empty()) add(local + "\\Cookies");
+    }
+    return folders;
 }
 
 void RemoveCacheTree(const std::string& pattern, int* counter, float* kb)
@@ -118,8 +149,13 @@ void CleanTemporaryInternetFiles(int* counter, float* kb)
 
 void CleanCookies(int* counter, float* kb)
 {
-    FriendlyCookieList friendly = FriendlySiteCookies(g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}));
-    g_internetSettings.CopyFriendlyCookies(friendly);
+    const std::optional<FriendlySites> sites = g_internetSettings.CopyFriendlySites();
+    FriendlyCookieList friendly = sites ? FriendlySiteCookies(*sites) : FriendlyCookieList{};
+    // Which cookies are friendly is unknown: every cookie stays, entries and files.
+    if (!sites || !g_internetSettings.CopyFriendlyCookies(friendly)) {
+        for (const std::string& folder : CookieFolders()) LogLeft(kStatus, "delete-cookies", folder, kFriendlySitesUnknown);
+        return;
+    }
     SweepCookieCache(friendly, kCookieEntries, "Cookie:", "Cookies Cache", kStatus, counter, kb);
     std::string skipPath = ShellPattern(CSIDL_COOKIES);
     if (!skipPath.empty()) {

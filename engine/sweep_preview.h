@@ -32,7 +32,8 @@ public:
     bool FlushDnsCache() override;
     bool EmptyClipboard() override;
     bool ShredFile(WalkEntry& file) override;
-    // The caller counted the rows read-only; the database is remembered, so that no later walk counts them again.
+    // The caller counted the rows in a copy in memory; the database is remembered, so that no later walk
+    // counts them again.
     bool DeleteCookieRows(CSqliteDatabase& db, const std::string& path, const char* table, const char* column,
                           const char* keep) override;
     bool DeleteCacheEntry(const UrlCacheEntry& entry, const char* kind, const std::string& leftover) override;

@@ -58,6 +58,39 @@ bool ReadTextListValue(const CRegistryKey& key, const char* name, size_t capacit
     return true;
 }
 
+ValueRead ReadWholeTextList(const CRegistryKey& key, const char* name, std::vector<std::string>& texts)
+{
+    if (!key.Handle()) return ValueRead::Absent;
+    // The size asked first may have grown by the read; a few rounds settle it.
+    std::vector<char> buffer;
+    for (int round = 0; round < 4; ++round) {
+        DWORD type = REG_NONE;
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const LONG status = RegQueryValueExA(key.Handle(), name, nullptr, &type,
+                                             buffer.empty() ? nullptr : reinterpret_cast<BYTE*>(buffer.data()), &size);
+        if (status == ERROR_FILE_NOT_FOUND) return ValueRead::Absent;
+        if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && buffer.empty() && size > 0)) {
+            buffer.assign(static_cast<size_t>(size) + 2, '\0');
+            continue;
+        }
+        if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) {
+            TraceMessage("Value %s of %s is not a readable REG_MULTI_SZ (error %ld, type %lu).\n", name,
+                         key.Path().c_str(), status, type);
+            return ValueRead::Unreadable;
+        }
+        texts.clear();
+        const char* const end = buffer.data() + std::min<size_t>(size, buffer.size());
+        for (const char* text = buffer.data(); text < end;) {
+            const char* const stop = std::find(text, end, '\0');
+            if (stop > text) texts.emplace_back(text, stop);
+            text = stop + 1;
+        }
+        return ValueRead::Read;
+    }
+    TraceMessage("Value %s of %s kept changing while it was read.\n", name, key.Path().c_str());
+    return ValueRead::Unreadable;
+}
+
 std::string ExpandPath(const std::string& path)
 {
     char expanded[kPathCapacity];

@@ -15,6 +15,12 @@ bool ReadTextValue(const CRegistryKey& key, const char* name, size_t capacity, s
 std::string ReadPathValue(const CRegistryKey& key, const char* name);
 // The texts of a REG_MULTI_SZ value; false when it is absent, of another type, or longer than `capacity`.
 bool ReadTextListValue(const CRegistryKey& key, const char* name, size_t capacity, std::vector<std::string>& texts);
+// What reading a value found: no such value, the value, or a value that is there but could not be read
+// as its kind (another type, a failed read).
+enum class ValueRead { Absent, Read, Unreadable };
+// The texts of a REG_MULTI_SZ value whatever its size, every text between NULs (empty ones skipped, so
+// that a stray NUL hides none after it).
+ValueRead ReadWholeTextList(const CRegistryKey& key, const char* name, std::vector<std::string>& texts);
 // Environment references of a path expanded; empty when the result would not fit a path buffer.
 std::string ExpandPath(const std::string& path);
 

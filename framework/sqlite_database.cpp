@@ -1,6 +1,8 @@
 #include "framework/sqlite_database.h"
 #include <sqlite3.h>
+#include <map>
 #include "framework/file.h"
+#include "framework/sqlite_memory_files.h"
 #include <cctype>
 #include <cstring>
 
@@ -65,17 +67,48 @@ CSqliteDatabase::CSqliteDatabase(const std::string& path, Mode mode)
     if (mode == Mode::ReadOnly) utf8 = FileUri(utf8, "?immutable=1");
     sqlite3* db = nullptr;
     const int status = sqlite3_open_v2(utf8.c_str(), &db, OpenFlags(mode) | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (status == SQLITE_OK) {
-        m_db = db;
-        sqlite3_extended_result_codes(m_db, 1);
-    } else {
+    if (status != SQLITE_OK) {
         sqlite3_close(db);  // a failed open still gives a handle to close
+        return;
     }
+    Adopt(db, mode != Mode::Create);
+}
+
+CSqliteDatabase::CSqliteDatabase(SqliteImage image)
+{
+    constexpr const char* kName = "database";
+    std::map<std::string, std::vector<unsigned char>> files{{kName, std::move(image.database)}};
+    if (image.journal) files.emplace(std::string(kName) + "-journal", std::move(*image.journal));
+    if (image.wal) files.emplace(std::string(kName) + "-wal", std::move(*image.wal));
+    m_memory = std::make_unique<CSqliteMemoryFiles>(std::move(files));
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(kName, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, m_memory->VfsName()) != SQLITE_OK) {
+        sqlite3_close(db);
+        return;
+    }
+    Adopt(db, true);
+    // Before the first read: the files have no shared memory for a WAL's index.
+    if (!Execute("PRAGMA locking_mode = EXCLUSIVE")) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+}
+
+void CSqliteDatabase::Adopt(sqlite3* db, bool defensive)
+{
+    m_db = db;
+    sqlite3_extended_result_codes(m_db, 1);
+    if (!defensive) return;
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
 }
 
 CSqliteDatabase::~CSqliteDatabase()
 {
-    if (m_db) sqlite3_close_v2(m_db);
+    // A copy's files go after the connection: closed at once, never left to close later.
+    if (m_db) m_memory ? sqlite3_close(m_db) : sqlite3_close_v2(m_db);
 }
 
 bool CSqliteDatabase::Execute(const char* sql)
@@ -103,7 +136,7 @@ bool CSqliteDatabase::AddPredicate(const char* name, std::function<bool(const ch
 {
     if (!m_db) return false;
     m_predicate = std::make_unique<std::function<bool(const char*)>>(std::move(predicate));
-    return sqlite3_create_function_v2(m_db, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, m_predicate.get(),
+    return sqlite3_create_function_v2(m_db, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, m_predicate.get(),
                                       CallPredicate, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 

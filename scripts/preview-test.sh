@@ -13,6 +13,8 @@ c="$WINEPREFIX/drive_c"
 out="$c/ombrix/preview-out"        # the exports, left out of the listing
 work="$OMBRIX_BUILD/preview-test"  # logs and listings, outside the prefix
 fail() { echo "FAIL: $*"; exit 1; }
+# A hostile profile a failed run left (its immutable file, its links) goes as its removal takes it.
+[ -d "$c/ombrix/scratch/preview-hostile" ] && plant hostile-remove 'C:\ombrix\scratch\preview-hostile' >/dev/null
 rm -rf "$out" "$work" "$c/ombrix/scratch/preview" "$c/ombrix/scratch/preview-hostile"
 mkdir -p "$out" "$work"
 holder=""

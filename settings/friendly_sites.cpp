@@ -1,5 +1,5 @@
 #include "settings/friendly_sites.h"
-#include <algorithm>
+#include <unordered_set>
 #include "framework/ascii_text.h"
 #include "framework/trace.h"
 
@@ -49,13 +49,14 @@ bool IsFriendlyHost(std::string_view host, const FriendlySites& sites)
 FriendlySites PlainHosts(const std::vector<std::string>& entries)
 {
     FriendlySites sites;
+    std::unordered_set<std::string> seen;  // a list may hold thousands
     for (const std::string& entry : entries) {
         if (!IsPlainHost(entry)) {
             TraceMessage("Friendly site \"%s\" is not a plain host name; ignored.\n", entry.c_str());
             continue;
         }
-        const std::string host = AsciiLowered(entry);
-        if (std::find(sites.begin(), sites.end(), host) == sites.end()) sites.push_back(host);
+        std::string host = AsciiLowered(entry);
+        if (seen.insert(host).second) sites.push_back(std::move(host));
     }
     return sites;
 }

@@ -174,7 +174,6 @@ std::optional<CustomLocationList> WindowsSettings::CopyCustomLocations() const
 
 namespace {
 constexpr const char* kFriendlySitesValue = "FriendlySites";
-constexpr size_t kFriendlySitesCapacity = 64 * 1024;  // a few thousand hosts
 }  // namespace
 
 std::vector<ScalarField> InternetSettings::Scalars()
@@ -190,15 +189,24 @@ void InternetSettings::LoadValues(CRegistryKey& key)
         if (!ReadTextValue(sub, "Fl", 260, cookie.Fl)) cookie.Fl.clear();
         return true;
     });
-    std::vector<std::string> sites;
-    m_sites = ReadTextListValue(key, kFriendlySitesValue, kFriendlySitesCapacity, sites) ? PlainHosts(sites)
-                                                                                         : FriendlySites{};
+    // A list that is there but gives no host is no list of none: the sweeps then keep every cookie.
+    std::vector<std::string> entries;
+    const ValueRead read = ReadWholeTextList(key, kFriendlySitesValue, entries);
+    m_sites = read == ValueRead::Read ? PlainHosts(entries) : FriendlySites{};
+    m_sitesUnreadable = read == ValueRead::Unreadable || (m_sites.empty() && !entries.empty());
 }
 
 void InternetSettings::SaveValues(CRegistryKey& key)
 {
     SettingsGroup::SaveValues(key);
-    WriteTextListValue(key, kFriendlySitesValue, m_sites);
+    SaveFriendlySites(key);
+}
+
+// A stored list that could not be read stays as it is: saved as the empty list it was read as, it
+// would let the next sweep take every cookie.
+void InternetSettings::SaveFriendlySites(CRegistryKey& key) const
+{
+    if (!m_sitesUnreadable) WriteTextListValue(key, kFriendlySitesValue, m_sites);
 }
 
 void InternetSettings::FillPage(InternetPageMembers& page) const
@@ -241,7 +249,7 @@ bool InternetSettings::SaveFriendlyCookies()
     // The group may never have been saved yet; the user's list must not be dropped for that.
     CRegistryKey key(HKEY_CURRENT_USER, kInternetSettingsKey);
     if (!key.OpenOrCreate()) return false;
-    WriteTextListValue(key, kFriendlySitesValue, m_sites);
+    SaveFriendlySites(key);
     DeleteListSubKeys(key, "Cookie");
     for (size_t n = 0; n < m_cookies.size(); ++n) {
         CRegistryKey record(HKEY_CURRENT_USER, std::string(kInternetSettingsKey) + "\\" + ListSubKeyName("Cookie", n));
@@ -255,7 +263,7 @@ bool InternetSettings::SaveFriendlyCookies()
 std::optional<FriendlySites> InternetSettings::CopyFriendlySites() const
 {
     CGuardLock::Scope hold(Lock());
-    if (!hold) return std::nullopt;
+    if (!hold || m_sitesUnreadable) return std::nullopt;
     return m_sites;
 }
 
@@ -264,5 +272,6 @@ bool InternetSettings::ReplaceFriendlySites(const FriendlySites& sites)
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
     m_sites = PlainHosts(sites);
+    m_sitesUnreadable = false;
     return true;
 }

@@ -64,8 +64,11 @@ public:
     bool ReplaceFriendlyCookies(const FriendlyCookieList& list);
     // Saves the friendly cookies and the friendly sites at once.
     bool SaveFriendlyCookies();
-    // The sites as they are now, or nothing when the lock could not be had in time.
+    // The sites as they are now; nothing when the lock could not be had in time, or when the stored
+    // list is there but could not be read (another type, or no host in a list that is not empty):
+    // then which sites are friendly is unknown, and no cookie may go.
     std::optional<FriendlySites> CopyFriendlySites() const;
+    // The user's own list, which replaces one that could not be read too.
     bool ReplaceFriendlySites(const FriendlySites& sites);
 
     std::atomic<uint32_t> Browser{0};
@@ -74,8 +77,11 @@ protected:
     std::vector<ScalarField> Scalars() override;
 
 private:
+    void SaveFriendlySites(CRegistryKey& key) const;
+
     FriendlyCookieList m_cookies;
     FriendlySites m_sites;
+    bool m_sitesUnreadable = false;
 };
 
 // The process-wide groups, constructed before the application starts.

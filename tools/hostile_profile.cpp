@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <algorithm>
 #include <sstream>
+#include "tools/hostile_cookies.h"
 #include "tools/hostile_data_paths.h"
 #include "tools/hostile_jump_lists.h"
 #include "tools/hostile_rules.h"
@@ -191,6 +192,10 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     PlantDataPaths(root, shredder, kFirstRoundLocations);
     PlantHostileJumpLists(root, shredder);
     PlantHostileRules(root);
+    // Each list of friendly sites in some run; the preview's (Shredder and Deep Sweep) cleans row by row.
+    PlantHostileCookies(root, shredder == deepSweep ? HostileSites::Thousands
+                              : shredder            ? HostileSites::Binary
+                                                    : HostileSites::NoHost);
 }
 
 std::vector<std::string> CheckHostileProfile(const std::string& root, const std::vector<std::string>& logs,
@@ -246,6 +251,7 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     CheckDataPaths(root, logs, problems);
     CheckHostileJumpLists(root, logs, problems);
     CheckHostileRules(root, logs, problems);
+    CheckHostileCookies(root, logs, problems);
     return problems;
 }
 

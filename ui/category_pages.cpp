@@ -200,6 +200,7 @@ std::pair<CookieEntries, CookieEntries> CookieLists()
 void CInternetPage::EditFriendlyCookies()
 {
     auto [current, friendly] = CookieLists();
+    const bool sitesKnown = g_internetSettings.CopyFriendlySites().has_value();
     CCookieControlDlg dialog(std::move(current), std::move(friendly));
     if (dialog.DoModal(m_hWnd) == IDCANCEL) return;
     FriendlyCookieList cookies;
@@ -210,7 +211,8 @@ void CInternetPage::EditFriendlyCookies()
         else
             cookies.push_back(entry.cookie);
     g_internetSettings.ReplaceFriendlyCookies(cookies);
-    g_internetSettings.ReplaceFriendlySites(sites);
+    // A stored list that could not be read was shown empty: only sites the user names replace it.
+    if (sitesKnown || !sites.empty()) g_internetSettings.ReplaceFriendlySites(sites);
     g_internetSettings.SaveFriendlyCookies();
 }
 

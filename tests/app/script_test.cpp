@@ -7,7 +7,7 @@
 #include <vector>
 #include "cleaners/category_table.h"
 #include "framework/sqlite_database.h"
-#include "tests/support/cookie_databases.h"
+#include "tools/cookie_databases.h"
 #include "tests/support/files.h"
 #include "tests/support/json_object.h"
 #include "tests/support/registry_tree.h"

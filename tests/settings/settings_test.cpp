@@ -210,7 +210,7 @@ TEST_F(SettingsTest, SaveFriendlyCookiesCreatesTheInternetKey)
 
 // Friendly sites are plain hosts: a scheme, a path, a wildcard, a port or blanks make an entry the
 // sweeps ignore; the rest is kept in lower case, once, and saved back as REG_MULTI_SZ. A value of
-// another type is an empty list.
+// another type is no list the sweeps may go by (which sites are friendly is unknown).
 TEST_F(SettingsTest, FriendlySitesKeepOnlyPlainHostsAndSaveAsAMultiString)
 {
     using namespace std::string_literals;
@@ -233,7 +233,7 @@ TEST_F(SettingsTest, FriendlySitesKeepOnlyPlainHostsAndSaveAsAMultiString)
     reg::SetText(HKEY_CURRENT_USER, kInternet, "FriendlySites", "friend.com");
     InternetSettings wrongType;
     wrongType.LoadAtStartup(kInternetSettingsKey);
-    EXPECT_EQ(wrongType.CopyFriendlySites(), FriendlySites{});
+    EXPECT_FALSE(wrongType.CopyFriendlySites().has_value());
 }
 
 TEST_F(SettingsTest, PageExchangeKeepsBitsWithoutCheckboxes)

@@ -11,10 +11,11 @@
 #include <string>
 #include <thread>
 #include "engine/sweep_coordinator.h"
+#include "framework/registry_key.h"
 #include "res/resource.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
-#include "tests/support/cookie_databases.h"
+#include "tools/cookie_databases.h"
 #include "tests/support/files.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/log_capture.h"
@@ -561,6 +562,59 @@ TEST_F(ControlPanelTest, CookieControlKeepsSitesOfEveryBrowser)
     DWORD type = 0;
     using namespace std::string_literals;
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), "bank.example\0\0"s);
+}
+
+// Cookie Control shows a stored list of ten thousand sites whole and stores it again with the one
+// typed; a stored list that could not be read, shown empty, stays as it is stored.
+TEST_F(ControlPanelTest, CookieControlHoldsTenThousandSites)
+{
+    using namespace std::string_literals;
+    const auto load = [] {
+        const uint32_t targets = g_internetSettings.Targets;
+        CRegistryKey key(HKEY_CURRENT_USER, kInternetKey);
+        g_internetSettings.LoadValues(key);
+        g_internetSettings.Targets = targets;
+    };
+    const auto listed = [](HWND dialog, const char* site) {
+        return SendDlgItemMessageA(dialog, IDC_COOKIE_FRIENDLY, LB_FINDSTRINGEXACT, WPARAM(-1),
+                                   reinterpret_cast<LPARAM>(site)) != LB_ERR;
+    };
+    std::string stored;
+    for (int n = 0; n < 10000; ++n) stored += "site-" + std::to_string(n) + ".example" + '\0';
+    reg::SetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", REG_MULTI_SZ, stored + '\0');
+    load();
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 2);
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(Count(dialog, IDC_COOKIE_FRIENDLY), 10000);
+        EXPECT_TRUE(listed(dialog, "site-0.example"));
+        EXPECT_TRUE(listed(dialog, "site-9999.example"));
+        Type(dialog, IDC_COOKIE_SITE, "one-more.example");
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+    });
+    DWORD type = 0;
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), stored + "one-more.example\0\0"s);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    load();
+    EXPECT_EQ(g_internetSettings.CopyFriendlySites().value_or(FriendlySites{}).size(), 10001u);
+
+    reg::SetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", REG_BINARY, "site.example\0\0"s);
+    load();
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 2);
+        ClickLater(page, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(listed(dialog, "site.example"));
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+    });
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), "site.example\0\0"s);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_FALSE(g_internetSettings.CopyFriendlySites().has_value());
 }
 
 // "Sweep More" lists the rules for this machine only; a rule with a warning is ticked only once the
