@@ -120,6 +120,10 @@ void PlantLinuxSide(const std::string& root, bool shredder)
     // make one).
     s << "printf t > " << Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") << "\n"
       << "chattr +i " << Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") << " 2>/dev/null || true\n";
+    // A folder the system will not empty or remove: neither it nor its file may be said to be gone.
+    s << "mkdir -p " << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder") << " && printf t > "
+      << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder/held.tmp") << "\n"
+      << "chattr +i " << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder") << " 2>/dev/null || true\n";
     if (data[0] == '/') {
         const std::string bin = std::string(data) + "/Trash";
         if (shredder)  // the bin's own folder of files is a link to Documents
@@ -219,7 +223,8 @@ void RemoveDataPaths(const std::string& root)
     for (const char* key : {kUserDataKey, kCookiesKey}) SHDeleteKeyA(HKEY_CURRENT_USER, key);
     char data[1024] = {};
     GetEnvironmentVariableA("XDG_DATA_HOME", data, sizeof data);
-    std::string script = "chattr -i " + Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") + " 2>/dev/null || true\n";
+    std::string script = "chattr -i " + Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") + " " +
+                         Quoted(UnixPathOf(Temp(root)) + "/immutable-folder") + " 2>/dev/null || true\n";
     if (data[0] == '/')  // the bin's folder of files back as a folder (rm takes the link, not Documents)
         script += "[ -L '" + std::string(data) + "/Trash/files' ] && rm '" + std::string(data) +
                   "/Trash/files' && mkdir -p '" + std::string(data) + "/Trash/files'\n";

@@ -355,3 +355,34 @@ TEST_F(ScriptedSweep, EachLineReachesStandardOutputWhileTheSweepGoesOn)
     EXPECT_NE(output.find(shred), std::string::npos) << output;
     EXPECT_TRUE(seenBeforeShred) << "a line waited for the next one:\n" << output;
 }
+
+// One folder of 20,000 files, one of them held, with folders among them: every other file goes with
+// its own line, the held one stays and says so, and the totals count what went.
+TEST_F(ScriptedSweep, AFolderOfManyFilesIsSweptWhole)
+{
+    constexpr int kFiles = 20000;
+    const std::string many = Temp() + "\\many";
+    files::MakeDirs(many);
+    for (int i = 0; i < kFiles; ++i) {
+        if (i % 5000 == 0) files::Write(many + "\\folder" + std::to_string(i) + "\\inner.tmp", "trace");
+        HANDLE file = CreateFileA((many + "\\file" + std::to_string(i) + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << i;
+        CloseHandle(file);
+    }
+    HANDLE held = CreateFileA((many + "\\file7.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD code = 99;
+    const std::string text = Run("/once /only:windows.temp", code);
+    CloseHandle(held);
+    EXPECT_EQ(code, 3u);
+    size_t removed = 0;
+    for (size_t at = text.find("Remove file: " + many + "\\file"); at != std::string::npos;
+         at = text.find("Remove file: " + many + "\\file", at + 1))
+        ++removed;
+    EXPECT_EQ(removed, static_cast<size_t>(kFiles - 1));
+    EXPECT_NE(text.find("  Left: " + many + "\\file7.tmp (in use)."), std::string::npos);
+    EXPECT_EQ(files::List(many), (std::vector<std::string>{"file7.tmp"})) << "every other entry went";
+    EXPECT_NE(text.find("Total: " + std::to_string(kFiles - 1 + 4 * 2 + 2) + " item(s) swept"), std::string::npos)
+        << text.substr(text.rfind("Total:"));
+}

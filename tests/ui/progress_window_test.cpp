@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <atomic>
+#include <thread>
+#include "engine/sweep_finder.h"
 #include "engine/sweep_log.h"
+#include "engine/walk_progress.h"
 #include "res/resource.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scratch.h"
 #include "tests/support/window_watcher.h"
 #include "ui/sweep_progress_dlg.h"
 #include "ui/ui_state.h"
@@ -196,4 +201,36 @@ TEST(ProgressWindow, CreatedWhileTheSheetIsOpenStandsBesideItAndStaysHiddenWhenA
     EXPECT_EQ(w.top, 20);
     EXPECT_FALSE(IsWindowVisible(log.Window()));
     EXPECT_FALSE(Dialog().IsVisibleFlag());
+}
+
+// A long walk moves its category's bar through its step's part of the bar, as entries go, and its
+// status line says where the walk is.
+TEST(ProgressWindow, ALongWalkMovesTheBarAndSaysWhereItIs)
+{
+    const FolderScratch scratch;
+    LogCapture log;
+    const std::string folder = scratch.Root() + "\\many";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int i = 0; i < 20000; ++i)
+        CloseHandle(CreateFileA((folder + "\\file" + std::to_string(i) + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        const WalkProgressScope progress(kBarWindows, kStatusWindows, 20, 60);
+        int items = 0;
+        float kb = 0.0f;
+        CSweepFinder(folder + "\\*.*", false).RemoveTree(TreeMode::Plain, kStatusWindows, &items, &kb);
+        done = true;
+    });
+    bool between = false, told = false;
+    PumpUntilTrue([&] {
+        const int at = log.BarPosition(IDC_BAR_WINDOWS);
+        between = between || (at > 20 && at < 60);
+        told = told || log.Text(IDC_STATUS_WINDOWS).rfind("Sweeping " + folder + ": ", 0) == 0;
+        return done.load();
+    });
+    worker.join();
+    EXPECT_TRUE(between) << "the bar stood still";
+    EXPECT_TRUE(told) << log.Text(IDC_STATUS_WINDOWS);
+    RemoveDirectoryA(folder.c_str());
 }
