@@ -120,10 +120,6 @@ void PlantLinuxSide(const std::string& root, bool shredder)
     // make one).
     s << "printf t > " << Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") << "\n"
       << "chattr +i " << Quoted(UnixPathOf(Temp(root)) + "/immutable.tmp") << " 2>/dev/null || true\n";
-    // A folder the system will not empty or remove: neither it nor its file may be said to be gone.
-    s << "mkdir -p " << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder") << " && printf t > "
-      << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder/held.tmp") << "\n"
-      << "chattr +i " << Quoted(UnixPathOf(Temp(root)) + "/immutable-folder") << " 2>/dev/null || true\n";
     if (data[0] == '/') {
         const std::string bin = std::string(data) + "/Trash";
         if (shredder)  // the bin's own folder of files is a link to Documents
@@ -175,6 +171,13 @@ bool IsRemovalLine(const std::string& line)
 }
 
 }  // namespace
+
+void PlantImmutableFolder(const std::string& root)
+{
+    const std::string folder = Quoted(UnixPathOf(Temp(root)) + "/immutable-folder");
+    RunUnixScript("mkdir -p " + folder + " && printf t > " + Quoted(UnixPathOf(Temp(root)) + "/immutable-folder/held.tmp") +
+                  " && chattr +i " + folder + " 2>/dev/null || true\n");
+}
 
 void PlantDataPaths(const std::string& root, bool shredder, int firstLocation)
 {

@@ -9,6 +9,10 @@
 // that stays though its deletion is reported done, a line longer than 512 bytes and a hostile trash.
 // Planted after the first round, into the same root; custom locations from index `firstLocation`.
 void PlantDataPaths(const std::string& root, bool shredder, int firstLocation);
+// A folder the file system will not empty or remove, with a file in it: neither may be said to be
+// gone (with Deep Sweep both wait for the restart, and say so). A preview cannot foresee such a
+// folder, so the preview's profile goes without it.
+void PlantImmutableFolder(const std::string& root);
 // The settings bits the round needs beside the Windows category's.
 inline constexpr unsigned kDataPathsApplications = 0x32;  // Word, Acrobat Reader, RealPlayer
 inline constexpr unsigned kDataPathsInternet = 0x1C04;    // history, Firefox, Chrome, Edge

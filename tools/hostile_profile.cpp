@@ -190,6 +190,7 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     PlantLinuxSide(root);
     PlantRegistry(root, shredder, deepSweep);
     PlantDataPaths(root, shredder, kFirstRoundLocations);
+    if (!(shredder && deepSweep)) PlantImmutableFolder(root);  // the preview's run is the Shredder's deep one
     PlantHostileJumpLists(root, shredder);
     PlantHostileRules(root);
     // Each list of friendly sites in some run; the preview's (Shredder and Deep Sweep) cleans row by row.
