@@ -386,3 +386,16 @@ TEST_F(ScriptedSweep, AFolderOfManyFilesIsSweptWhole)
     EXPECT_NE(text.find("Total: " + std::to_string(kFiles - 1 + 4 * 2 + 2) + " item(s) swept"), std::string::npos)
         << text.substr(text.rfind("Total:"));
 }
+
+// The text log is UTF-8 whatever a value holds: data that is binary, or not UTF-8, is written
+// escaped, byte by byte, and never raw.
+TEST_F(ScriptedSweep, BinaryValueDataIsWrittenEscaped)
+{
+    SetRaw(HKEY_CURRENT_USER, kRunMru, "b", REG_BINARY, std::string("\xC0\xFF" "abc\xE2\x82", 7));
+    DWORD code = 99;
+    const std::string text = Run("/once /only:windows.run", code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(text.find("Delete Value: b=\\xC0\\xFFabc\\xE2\\x82."), std::string::npos) << text;
+    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    EXPECT_GT(wide, 0) << "the log is not UTF-8";
+}
