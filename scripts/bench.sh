@@ -234,7 +234,7 @@ done
 declare -A g_rule
 for n in 1000 10000; do
   rm -rf "$bench_c/rules"; mkdir -p "$bench_c/rules/Roaming/Ombrix"
-  printf '[Bench Walk *]\r\nLangSecRef=3021\r\nFileKey1=%%LocalAppData%%\\BenchWalk\\*\\Cache|*.*\r\n' \
+  printf '[Bench Walk *]\r\nLangSecRef=3021\r\nFileKey1=%%UserProfile%%\\BenchWalk\\*\\Cache|*.*\r\n' \
     > "$bench_c/rules/Roaming/Ombrix/winapp2.ini"
   python3 - "$bench_c/rules/Local/BenchWalk" "$n" <<'PY'
 import os, sys

@@ -19,8 +19,8 @@
 //                                               then detected
 //   ombrix_bench cookies <folder> <site...>     the Chromium cookie database "Cookies" in the folder
 //                                               cleaned of every row but the friendly sites'
-//   ombrix_bench rule-walk <appdata> <local>    the ticked rule of <appdata>\Ombrix\winapp2.ini swept, its
-//                                               folders below <local> (a '*' step over many folders)
+//   ombrix_bench rule-walk <appdata> <profile>  the ticked rule of <appdata>\Ombrix\winapp2.ini swept, its
+//                                               folders below <profile> (a '*' step over many folders)
 #include <windows.h>
 #include <wininet.h>
 #include <algorithm>
@@ -190,10 +190,10 @@ int TimeRules(const char* appData)
     return 0;
 }
 
-int TimeRuleWalk(const char* appData, const char* localAppData)
+int TimeRuleWalk(const char* appData, const char* profile)
 {
     SetEnvironmentVariableA("APPDATA", appData);
-    SetEnvironmentVariableA("LOCALAPPDATA", localAppData);
+    SetEnvironmentVariableA("USERPROFILE", profile);  // a rule names its folders through %UserProfile%
     RefreshCommunityRules();
     const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
     if (catalogue->rules.empty()) return 1;
