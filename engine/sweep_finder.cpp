@@ -309,10 +309,15 @@ bool CSweepFinder::ConfirmationDue() const
 void CSweepFinder::ConfirmRemovals()
 {
     if (m_pending.empty()) return;
-    std::unordered_set<std::wstring> listed;
-    const bool released = std::any_of(m_pending.begin(), m_pending.end(), [](const PendingRemoval& r) { return r.released; });
-    if (released && !m_previewing)
-        for (ListedEntry& entry : ListWalkFolder(*m_folder)) listed.insert(std::move(entry.wideName));
+    // Only the released names are held, and the listing is read an entry at a time: a folder of
+    // 200,000 names is never held twice.
+    std::unordered_set<std::wstring> waiting, listed;
+    for (const PendingRemoval& removal : m_pending)
+        if (removal.released) waiting.insert(removal.leftName);
+    if (!waiting.empty() && !m_previewing)
+        ListWalkFolder(*m_folder, [&](ListedEntry& entry) {
+            if (waiting.count(entry.wideName)) listed.insert(std::move(entry.wideName));
+        });
     std::vector<PendingRemoval> pending;
     pending.swap(m_pending);
     for (PendingRemoval& removal : pending) Confirm(removal, listed.count(removal.leftName) != 0);

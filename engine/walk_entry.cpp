@@ -102,6 +102,11 @@ std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder)
     return entries;
 }
 
+void ListWalkFolder(const WalkFolder& folder, const std::function<void(ListedEntry&)>& each)
+{
+    if (!folder.handle->List(each)) TraceMessage("   Cannot list %s entirely.\n", folder.path.c_str());
+}
+
 bool StillThere(const WalkEntry& entry, const std::wstring& name) { return NameInFolder(*entry.parent, name); }
 
 ListedEntry ListedByName(const std::string& name, bool folder)

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,8 @@ bool AdmitEntry(const WalkFolder& folder, const ListedEntry& listed, bool data, 
                 AdmitCheck check = AdmitCheck::Now);
 // The entries of a walked folder; an empty list when it cannot be read.
 std::vector<ListedEntry> ListWalkFolder(const WalkFolder& folder);
+// The same, an entry at a time.
+void ListWalkFolder(const WalkFolder& folder, const std::function<void(ListedEntry&)>& each);
 // Whether a name is still in the folder an entry was in.
 bool StillThere(const WalkEntry& entry, const std::wstring& name);
 // An entry known by its name alone (not from a listing), to be admitted like a listed one.

@@ -125,6 +125,11 @@ CEntryHandle CEntryHandle::OpenSharedForReading(const CEntryHandle& folder, cons
 bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
 {
     entries.clear();
+    return List([&](ListedEntry& entry) { entries.push_back(std::move(entry)); });
+}
+
+bool CEntryHandle::List(const std::function<void(ListedEntry&)>& each) const
+{
     std::vector<BYTE> buffer(64 * 1024);
     auto level = FileIdBothDirectoryRestartInfo;
     while (GetFileInformationByHandleEx(m_handle, level, buffer.data(), static_cast<DWORD>(buffer.size()))) {
@@ -139,7 +144,7 @@ bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
                 entry.attributes = info->FileAttributes;
                 entry.length = static_cast<unsigned long long>(info->EndOfFile.QuadPart);
                 entry.fileId = static_cast<unsigned long long>(info->FileId.QuadPart);
-                entries.push_back(std::move(entry));
+                each(entry);
             }
             if (!info->NextEntryOffset) break;
             at += info->NextEntryOffset;

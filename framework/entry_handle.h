@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "framework/file.h"
@@ -54,6 +55,8 @@ public:
 
     // Every entry of this folder but "." and "..".
     bool List(std::vector<ListedEntry>& entries) const;
+    // The same, an entry at a time: nothing of a big folder is held beyond the entry at hand.
+    bool List(const std::function<void(ListedEntry&)>& each) const;
     // The path the system resolved this entry to, and with `full` its volume, index and links.
     bool Identify(FileIdentity& identity, bool full) const;
     bool Size(unsigned long long& bytes, DWORD& links) const;
