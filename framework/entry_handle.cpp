@@ -19,6 +19,7 @@ constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);
 
 using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
                                           ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtQueryInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 
 // Opens a name relative to a folder's handle, looked up in ntdll at run time: the Win32 calls take
 // only whole paths, which a swapped folder would lead elsewhere. The name is matched exactly.
@@ -91,6 +92,13 @@ CEntryHandle CEntryHandle::OpenSubFolder(const CEntryHandle& folder, const std::
     return CEntryHandle(handle, EntryHold::AttributesOnly, false);
 }
 
+CEntryHandle CEntryHandle::OpenSubFolderToList(const CEntryHandle& folder, const std::wstring& name)
+{
+    HANDLE handle;
+    OpenRelative(folder.m_handle, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, kDirectoryFile, handle);
+    return CEntryHandle(handle, EntryHold::AttributesOnly, false);
+}
+
 CEntryHandle CEntryHandle::OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data)
 {
     HANDLE handle;
@@ -151,6 +159,15 @@ bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
 bool CEntryHandle::Identify(FileIdentity& identity, bool full) const
 {
     return FileSystem::IdentifyOpen(m_handle, identity, full);
+}
+
+unsigned long long CEntryHandle::Index() const
+{
+    static const auto query = SystemFunction<NtQueryInformationFileCall>("ntdll.dll", "NtQueryInformationFile");
+    FILE_INTERNAL_INFORMATION internal{};
+    IO_STATUS_BLOCK io{};
+    if (!query || query(m_handle, &io, &internal, sizeof internal, FileInternalInformation) < 0) return 0;
+    return static_cast<unsigned long long>(internal.IndexNumber.QuadPart);
 }
 
 bool CEntryHandle::Size(unsigned long long& bytes, DWORD& links) const

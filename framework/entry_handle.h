@@ -39,6 +39,8 @@ public:
     static CEntryHandle OpenFolder(const std::string& path);
     // A folder of an open folder, to be listed and, when it can be had, removed.
     static CEntryHandle OpenSubFolder(const CEntryHandle& folder, const std::wstring& name);
+    // A folder of an open folder, to be listed only.
+    static CEntryHandle OpenSubFolderToList(const CEntryHandle& folder, const std::wstring& name);
     // A file (or a link itself) of an open folder, to be removed; with data access to be overwritten.
     static CEntryHandle OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data);
     // A file others hold, to be written beside them.
@@ -56,6 +58,9 @@ public:
     bool List(std::vector<ListedEntry>& entries) const;
     // The path the system resolved this entry to, and with `full` its volume, index and links.
     bool Identify(FileIdentity& identity, bool full) const;
+    // Its index on its volume alone, which a listing gives too (0 when it cannot be read): cheaper
+    // than the full identity, which reads the volume as well.
+    unsigned long long Index() const;
     bool Size(unsigned long long& bytes, DWORD& links) const;
     // No other hard link shares its data: only then may the data be overwritten.
     bool HasOneName() const;
