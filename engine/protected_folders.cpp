@@ -272,7 +272,9 @@ std::string ProtectedFolderRefusal(const std::string& folder, const std::string&
 std::vector<std::string> KeptFoldersBelow(const std::string& folder, const std::string& finalFolder)
 {
     std::vector<std::string> below;
-    for (const KeptFolder& kept : *CurrentKeptFolders())
+    // Held by name: a range over the pointed-to list of a temporary would outlive the list.
+    const auto folders = CurrentKeptFolders();
+    for (const KeptFolder& kept : *folders)
         if (Holds(Trimmed(folder), kept.path) || Holds(Trimmed(finalFolder), kept.path)) below.push_back(kept.path);
     return below;
 }
