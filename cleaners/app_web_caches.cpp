@@ -4,6 +4,7 @@
 #include <vector>
 #include "cleaners/application_cleaners.h"
 #include "cleaners/browser_profile.h"
+#include "cleaners/web_views.h"
 #include "engine/folder_search.h"
 #include "engine/profile_walk.h"
 #include "engine/sweep_finder.h"
@@ -59,8 +60,7 @@ void CleanPackages(const ReachedEntry& local, int* counter, float* kb)
 // Each profile of a web view's folder ("Default", or a folder with Preferences) loses its caches.
 void CleanWebViews(const ReachedEntry& local, int* counter, float* kb)
 {
-    const FolderSearch search{"EBWebView", kWebViewLevels, IsPackageLocalCache};
-    for (const ReachedEntry& webView : SearchFolders(local, search)) {
+    for (const ReachedEntry& webView : FindWebViews(local)) {
         LogLine(FormatLine("  Clean up web view: %s.\n", webView.path.c_str()).c_str(), kStatusLogOnly);
         ForEachEntry(webView, "*", [&](ReachedEntry& profile) {
             if (IsChromeProfile(profile)) RemoveCaches(profile, kWebViewCaches, counter, kb);
@@ -69,6 +69,11 @@ void CleanWebViews(const ReachedEntry& local, int* counter, float* kb)
 }
 
 }  // namespace
+
+std::vector<ReachedEntry> FindWebViews(const ReachedEntry& local)
+{
+    return SearchFolders(local, {"EBWebView", kWebViewLevels, IsPackageLocalCache});
+}
 
 void CleanAppWebCaches(int* counter, float* kb)
 {

@@ -29,17 +29,25 @@ public:
 
     std::vector<ReachedEntry> Run()
     {
-        Walk(m_top.handle, m_top.path, "", 0, m_search.levels);
+        Walk(m_top.handle, m_top.path, "", 0, m_search.levels, 0);
         return std::move(m_found);
     }
 
 private:
-    // Lists the folder at `level` below the top; a found folder may lie at most at `limit`.
+    // Lists the folder at `level` below the top, which its parent's listing gave the index `listedAs`
+    // (0: the top, or none given); a found folder may lie at most at `limit`.
     void Walk(const SharedEntryHandle& folder, const std::string& path, const std::string& relative, unsigned level,
-              unsigned limit)
+              unsigned limit, unsigned long long listedAs)
     {
         std::vector<ListedEntry> entries;
-        if (!folder->List(entries)) TraceMessage("   Cannot list %s entirely.\n", path.c_str());
+        unsigned long long self = 0;
+        if (!folder->List(entries, &self)) TraceMessage("   Cannot list %s entirely.\n", path.c_str());
+        // A folder swapped for a link since its parent was listed is another folder: what it holds is
+        // passed over. (Where links are opened as themselves, as on Windows, the open alone sees to it.)
+        if (listedAs && self && self != listedAs) {
+            TraceMessage("   Passed over %s: it is not the folder listed.\n", path.c_str());
+            return;
+        }
         WalkFound(entries.size());
         for (const ListedEntry& listed : entries) {
             StopIfRequested();
@@ -57,11 +65,9 @@ private:
             const std::string childPath = path + "\\" + listed.name;
             if (IsOrHoldsAny(childPath, m_kept)) continue;
             CEntryHandle opened = CEntryHandle::OpenSubFolderToList(*folder, listed.wideName);
-            if (!opened || (listed.fileId && opened.Index() != listed.fileId)) {
-                TraceMessage("   Passed over %s: it is not the folder listed.\n", childPath.c_str());
-                continue;
-            }
-            Walk(std::make_shared<CEntryHandle>(std::move(opened)), childPath, childRelative, level + 1, childLimit);
+            if (opened)
+                Walk(std::make_shared<CEntryHandle>(std::move(opened)), childPath, childRelative, level + 1, childLimit,
+                     listed.fileId);
         }
     }
 

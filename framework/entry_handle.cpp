@@ -1,5 +1,6 @@
 #include "framework/entry_handle.h"
 #include <algorithm>
+#include <memory>
 #include <winternl.h>
 #include <utility>
 #include "framework/platform_quirks.h"
@@ -19,7 +20,6 @@ constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);
 
 using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
                                           ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-using NtQueryInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 
 // Opens a name relative to a folder's handle, looked up in ntdll at run time: the Win32 calls take
 // only whole paths, which a swapped folder would lead elsewhere. The name is matched exactly.
@@ -130,17 +130,21 @@ CEntryHandle CEntryHandle::OpenSharedForReading(const CEntryHandle& folder, cons
     return CEntryHandle(handle, EntryHold::Shared, false);
 }
 
-bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
+bool CEntryHandle::List(std::vector<ListedEntry>& entries, unsigned long long* self) const
 {
     entries.clear();
-    std::vector<BYTE> buffer(64 * 1024);
+    if (self) *self = 0;
+    // Left unfilled: a walk lists every folder it passes, and the system writes what is read.
+    constexpr DWORD kBufferSize = 64 * 1024;
+    const std::unique_ptr<BYTE[]> buffer = std::make_unique_for_overwrite<BYTE[]>(kBufferSize);
     auto level = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(m_handle, level, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+    while (GetFileInformationByHandleEx(m_handle, level, buffer.get(), kBufferSize)) {
         level = FileIdBothDirectoryInfo;
         for (size_t at = 0;;) {
-            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.get() + at);
             ListedEntry entry;
             entry.wideName.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (self && entry.wideName == L".") *self = static_cast<unsigned long long>(info->FileId.QuadPart);
             if (entry.wideName != L"." && entry.wideName != L"..") {
                 entry.lossy = !FileSystem::Narrow(entry.wideName.c_str(), entry.name) ||
                               entry.wideName.find(L'\0') != std::wstring::npos;
@@ -159,15 +163,6 @@ bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
 bool CEntryHandle::Identify(FileIdentity& identity, bool full) const
 {
     return FileSystem::IdentifyOpen(m_handle, identity, full);
-}
-
-unsigned long long CEntryHandle::Index() const
-{
-    static const auto query = SystemFunction<NtQueryInformationFileCall>("ntdll.dll", "NtQueryInformationFile");
-    FILE_INTERNAL_INFORMATION internal{};
-    IO_STATUS_BLOCK io{};
-    if (!query || query(m_handle, &io, &internal, sizeof internal, FileInternalInformation) < 0) return 0;
-    return static_cast<unsigned long long>(internal.IndexNumber.QuadPart);
 }
 
 bool CEntryHandle::Size(unsigned long long& bytes, DWORD& links) const

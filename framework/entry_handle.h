@@ -54,13 +54,11 @@ public:
     bool HasDataAccess() const { return m_data; }
     void Close();
 
-    // Every entry of this folder but "." and "..".
-    bool List(std::vector<ListedEntry>& entries) const;
+    // Every entry of this folder but "." and "..". The index the listing gives "." (the folder's
+    // own, where the file system lists it; else 0) goes to `self` when asked for.
+    bool List(std::vector<ListedEntry>& entries, unsigned long long* self = nullptr) const;
     // The path the system resolved this entry to, and with `full` its volume, index and links.
     bool Identify(FileIdentity& identity, bool full) const;
-    // Its index on its volume alone, which a listing gives too (0 when it cannot be read): cheaper
-    // than the full identity, which reads the volume as well.
-    unsigned long long Index() const;
     bool Size(unsigned long long& bytes, DWORD& links) const;
     // No other hard link shares its data: only then may the data be overwritten.
     bool HasOneName() const;
