@@ -156,6 +156,30 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
 INSTANTIATE_TEST_SUITE_P(DeepSweep, SweepOnce, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Deep" : "Plain"; });
 
+// The items of Windows 11's apps and App Web Caches, named by /only whatever the stored settings:
+// their traces go and what stays beside them stays, each with its line, and no other item sweeps.
+TEST(SweepOnly, TheNewItemsSweepByTheirIds)
+{
+    const std::string root = "C:\\ombrix\\scratch\\only-" + std::to_string(GetCurrentProcessId());
+    PlantWindowsAppsTraces(root + "\\Profile");
+    SetProfileEnvironment(root);
+    SetRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+           "Local AppData", REG_EXPAND_SZ, std::string("%USERPROFILE%\\AppData\\Local") + '\0');
+    WriteFileText(root + "\\Temp\\setup.log", "another item's");
+    DWORD code = 99;
+    const std::string output = RunCapturing(
+        "\"C:\\ombrix\\bin\\Ombrix.exe\" -once -only:windows.notepad,windows.screen-clips,"
+        "windows.activity-history,applications.app-web-caches",
+        &code);
+    EXPECT_EQ(code, 3u) << "the damaged Notepad tab stays, counted as left";
+    ProfileCheck check;
+    CheckWindowsAppsTraces(root + "\\Profile", {{output}}, check);
+    for (const std::string& problem : check.problems) ADD_FAILURE() << problem;
+    EXPECT_EQ(ReadFileText(root + "\\Temp\\setup.log"), "another item's") << "no other item swept";
+    if (HasFailure()) ADD_FAILURE() << output;
+    RemoveScratchTree(root);
+}
+
 // The program's version resource and manifest carry the one project version, and the license.
 TEST(Program, CarriesTheOneVersionAndItsLicense)
 {
