@@ -11,3 +11,5 @@ void CleanAcrobatReader(int* counter, float* kb);
 void CleanMediaPlayer(int* counter, float* kb);
 // RealPlayer's lists, then RealOne's user data and cookies.
 void CleanRealPlayer(int* counter, float* kb);
+// The caches of packaged apps and of embedded web views, never their cookies or storage.
+void CleanAppWebCaches(int* counter, float* kb);

@@ -24,8 +24,12 @@ const CategoryItem kWindowsItems[] = {
     {WindowsBit::Thumbnails, IDC_WIN_THUMBNAILS, "windows.thumbnails", "Thumbnail Cache", CleanThumbnailCache, 76, true, nullptr},
     {WindowsBit::FolderViews, IDC_WIN_FOLDER_VIEWS, "windows.folder-views", "Folder Views (changes settings)", CleanFolderViews, 78, true,
      kFolderViewsWarning},
-    {WindowsBit::ErrorReports, IDC_WIN_ERROR_REPORTS, "windows.error-reports", "Error Reports", CleanErrorReports, 80, true, nullptr},
-    {WindowsBit::Dns, IDC_WIN_DNS, "windows.dns", "DNS Cache", CleanDnsCache, 82, true, nullptr},
+    {WindowsBit::ErrorReports, IDC_WIN_ERROR_REPORTS, "windows.error-reports", "Error Reports", CleanErrorReports, 79, true, nullptr},
+    {WindowsBit::NotepadSession, IDC_WIN_NOTEPAD, "windows.notepad", "Notepad Session", CleanNotepadSession, 80, true, nullptr},
+    {WindowsBit::ScreenClips, IDC_WIN_SCREEN_CLIPS, "windows.screen-clips", "Screen Clips", CleanScreenClips, 81, true, nullptr},
+    {WindowsBit::ActivityHistory, IDC_WIN_ACTIVITY, "windows.activity-history", "Activity History", CleanActivityHistory, 82, true,
+     nullptr},
+    {WindowsBit::Dns, IDC_WIN_DNS, "windows.dns", "DNS Cache", CleanDnsCache, 83, true, nullptr},
     {WindowsBit::Clipboard, IDC_WIN_CLIPBOARD, "windows.clipboard", "Clipboard (changes content)", CleanClipboard, 84, true, kClipboardWarning},
     {WindowsBit::TemporaryFiles, IDC_WIN_TEMPORARY, "windows.temp", "Temporary File Folder", CleanTemporaryFiles, 85, true, nullptr},
     {WindowsBit::LastLogonUser, IDC_WIN_LAST_LOGON, "windows.last-logon", "Last Logon User", CleanLastLogonUser, 95, true, nullptr},
@@ -43,6 +47,8 @@ const CategoryItem kApplicationsItems[] = {
      nullptr},
     {ApplicationsBit::RealPlayer, IDC_APP_REAL_PLAYER, "applications.realplayer", "RealPlayer", CleanRealPlayer, 100, false,
      nullptr},
+    {ApplicationsBit::AppWebCaches, IDC_APP_WEB_CACHES, "applications.app-web-caches", "App Web Caches", CleanAppWebCaches,
+     kKeepsBar, true, nullptr},
 };
 
 // The Yahoo Bar box is never shown, yet it is exchanged, so its bit keeps the stored value.

@@ -17,4 +17,9 @@ void CleanFolderViews(int* counter, float* kb);
 void CleanErrorReports(int* counter, float* kb);
 void CleanDnsCache(int* counter, float* kb);
 void CleanClipboard(int* counter, float* kb);
+// Windows 11's own apps: Notepad's saved tabs (never unsaved text), the Snipping Tool's clips, and
+// the activity timeline.
+void CleanNotepadSession(int* counter, float* kb);
+void CleanScreenClips(int* counter, float* kb);
+void CleanActivityHistory(int* counter, float* kb);
 void CleanCustomLocations(int* counter, float* kb);

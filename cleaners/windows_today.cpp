@@ -23,6 +23,7 @@ constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVe
 bool AnyName(const std::string&) { return true; }
 bool NotLanguage(const std::string& name) { return lstrcmpiA(name.c_str(), "LangID") != 0; }
 bool NotAllFolders(const std::string& name) { return lstrcmpiA(name.c_str(), "AllFolders") != 0; }
+bool LastKey(const std::string& name) { return lstrcmpiA(name.c_str(), "LastKey") == 0; }
 // Remote Desktop keeps its ten last hosts as MRU0 to MRU9.
 bool RemoteDesktopHost(const std::string& name)
 {
@@ -48,6 +49,8 @@ void CleanKeyContents(const CleanTarget& t, int s, int* c, float*) { SweepKey(t,
 void CleanBags(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, nullptr, NotAllFolders); }
 void CleanMuiCache(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, NotLanguage, nullptr); }
 void CleanRemoteDesktopHosts(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, RemoteDesktopHost, nullptr); }
+// The Registry Editor's last key goes; its Favorites are the user's own.
+void CleanRegeditLastKey(const CleanTarget& t, int s, int* c, float*) { SweepKey(t, s, c, LastKey, nullptr); }
 
 const RegistryRow kExplorerRows[] = {
     {"Explorer\\TypedPaths", CleanRegKey},
@@ -65,6 +68,14 @@ const RegistryRow kExplorerRows[] = {
     {"Search\\RecentApps", CleanSubKeys},
     {"Applets\\Paint\\Recent File List", CleanRegKey},
     {"Applets\\Wordpad\\Recent File List", CleanRegKey},
+    {"Explorer\\StreamMRU", CleanRegKey},
+    {"Applets\\Regedit", CleanRegeditLastKey},
+};
+// Below "Software\Microsoft": the consoles, the last Direct3D program and the old search's words.
+const RegistryRow kMicrosoftRows[] = {
+    {"Microsoft Management Console\\Recent File List", CleanRegKey},
+    {"Direct3D\\MostRecentApplication", CleanRegKey},
+    {"Search Assistant\\ACMru", CleanValuesBelow},
 };
 const RegistryRow kMuiCacheRows[] = {{"MuiCache", CleanMuiCache}};
 const RegistryRow kRemoteDesktopRows[] = {{"Default", CleanRemoteDesktopHosts}, {"Servers", CleanSubKeys}};
@@ -163,6 +174,7 @@ void CleanExplorerHistories(int* counter, float* kb)
 {
     LogLine("Start clean up Explorer histories.\n", kStatusLogOnly);
     CleanRegistryRows(HKEY_CURRENT_USER, kCurrentVersion, kExplorerRows, kStatus, counter, kb, KeyNaming::FromHive);
+    CleanRegistryRows(HKEY_CURRENT_USER, "Software\\Microsoft", kMicrosoftRows, kStatus, counter, kb, KeyNaming::FromHive);
     CleanUserAssist(counter, kb);
     CleanRegistryRows(HKEY_CURRENT_USER, kLocalShell, kMuiCacheRows, kStatus, counter, kb, KeyNaming::FromHive);
     CleanRegistryRows(HKEY_CURRENT_USER, "Software\\Microsoft\\Terminal Server Client", kRemoteDesktopRows, kStatus,

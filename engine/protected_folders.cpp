@@ -269,6 +269,23 @@ std::string ProtectedFolderRefusal(const std::string& folder, const std::string&
     return refusal ? refusal->first : std::string();
 }
 
+std::vector<std::string> KeptFoldersBelow(const std::string& folder, const std::string& finalFolder)
+{
+    std::vector<std::string> below;
+    // Held by name: a range over the pointed-to list of a temporary would outlive the list.
+    const auto folders = CurrentKeptFolders();
+    for (const KeptFolder& kept : *folders)
+        if (Holds(Trimmed(folder), kept.path) || Holds(Trimmed(finalFolder), kept.path)) below.push_back(kept.path);
+    return below;
+}
+
+bool IsOrHoldsAny(const std::string& folder, const std::vector<std::string>& kept)
+{
+    for (const std::string& k : kept)
+        if (IsOrHolds(folder, k)) return true;
+    return false;
+}
+
 bool RefuseProtectedFolder(const std::string& folder, const std::string& finalFolder, PatternSource source)
 {
     const auto refusal = FindRefusal(folder, finalFolder, source);

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // Where a walk's pattern came from: a path from data is never swept below the folders the user
 // keeps; a folder the user chose may lie below the document folders.
@@ -15,6 +16,10 @@ enum class PatternSource { Data, UserChoice, JumpLists };
 std::string ProtectedFolderRefusal(const std::string& folder, const std::string& finalFolder, PatternSource source);
 // The same, logged (and told to a script) when the target is refused; true then.
 bool RefuseProtectedFolder(const std::string& folder, const std::string& finalFolder, PatternSource source);
+// The kept folders that lie below a folder (given as named and as resolved), for a walk that must
+// enter none of them; and whether a folder is or holds one of them.
+std::vector<std::string> KeptFoldersBelow(const std::string& folder, const std::string& finalFolder);
+bool IsOrHoldsAny(const std::string& folder, const std::vector<std::string>& kept);
 // The kept folders of a sweep, decided before its first change: while one hold or more is alive, every
 // refusal compares with the folders as the shell named them when the first was taken, whatever the
 // sweep changes meanwhile (a rule that deletes where Documents is cannot free it for the next one).

@@ -1,5 +1,6 @@
 #include "framework/entry_handle.h"
 #include <algorithm>
+#include <memory>
 #include <winternl.h>
 #include <utility>
 #include "framework/platform_quirks.h"
@@ -91,6 +92,13 @@ CEntryHandle CEntryHandle::OpenSubFolder(const CEntryHandle& folder, const std::
     return CEntryHandle(handle, EntryHold::AttributesOnly, false);
 }
 
+CEntryHandle CEntryHandle::OpenSubFolderToList(const CEntryHandle& folder, const std::wstring& name)
+{
+    HANDLE handle;
+    OpenRelative(folder.m_handle, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, kDirectoryFile, handle);
+    return CEntryHandle(handle, EntryHold::AttributesOnly, false);
+}
+
 CEntryHandle CEntryHandle::OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data)
 {
     HANDLE handle;
@@ -122,22 +130,26 @@ CEntryHandle CEntryHandle::OpenSharedForReading(const CEntryHandle& folder, cons
     return CEntryHandle(handle, EntryHold::Shared, false);
 }
 
-bool CEntryHandle::List(std::vector<ListedEntry>& entries) const
+bool CEntryHandle::List(std::vector<ListedEntry>& entries, unsigned long long* self) const
 {
     entries.clear();
-    return List([&](ListedEntry& entry) { entries.push_back(std::move(entry)); });
+    return List([&](ListedEntry& entry) { entries.push_back(std::move(entry)); }, self);
 }
 
-bool CEntryHandle::List(const std::function<void(ListedEntry&)>& each) const
+bool CEntryHandle::List(const std::function<void(ListedEntry&)>& each, unsigned long long* self) const
 {
-    std::vector<BYTE> buffer(64 * 1024);
+    if (self) *self = 0;
+    // Left unfilled: a walk lists every folder it passes, and the system writes what is read.
+    constexpr DWORD kBufferSize = 64 * 1024;
+    const std::unique_ptr<BYTE[]> buffer = std::make_unique_for_overwrite<BYTE[]>(kBufferSize);
     auto level = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(m_handle, level, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+    while (GetFileInformationByHandleEx(m_handle, level, buffer.get(), kBufferSize)) {
         level = FileIdBothDirectoryInfo;
         for (size_t at = 0;;) {
-            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.get() + at);
             ListedEntry entry;
             entry.wideName.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (self && entry.wideName == L".") *self = static_cast<unsigned long long>(info->FileId.QuadPart);
             if (entry.wideName != L"." && entry.wideName != L"..") {
                 entry.lossy = !FileSystem::Narrow(entry.wideName.c_str(), entry.name) ||
                               entry.wideName.find(L'\0') != std::wstring::npos;

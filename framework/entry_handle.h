@@ -40,6 +40,8 @@ public:
     static CEntryHandle OpenFolder(const std::string& path);
     // A folder of an open folder, to be listed and, when it can be had, removed.
     static CEntryHandle OpenSubFolder(const CEntryHandle& folder, const std::wstring& name);
+    // A folder of an open folder, to be listed only.
+    static CEntryHandle OpenSubFolderToList(const CEntryHandle& folder, const std::wstring& name);
     // A file (or a link itself) of an open folder, to be removed; with data access to be overwritten.
     static CEntryHandle OpenFile(const CEntryHandle& folder, const std::wstring& name, bool data);
     // A file others hold, to be written beside them.
@@ -53,10 +55,11 @@ public:
     bool HasDataAccess() const { return m_data; }
     void Close();
 
-    // Every entry of this folder but "." and "..".
-    bool List(std::vector<ListedEntry>& entries) const;
+    // Every entry of this folder but "." and "..". The index the listing gives "." (the folder's
+    // own, where the file system lists it; else 0) goes to `self` when asked for.
+    bool List(std::vector<ListedEntry>& entries, unsigned long long* self = nullptr) const;
     // The same, an entry at a time: nothing of a big folder is held beyond the entry at hand.
-    bool List(const std::function<void(ListedEntry&)>& each) const;
+    bool List(const std::function<void(ListedEntry&)>& each, unsigned long long* self = nullptr) const;
     // The path the system resolved this entry to, and with `full` its volume, index and links.
     bool Identify(FileIdentity& identity, bool full) const;
     bool Size(unsigned long long& bytes, DWORD& links) const;

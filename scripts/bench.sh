@@ -18,6 +18,8 @@
 # run in three interleaved rounds and the least time of each compared: the load of others only ever
 # adds time, so the least is the figure nearest the work itself.
 #   rules:   a community rules file of 4,000 rules (half of them for this machine) read and detected.
+#   webview: the App Web Caches item's search for EBWebView folders in a planted %LocalAppData% of
+#            100,000 folders, against a bare FindFirstFile/FindNextFile walk listing the same tree.
 #   cookies: a Chromium cookie database of 100,000 rows (1,000 hosts, 10 of them friendly) cleaned of the
 #            other sites' rows, against Debian's sqlite3 shell doing the same delete, secure delete and
 #            VACUUM on a copy of the same file.
@@ -173,6 +175,43 @@ PY
 read -r rules_read rules_detect rules_n rules_detected < <(run rules 'C:\ombrix\bench\rules')
 echo "community rules: $rules_n rules read in ${rules_read}s, detected in ${rules_detect}s ($rules_detected for this" \
      "machine; goal under 0.5s for both)"
+rm -rf "$bench_c"
+
+# Embedded web views: a %LocalAppData% of 100,000 folders (1,000 packages of eleven folders each,
+# programs' trees four levels deep, a temporary folder), six web views among them, searched in three
+# interleaved rounds against a bare walk listing every folder of it.
+mkdir -p "$bench_c"
+python3 - "$bench_c/local" <<'PY'
+import os, sys
+root = sys.argv[1]
+for p in range(1000):
+    package = os.path.join(root, "Packages", "Vendor.App%04d_8wekyb3d8bbwe" % p)
+    for sub in ("AC/INetCache", "AC/INetCookies", "AC/Temp", "LocalCache", "LocalState", "RoamingState", "Settings",
+                "SystemAppData", "TempState"):
+        os.makedirs(os.path.join(package, *sub.split("/")))
+for a in range(80):
+    for b in range(10):
+        for c in range(10):
+            for d in range(10):
+                os.makedirs(os.path.join(root, "Vendor%02d" % a, "App%d" % b, "Data%d" % c, "Part%d" % d))
+for t in range(98):
+    os.makedirs(os.path.join(root, "Temp", "t%02d" % t))
+for place in ("Vendor01/App1", "Vendor07/App2/Data3", "Vendor40/App9/Data9/Part9", "Vendor79",
+              "Packages/Vendor.App0042_8wekyb3d8bbwe/LocalCache/Microsoft/App",
+              "Packages/Vendor.App0500_8wekyb3d8bbwe/LocalState"):
+    os.makedirs(os.path.join(root, *place.split("/"), "EBWebView", "Default", "Cache"))
+PY
+sync
+folders=$(find "$bench_c/local" -mindepth 1 -type d | wc -l)
+walks=(); searches=()
+for _ in 1 2 3; do
+  read -r seconds walked < <(run walk 'C:\ombrix\bench\local'); walks+=("$seconds")
+  read -r seconds found < <(run web-views 'C:\ombrix\bench\local'); searches+=("$seconds")
+done
+walk_s=$(least "${walks[@]}"); search_s=$(least "${searches[@]}")
+echo "searching a %LocalAppData% of $folders folders for EBWebView: bare walk ${walk_s}s (least of ${walks[*]}) for" \
+     "$walked entries, the search ${search_s}s (least of ${searches[*]}), $found found ($(ratio "$search_s" "$walk_s")x of" \
+     "the bare walk; goal under 1 s, or at most 1x the bare walk)"
 rm -rf "$bench_c"
 
 # Growth: the shapes where a cost that grows faster than the work shows. A flat folder of 20,000 files

@@ -5,6 +5,7 @@
 # Usage: scripts/fuzz.sh <build-dir> <target> [seconds]
 #   rules_fuzz:     the community rules parser
 #   jump_list_fuzz: the compound file reader and the DestList parser of jump lists
+#   notepad_fuzz:   the reader of Notepad's tab and option files
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 target="$2"
@@ -17,6 +18,10 @@ case "$target" in
     sources=(engine/compound_file.cpp engine/dest_list.cpp tests/engine/fuzz/jump_list_fuzz.cpp)
     seeds=tests/engine/fuzz/corpus
     max_len=32768 ;;  # the seeds of 4096-byte sectors are 20 KB
+  notepad_fuzz)
+    sources=(engine/notepad_tab_state.cpp tests/engine/fuzz/notepad_tab_fuzz.cpp)
+    seeds=tests/engine/fuzz/notepad_corpus
+    max_len=4096 ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 out="$1/fuzz/$target"

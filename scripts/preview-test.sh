@@ -79,7 +79,8 @@ prove() {
 root='C:\ombrix\scratch\preview'
 plant plant "$root" >/dev/null
 run reg.exe add 'HKCU\Software\Quillane\Ombrix\General Settings' /v Targets /t REG_DWORD /d 0xA7 /f >/dev/null
-prove demo run "$root\\Temp\\in-use.log" 0
+# The damaged Notepad tab stays (not read), so both end with 3.
+prove demo run "$root\\Temp\\in-use.log" 3
 grep -q '^cache ' "$work/demo-before.state" || fail "no URL cache entries were planted"
 grep -q '^recycle bin: [1-9]' "$work/demo-before.state" || fail "no Recycle Bin items were planted"
 plant check "$root" > "$work/check.log" || { cat "$work/check.log"; fail "the sweep left traces"; }

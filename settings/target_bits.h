@@ -36,6 +36,9 @@ inline constexpr uint32_t FolderViews = 0x400;
 inline constexpr uint32_t ErrorReports = 0x800;
 inline constexpr uint32_t Dns = 0x1000;
 inline constexpr uint32_t Clipboard = 0x2000;
+inline constexpr uint32_t NotepadSession = 0x4000;
+inline constexpr uint32_t ScreenClips = 0x8000;
+inline constexpr uint32_t ActivityHistory = 0x10000;
 }  // namespace WindowsBit
 
 namespace ApplicationsBit {
@@ -46,6 +49,7 @@ inline constexpr uint32_t Access = 0x08;
 inline constexpr uint32_t AcrobatReader = 0x10;
 inline constexpr uint32_t RealPlayer = 0x20;
 inline constexpr uint32_t MediaPlayer = 0x40;
+inline constexpr uint32_t AppWebCaches = 0x80;
 }  // namespace ApplicationsBit
 
 namespace InternetBit {

@@ -9,7 +9,9 @@
 #include "tools/hostile_data_paths.h"
 #include "tools/hostile_jump_lists.h"
 #include "tools/hostile_rules.h"
+#include "tools/hostile_windows_apps.h"
 #include "tools/profile_tools.h"
+#include "tools/windows_apps_traces.h"
 
 namespace {
 
@@ -104,10 +106,10 @@ void PlantRegistry(const std::string& root, bool shredder, bool deepSweep)
     PlantCustomLocation(index++, root + "\\Filtered", "*.htm", 0);
     PlantCustomLocation(index++, root + "\\Cust5", "..\\canaryX\\*.*", 1);
     PlantCustomLocation(index++, root + "\\Sub", "*.tmp", 1);
-    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Windows", "Targets", 0x3FFF);
+    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Windows", "Targets", 0x3FFF | kWindowsAppsBits);
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\General Settings", "Targets",
               0x07 | (shredder ? 0x80 : 0) | (deepSweep ? 0x20 : 0));
-    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Applications", "Targets", kDataPathsApplications);
+    SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Applications", "Targets", kDataPathsApplications | kAppWebCachesBit);
     SetNumber(HKEY_CURRENT_USER, std::string(kOmbrix) + "\\Internet", "Targets", kDataPathsInternet);
     const std::string documents = Documents();
     SetRaw(HKEY_CURRENT_USER, kUserShellFolders, "Recent", REG_EXPAND_SZ, documents + '\0');
@@ -193,6 +195,7 @@ void PlantHostileProfile(const std::string& root, bool shredder, bool deepSweep)
     if (!(shredder && deepSweep)) PlantImmutableFolder(root);  // the preview's run is the Shredder's deep one
     PlantHostileJumpLists(root, shredder);
     PlantHostileRules(root);
+    PlantHostileWindowsApps(root);
     // Each list of friendly sites in some run; the preview's (Shredder and Deep Sweep) cleans row by row.
     PlantHostileCookies(root, shredder == deepSweep ? HostileSites::Thousands
                               : shredder            ? HostileSites::Binary
@@ -253,6 +256,7 @@ std::vector<std::string> CheckHostileProfile(const std::string& root, const std:
     CheckHostileJumpLists(root, logs, problems);
     CheckHostileRules(root, logs, problems);
     CheckHostileCookies(root, logs, problems);
+    CheckHostileWindowsApps(root, logs, problems);
     return problems;
 }
 

@@ -21,6 +21,7 @@
 //                                               cleaned of every row but the friendly sites'
 //   ombrix_bench rule-walk <appdata> <profile>  the ticked rule of <appdata>\Ombrix\winapp2.ini swept, its
 //                                               folders below <profile> (a '*' step over many folders)
+//   ombrix_bench web-views <local>              the search for embedded web views below <local>
 #include <windows.h>
 #include <wininet.h>
 #include <algorithm>
@@ -31,6 +32,7 @@
 #include <thread>
 #include <vector>
 #include "cleaners/community_rules.h"
+#include "cleaners/web_views.h"
 #include "engine/cookie_database.h"
 #include "engine/protected_folders.h"
 #include "engine/file_removal.h"
@@ -214,6 +216,19 @@ int TimeRuleWalk(const char* appData, const char* profile)
         SweepCommunityRules(catalogue->rules.front().group, kStatusApplications, &items, &kb);
     }
     printf("%.3f %d\n", Seconds(start), items);
+    return 0;
+}
+
+// The App Web Caches item's search, as a sweep runs it (the kept folders found before it starts).
+int TimeWebViewSearch(const char* local)
+{
+    const KeptFoldersHold kept;
+    const std::optional<ReachedEntry> top = StartFolder(local);
+    if (!top) return 1;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const size_t found = FindWebViews(*top).size();
+    printf("%.3f %zu\n", Seconds(start), found);
     return 0;
 }
 
@@ -411,6 +426,7 @@ int main(int argc, char** argv)
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "rules") == 0) return TimeRules(argv[2]);
     if (argc == 4 && strcmp(argv[1], "rule-walk") == 0) return TimeRuleWalk(argv[2], argv[3]);
+    if (argc == 3 && strcmp(argv[1], "web-views") == 0) return TimeWebViewSearch(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "cookies") == 0) return TimeCookies(argv[2], argc - 3, argv + 3);
     fprintf(stderr, "usage: ombrix_bench remove <folder> <window 0|1> | shred <file>\n");
     return 2;

@@ -6,6 +6,7 @@
 #include "tools/browser_traces.h"
 #include "tools/internet_explorer_traces.h"
 #include "tools/profile_tools.h"
+#include "tools/windows_apps_traces.h"
 #include "tools/windows_today_traces.h"
 
 namespace {
@@ -117,7 +118,7 @@ void PlantTraceProfile(const std::string& root)
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Dir", root + "\\Custom2");
     SetText(HKEY_CURRENT_USER, windows + "\\CusDir.1", "Flt", "*.*");
     SetNumber(HKEY_CURRENT_USER, windows + "\\CusDir.1", "SubInc", 1);
-    SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x3FFF);
+    SetNumber(HKEY_CURRENT_USER, windows, "Targets", 0x3FFF | kWindowsAppsBits);
     SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\General Settings", "Targets", 0x07);
 
     // Outside every target.
@@ -127,6 +128,8 @@ void PlantTraceProfile(const std::string& root)
     PlantBrowserTraces(root);
     PlantInternetExplorerTraces(root);
     PlantWindowsTodayTraces(root + "\\Profile");
+    PlantWindowsAppsTraces(root + "\\Profile");
+    SetNumber(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Applications", "Targets", 0x7F | kAppWebCachesBit);
 }
 
 std::vector<std::string> CheckTraceProfile(const std::string& root, const SweepEvidence& evidence)
@@ -175,5 +178,6 @@ std::vector<std::string> CheckTraceProfile(const std::string& root, const SweepE
     CheckBrowserTraces(root, evidence.passwordsSwept, check);
     CheckInternetExplorerTraces(root, evidence.passwordsSwept, check);
     CheckWindowsTodayTraces(root + "\\Profile", evidence, check);
+    CheckWindowsAppsTraces(root + "\\Profile", evidence, check);
     return check.problems;
 }

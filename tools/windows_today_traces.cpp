@@ -26,6 +26,12 @@ const char* const kValueKeys[] = {"TypedPaths", "WordWheelQuery", "ComDlg32\\Ope
                                   "FeatureUsage\\AppBadgeUpdated", "FeatureUsage\\TrayButtonClicked"};
 const char* const kAppletLists[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List",
                                     "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List"};
+// The long tail a real Windows 7 user's registry still held: each key's values, one named value.
+const char* const kTailKeys[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StreamMRU",
+                                 "Software\\Microsoft\\Microsoft Management Console\\Recent File List",
+                                 "Software\\Microsoft\\Direct3D\\MostRecentApplication",
+                                 "Software\\Microsoft\\Search Assistant\\ACMru\\5603"};
+const std::string kRegedit = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
 // The files' planted bytes, to tell a canary kept byte for byte.
 std::map<std::string, std::string>& Planted()
@@ -99,6 +105,14 @@ void PlantValues()
         SetNumber(HKEY_CURRENT_USER, std::string(base) + "\\Bags\\1\\Shell", "Mode", 4);
         SetNumber(HKEY_CURRENT_USER, std::string(base) + "\\Bags\\AllFolders\\Shell", "Mode", 6);
     }
+    SetRaw(HKEY_CURRENT_USER, kTailKeys[0], "0", REG_BINARY, std::string("\x14\0\x1f\x50", 4));
+    SetRaw(HKEY_CURRENT_USER, kTailKeys[0], "MRUListEx", REG_BINARY, std::string("\0\0\0\0\xff\xff\xff\xff", 8));
+    SetText(HKEY_CURRENT_USER, kTailKeys[1], "File1", "C:\\Users\\someone\\secret.msc");
+    SetText(HKEY_CURRENT_USER, kTailKeys[2], "Name", "secretgame.exe");
+    SetText(HKEY_CURRENT_USER, kTailKeys[3], "000", "secret words");
+    SetText(HKEY_CURRENT_USER, kRegedit, "LastKey", "Computer\\HKEY_CURRENT_USER\\Software\\Secret");
+    SetNumber(HKEY_CURRENT_USER, kRegedit, "View", 1);
+    SetText(HKEY_CURRENT_USER, kRegedit + "\\Favorites", "Run", "Computer\\HKEY_CURRENT_USER\\Software\\Run");
     // A history key that is a link to another program's key: neither is touched.
     SetText(HKEY_CURRENT_USER, kLinkTarget, "keep", "another program's value");
     MakeRegistryLink(HKEY_CURRENT_USER, kExplorer + "\\ComDlg32\\CIDSizeMRU", kLinkTarget);
@@ -214,6 +228,12 @@ void CheckWindowsTodayTraces(const std::string& profile, const SweepEvidence& ev
                 "MuiCache");
     check.Canary(ValueExists(HKEY_CURRENT_USER, kLocalShell + "\\MuiCache", "LangID"), "MuiCache LangID");
     for (const char* list : kAppletLists) check.Trace(KeyHasValues(list), list);
+    for (const char* key : kTailKeys) check.Trace(KeyHasValues(key), key);
+    check.Trace(ValueExists(HKEY_CURRENT_USER, kRegedit, "LastKey"), "Regedit LastKey");
+    check.Canary(ValueExists(HKEY_CURRENT_USER, kRegedit, "View"), "Regedit View");
+    check.Canary(ValueExists(HKEY_CURRENT_USER, kRegedit + "\\Favorites", "Run"), "Regedit Favorites");
+    if (!logs.empty() && !Logged(logs, "  Clean up registry key: HKCU\\Software\\Microsoft\\Direct3D\\MostRecentApplication"))
+        check.problems.push_back("the Direct3D line does not name its key from the hive");
     for (const char* value : {"MRU0", "MRU9"})
         check.Trace(ValueExists(HKEY_CURRENT_USER, kTerminalServer + "\\Default", value), value);
     check.Canary(ValueExists(HKEY_CURRENT_USER, kTerminalServer + "\\Default", "MRU10"), "Default MRU10");

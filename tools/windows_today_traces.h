@@ -18,6 +18,7 @@ struct SweepEvidence {
     bool thumbnailHeld = false;
     bool deepSweep = false;
     bool passwordsSwept = true;  // "Auto-Complete Password" was ticked
+    bool activityHeld = false;   // the activity database was held open during it
 };
 // Traces left, canaries changed (files byte for byte), and the lines a sweep owes: the kept pinned
 // list, the held thumbnail database (scheduled with Deep Sweep, unmentioned without).

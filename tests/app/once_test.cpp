@@ -9,6 +9,7 @@
 #include "tests/support/scratch.h"
 #include "tools/profile_tools.h"
 #include "tools/trace_profile.h"
+#include "tools/windows_apps_traces.h"
 #include "tools/windows_today_traces.h"
 #include "tools/browser_traces.h"
 
@@ -94,7 +95,9 @@ class SweepOnce : public testing::TestWithParam<bool> {};
 // own, with Deep Sweep off and on, and checks that every trace is gone (or left for the restart) and
 // every canary intact. A cache index is held open as a browser holds it: it stays, its entries
 // overwritten; a thumbnail database is held as Explorer holds it; a running Edge holds a profile
-// file. The browsers' saved passwords go only with "Auto-Complete Password" ticked (the deep run).
+// file; the activity database is held as its service holds it. Every item is on, the items of
+// Windows 11's apps and App Web Caches too. The browsers' saved passwords go only with
+// "Auto-Complete Password" ticked (the deep run).
 TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
 {
     const bool deepSweep = GetParam();
@@ -111,6 +114,9 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     HANDLE thumbnails = CreateFileA(ThumbnailDatabase(root + "\\Profile").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(thumbnails, INVALID_HANDLE_VALUE);
+    HANDLE activity = CreateFileA(ActivityDatabase(root + "\\Profile").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(activity, INVALID_HANDLE_VALUE);
     PutOnClipboard("a password copied a moment ago");
     DWORD code = 99;
     std::string output;
@@ -121,7 +127,13 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     }
     CloseHandle(held);
     CloseHandle(thumbnails);
-    EXPECT_EQ(code, deepSweep ? 0u : 3u) << "the held thumbnail database stays without Deep Sweep";
+    CloseHandle(activity);
+    // The damaged Notepad tab stays (not read), and without Deep Sweep the held databases too; with
+    // it nothing else is left.
+    EXPECT_EQ(code, 3u);
+    if (deepSweep) {
+        EXPECT_EQ(output.find("  Left: "), std::string::npos) << output;
+    }
     EXPECT_EQ(ReadFileText(index), std::string(64, 'u') + std::string(4096 - 64, '\0'));
     EXPECT_NE(output.find("  Clean up MRU in registry key: Explorer\\RunMRU\n"), std::string::npos) << output;
     EXPECT_NE(output.find("  Clean up 'Recycle Bin'. Items 2,"), std::string::npos) << output;
@@ -132,7 +144,7 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
     EXPECT_TRUE(Exists(RunningBrowserFile(root))) << "held by the running browser";
     const std::string heldLine = RunningBrowserFile(root) + ", size 0.019(KB) (After Rebooting).";
     EXPECT_EQ(output.find(heldLine) != std::string::npos, deepSweep);
-    for (const auto& p : CheckTraceProfile(root, {{output}, true, deepSweep, deepSweep})) ADD_FAILURE() << p;
+    for (const auto& p : CheckTraceProfile(root, {{output}, true, deepSweep, deepSweep, true})) ADD_FAILURE() << p;
     if (HasFailure()) ADD_FAILURE() << output;
     RemoveWindowsTodayTraces();
     RemoveScratchTree(root);
@@ -143,6 +155,30 @@ TEST_P(SweepOnce, SweepsThePlantedProfileAndKeepsEveryCanary)
 
 INSTANTIATE_TEST_SUITE_P(DeepSweep, SweepOnce, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Deep" : "Plain"; });
+
+// The items of Windows 11's apps and App Web Caches, named by /only whatever the stored settings:
+// their traces go and what stays beside them stays, each with its line, and no other item sweeps.
+TEST(SweepOnly, TheNewItemsSweepByTheirIds)
+{
+    const std::string root = "C:\\ombrix\\scratch\\only-" + std::to_string(GetCurrentProcessId());
+    PlantWindowsAppsTraces(root + "\\Profile");
+    SetProfileEnvironment(root);
+    SetRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+           "Local AppData", REG_EXPAND_SZ, std::string("%USERPROFILE%\\AppData\\Local") + '\0');
+    WriteFileText(root + "\\Temp\\setup.log", "another item's");
+    DWORD code = 99;
+    const std::string output = RunCapturing(
+        "\"C:\\ombrix\\bin\\Ombrix.exe\" -once -only:windows.notepad,windows.screen-clips,"
+        "windows.activity-history,applications.app-web-caches",
+        &code);
+    EXPECT_EQ(code, 3u) << "the damaged Notepad tab stays, counted as left";
+    ProfileCheck check;
+    CheckWindowsAppsTraces(root + "\\Profile", {{output}}, check);
+    for (const std::string& problem : check.problems) ADD_FAILURE() << problem;
+    EXPECT_EQ(ReadFileText(root + "\\Temp\\setup.log"), "another item's") << "no other item swept";
+    if (HasFailure()) ADD_FAILURE() << output;
+    RemoveScratchTree(root);
+}
 
 // The program's version resource and manifest carry the one project version, and the license.
 TEST(Program, CarriesTheOneVersionAndItsLicense)

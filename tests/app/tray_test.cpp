@@ -132,7 +132,7 @@ TEST(Tray, StartSweepFromTheTrayAndExit)
     // A scheduled "once" is not handed over to the tray: it sweeps on its own, and says so.
     DWORD code = 99;
     const std::string output = RunCapturing(std::string(kOmbrix) + " /once", &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(code, 3u) << "the demo's damaged Notepad tab stays, counted as left";
     EXPECT_NE(output.find("Another Ombrix is running; this sweep runs on its own.\n"), std::string::npos) << output;
     EXPECT_NE(output.find("Start clean up temporary files.\n"), std::string::npos) << output;
 

@@ -57,3 +57,30 @@ TEST_F(FileLayerTest, LongPathsAndNonLatinNamesTakeTheSameCalls)
     EXPECT_FALSE(NameInFolder(top, entries[0].wideName));
     EXPECT_FALSE(FileSystem::Exists(file));
 }
+
+// A folder's own listing gives it the index its parent's listing gave it; a folder swapped for a link
+// after its parent was listed shows another, so a walk holding the first listing can tell.
+TEST_F(FileLayerTest, AFolderSwappedForALinkListsAnotherIndex)
+{
+    files::MakeDirs(Path("parent\\child"));
+    files::MakeDirs(Path("elsewhere"));
+    const CEntryHandle parent = CEntryHandle::OpenFolder(Path("parent"));
+    std::vector<ListedEntry> entries;
+    ASSERT_TRUE(parent.List(entries));
+    ASSERT_EQ(entries.size(), 1u);
+    const ListedEntry child = entries[0];
+    ASSERT_NE(child.fileId, 0u);
+    unsigned long long self = 0;
+    {
+        const CEntryHandle opened = CEntryHandle::OpenSubFolderToList(parent, child.wideName);
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(opened.List(entries, &self));
+        EXPECT_EQ(self, child.fileId);
+    }
+    ASSERT_TRUE(MoveFileA(Path("parent\\child").c_str(), Path("moved").c_str()));
+    ASSERT_TRUE(files::MakeFolderLink(Path("parent\\child"), Path("elsewhere")));
+    const CEntryHandle swapped = CEntryHandle::OpenSubFolderToList(parent, child.wideName);
+    ASSERT_TRUE(swapped);
+    swapped.List(entries, &self);
+    EXPECT_NE(self, child.fileId);
+}
