@@ -16,11 +16,18 @@ struct RuleCatalogue {
 void RefreshCommunityRules();
 // The rules as last read.
 std::shared_ptr<const RuleCatalogue> CommunityRules();
-// Whether the rule is for this machine: its Detect keys, DetectFile paths (any one found), DetectOS
-// range and SpecialDetect browser all agree; a rule without detection keys always is.
-bool RuleDetected(const CommunityRule& rule);
-// The same of many rules at once, each key opened once.
+// Whether each rule is for this machine: its DetectOS range agrees, and any one of its Detect keys (of
+// any hive: they are only read), DetectFile paths or SpecialDetect browser is there; a rule with none
+// of these always is. All at once, each key and folder looked at once.
 std::vector<bool> DetectRules(const std::vector<CommunityRule>& rules);
+// The ticked, available rules of one category that are for this machine, in the catalogue's order,
+// detected together.
+std::vector<const CommunityRule*> RulesToSweep(const RuleCatalogue& catalogue, RuleGroup group,
+                                               const std::vector<std::string>& ticked);
+// What of an available rule will not run here, each as the words of its "Refused:" line ("HKCU\\Software
+// is a top key of its hive"); none when all of it may. Its text against the kept folders and keys
+// alone: what a walk meets is refused when it is met.
+std::vector<std::string> RuleRefusals(const CommunityRule& rule);
 
 // Runs the ticked, detected, available rules of one category, each after a header line; every path
 // and key goes through the engine's walks and refusals.
