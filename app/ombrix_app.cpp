@@ -75,6 +75,11 @@ bool OmbrixApp::InitInstance()
         m_exitCode = ExitCode::kDone;
         return false;
     }
+    // A script's download touches only the rules file: a running Ombrix reads it when its panel opens.
+    if (commandLine.Has("update-rules")) {
+        m_exitCode = UpdateRulesCommand(commandLine);
+        return false;
+    }
     if (!LoadSystemLibrary("riched20.dll")) {
         TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
         return false;

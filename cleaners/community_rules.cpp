@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr DWORD kLargestFile = 32u << 20;  // a community file of every rule there is is a few MB
 
 std::mutex g_lock;
 std::shared_ptr<const RuleCatalogue> g_catalogue;
@@ -26,7 +25,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     char buffer[64 * 1024];
     for (DWORD read = 0; file.Read(buffer, sizeof buffer, read) && read > 0;) {
         bytes.append(buffer, read);
-        if (bytes.size() > kLargestFile) return false;
+        if (bytes.size() > kLargestRulesFile) return false;
     }
     return true;
 }
@@ -93,7 +92,8 @@ std::vector<CommunityRule> ReadRulesFile(const std::string& path, std::vector<st
         CheckExclusions(rule);
         if (!rule.unavailable.empty()) TraceMessage("Rule %s unavailable: %s\n", rule.name.c_str(), rule.unavailable.c_str());
     }
-    files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules)");
+    files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules" +
+                    (parsed.version.empty() ? "" : ", version " + parsed.version) + ")");
     return parsed.rules;
 }
 
@@ -104,13 +104,6 @@ std::string ProgramFolder()
     if (n == 0 || n >= MAX_PATH) return {};
     const std::string program(path, n);
     return program.substr(0, program.find_last_of('\\'));
-}
-
-std::string UserRulesPath()
-{
-    char appData[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
-    return n == 0 || n >= MAX_PATH ? std::string() : std::string(appData) + "\\Ombrix\\winapp2.ini";
 }
 
 struct SpecialDetect {
@@ -239,6 +232,13 @@ bool Detected(const CommunityRule& rule, Presence& presence)
 }
 
 }  // namespace
+
+std::string UserRulesPath()
+{
+    char appData[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(appData) + "\\Ombrix\\winapp2.ini";
+}
 
 void RefreshCommunityRules()
 {

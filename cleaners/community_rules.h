@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,10 +8,17 @@
 // The community rules the user brings: %APPDATA%\Ombrix\winapp2.ini and winapp2.ini beside
 // Ombrix.exe, the user's sections replacing the other file's of the same name. Texts are in the
 // ANSI code page; a rule with a text the code page cannot hold exactly is unavailable.
+// The largest rules file read or downloaded; the community's main file is a few MB.
+inline constexpr uint64_t kLargestRulesFile = 64u << 20;
+
 struct RuleCatalogue {
     std::vector<CommunityRule> rules;
-    std::vector<std::string> files;  // the files read, as "path (N rules)" or "path: why not read"
+    std::vector<std::string> files;  // the files read, as "path (N rules, version V)" or "path: why not read"
 };
+
+// %APPDATA%\Ombrix\winapp2.ini, where the user's rules and the downloaded ones are; empty when
+// APPDATA is not set.
+std::string UserRulesPath();
 
 // Reads the files again (at start-up and when the control panel opens).
 void RefreshCommunityRules();

@@ -4,6 +4,7 @@
 
 namespace {
 constexpr size_t kEnabledCapacity = 512 * 1024;  // thousands of rule names
+constexpr size_t kSourceCapacity = 2048;          // an address
 }  // namespace
 
 std::vector<std::string> LoadEnabledRules()
@@ -18,4 +19,12 @@ bool SaveEnabledRules(const std::vector<std::string>& names)
 {
     CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
     return key.OpenOrCreate() && WriteTextListValue(key, "Enabled", names);
+}
+
+std::string LoadRulesSource()
+{
+    std::string source;
+    CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
+    if (!key.Handle() || !ReadTextValue(key, "Source", kSourceCapacity, source) || source.empty()) return kDefaultRulesSource;
+    return source;
 }
