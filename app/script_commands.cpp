@@ -70,8 +70,6 @@ int UpdateRulesCommand(const AppCommandLineInfo& commandLine)
         WriteStandardError("Ombrix: the rules were not updated from " + update.source + ": " + update.error + ".\r\n");
         return ExitCode::kSomethingLeft;
     }
-    WriteStandardOutput("Rules: " + std::to_string(update.rules) + " rule(s), " +
-                        (update.version.empty() ? "no version" : "version " + update.version) + ", from " +
-                        update.source + ".\r\n");
+    WriteStandardOutput(RulesUpdateSummary(update) + "\r\n");
     return ExitCode::kDone;
 }

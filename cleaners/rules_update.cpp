@@ -42,6 +42,12 @@ RulesUpdate UpdateCommunityRules(const HttpProgress& progress)
     return update;
 }
 
+std::string RulesUpdateSummary(const RulesUpdate& update)
+{
+    return "Rules: " + std::to_string(update.rules) + " rule(s), " +
+           (update.version.empty() ? "no version" : "version " + update.version) + ", from " + update.source + ".";
+}
+
 bool RulesUpdateDue()
 {
     const std::string path = UserRulesPath();

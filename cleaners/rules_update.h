@@ -16,6 +16,8 @@ struct RulesUpdate {
 // the rules again; on any failure the file stays byte for byte. The ticked rules stay ticked under
 // their names. Blocks: run it off the user-interface thread.
 RulesUpdate UpdateCommunityRules(const HttpProgress& progress);
+// What came, as scripts and the page say it: "Rules: N rule(s), version V, from URL."
+std::string RulesUpdateSummary(const RulesUpdate& update);
 // Whether a weekly update is due: the user's rules file is missing, or was written more than seven
 // days ago.
 bool RulesUpdateDue();

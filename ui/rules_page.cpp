@@ -2,9 +2,12 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include "cleaners/category_table.h"
+#include "cleaners/rules_update.h"
+#include "framework/file.h"
 #include "framework/messages.h"
 #include "res/resource.h"
 #include "settings/rules_choice.h"
@@ -68,6 +71,15 @@ struct CRulesPage::Detection {
     std::vector<bool> detected;
 };
 
+// How far a download has come, and what it ended with.
+struct CRulesPage::Download {
+    std::atomic<bool> cancelled{false};
+    std::atomic<uint64_t> received{0}, total{0};
+    std::mutex lock;
+    bool ended = false;
+    RulesUpdate update;
+};
+
 BOOL CRulesPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
@@ -77,6 +89,8 @@ BOOL CRulesPage::OnInitDialog()
     AddColumn(list, 0, "Rule", 250);
     AddColumn(list, 1, "Category", 90);
     ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_HIDE);
+    SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETRANGE32, 0, 1000);
+    ShowGetButton();
     StartDetection();
     return TRUE;
 }
@@ -109,9 +123,77 @@ void CRulesPage::StartDetection()
 
 bool CRulesPage::OnPrivateMessage(UINT message, WPARAM, LPARAM)
 {
+    if (message == kRulesDownloadMessage) {
+        DownloadMoved();
+        return true;
+    }
     if (message != kRulesDetectedMessage) return false;
     DetectionEnded();
     return true;
+}
+
+void CRulesPage::ShowGetButton()
+{
+    const wchar_t* text = m_download                                  ? L"Cancel"
+                          : FileSystem::Exists(UserRulesPath()) ? L"Update Rules\u2026"
+                                                                : L"Get Rules\u2026";
+    SetDlgItemTextW(m_hWnd, IDC_RULES_GET, text);
+}
+
+// The community file from its source, on a thread of its own; while it comes the button cancels it.
+void CRulesPage::GetRules()
+{
+    if (m_download) {
+        m_download->cancelled = true;  // the thread ends at its next step and says so
+        return;
+    }
+    m_download = std::make_shared<Download>();
+    ShowGetButton();
+    SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETPOS, 0, 0);
+    ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_SHOW);
+    std::thread([download = m_download, page = m_hWnd] {
+        uint64_t posted = 0;
+        RulesUpdate update = UpdateCommunityRules([&](uint64_t received, uint64_t total) {
+            download->received = received;
+            download->total = total;
+            if (received == 0 || received - posted >= 256 * 1024) {
+                posted = received;
+                PostMessageA(page, kRulesDownloadMessage, 0, 0);
+            }
+            return !download->cancelled;
+        });
+        {
+            std::lock_guard<std::mutex> hold(download->lock);
+            download->update = std::move(update);
+            download->ended = true;
+        }
+        PostMessageA(page, kRulesDownloadMessage, 0, 0);
+    }).detach();
+}
+
+void CRulesPage::DownloadMoved()
+{
+    if (!m_download) return;
+    const uint64_t total = m_download->total, received = m_download->received;
+    if (total) SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(std::min<uint64_t>(received, total) * 1000 / total), 0);
+    RulesUpdate update;
+    {
+        std::lock_guard<std::mutex> hold(m_download->lock);
+        if (!m_download->ended) return;
+        update = std::move(m_download->update);
+    }
+    const bool cancelled = m_download->cancelled;
+    m_download.reset();
+    ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_HIDE);
+    ShowGetButton();
+    if (update.error.empty()) {
+        StartDetection();  // the new file's rules, ticked by their names as before
+        MessageBoxA(m_hWnd, RulesUpdateSummary(update).c_str(), "Ombrix", MB_OK | MB_ICONINFORMATION);
+    } else if (!cancelled) {
+        const std::string failed = "The rules were not updated from " + update.source + ": " + update.error +
+                                   ".\n\nThe rules file stays as it was.";
+        MessageBoxA(m_hWnd, failed.c_str(), "Ombrix", MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CRulesPage::DetectionEnded()
@@ -274,6 +356,10 @@ bool CRulesPage::OnCommand(int id, int code, HWND)
 {
     if (id == IDC_RULES_FILTER && code == EN_CHANGE) {
         Fill();
+        return true;
+    }
+    if (id == IDC_RULES_GET && code == BN_CLICKED) {
+        GetRules();
         return true;
     }
     if ((id == IDC_RULES_TICK_SHOWN || id == IDC_RULES_UNTICK_SHOWN) && code == BN_CLICKED) {

@@ -19,6 +19,7 @@
 #include "tests/support/files.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/loopback_server.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/sweep_controller.h"
@@ -615,6 +616,44 @@ TEST_F(ControlPanelTest, CookieControlHoldsTenThousandSites)
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites", &type), "site.example\0\0"s);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_FALSE(g_internetSettings.CopyFriendlySites().has_value());
+}
+
+// "Get Rules..." downloads the community file from the stored source and says what came; the list
+// then holds its rules, and the button offers to update them. A failed download says why and leaves
+// the file as it was.
+TEST_F(ControlPanelTest, SweepMoreGetsTheRules)
+{
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    const std::string path = std::string(appData) + "\\Ombrix\\winapp2.ini";
+    DeleteFileA(path.c_str());
+    const std::string community = "; Version: 251209\r\n[Fetched One *]\r\nFileKey1=%AppData%\\One|*.tmp\r\n"
+                                  "[Fetched Two *]\r\nFileKey1=%AppData%\\Two|*.tmp\r\n";
+    const LoopbackServer good(HttpAnswer(community)), missing(HttpAnswer(community, "404 Not Found"));
+    const std::string rulesKey = "SOFTWARE\\Quillane\\Ombrix\\Rules";
+    reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", good.Url());
+    const auto button = [](HWND page) {
+        wchar_t text[64] = {};
+        GetDlgItemTextW(page, IDC_RULES_GET, text, 64);
+        return std::wstring(text);
+    };
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 4);
+        HWND list = GetDlgItem(page, IDC_RULES_LIST);
+        EXPECT_EQ(button(page), L"Get Rules\u2026");
+        EXPECT_EQ(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_GET); }),
+                  "Rules: 2 rule(s), version 251209, from " + good.Url() + ".");
+        EXPECT_TRUE(Within([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+        EXPECT_NE(Text(page, IDC_RULES_FILES).find("(2 rules, version 251209)"), std::string::npos) << Text(page, IDC_RULES_FILES);
+        EXPECT_EQ(button(page), L"Update Rules\u2026");
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_RULES_PROGRESS)));
+        reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", missing.Url());
+        EXPECT_NE(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_GET); }).find("404"), std::string::npos);
+        EXPECT_EQ(button(page), L"Update Rules\u2026");
+    });
+    EXPECT_EQ(files::Read(path), community);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, rulesKey.c_str(), "Source");
+    DeleteFileA(path.c_str());
 }
 
 // With a file of the community's size, Sweep More's count is shown whole, and every rule the filter
