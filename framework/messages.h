@@ -9,4 +9,5 @@ inline constexpr UINT kRulesDownloadMessage = WM_APP + 4;     // Sweep More page
 inline constexpr UINT kWorkerMessage = WM_USER + 10;          // main window: a worker started or ended
 inline constexpr UINT kOpenControlPanelMessage = WM_USER + 11;  // main window: from a second start
 inline constexpr UINT kShowProgressMessage = WM_USER + 12;    // main window: a page's "Log" button
+inline constexpr UINT kRulesUpdateFailedMessage = WM_USER + 13;  // main window: lParam owns the words
 inline constexpr UINT kTrayMessage = WM_USER + 100;           // main window: the tray icon's mouse messages

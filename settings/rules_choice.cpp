@@ -28,3 +28,16 @@ std::string LoadRulesSource()
     if (!key.Handle() || !ReadTextValue(key, "Source", kSourceCapacity, source) || source.empty()) return kDefaultRulesSource;
     return source;
 }
+
+bool LoadWeeklyRulesUpdate()
+{
+    uint32_t on = 0;
+    CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
+    return key.Handle() && ReadNumberValue(key, "UpdateWeekly", on) && on != 0;
+}
+
+bool SaveWeeklyRulesUpdate(bool on)
+{
+    CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
+    return key.OpenOrCreate() && WriteNumberValue(key, "UpdateWeekly", on ? 1 : 0);
+}

@@ -12,3 +12,7 @@ std::vector<std::string> LoadEnabledRules();
 bool SaveEnabledRules(const std::vector<std::string>& names);
 // The address of the REG_SZ value "Source"; the default when it is absent, empty or of another type.
 std::string LoadRulesSource();
+// "Update the community rules every week": the REG_DWORD value "UpdateWeekly", nonzero when on; off
+// when absent or of another type.
+bool LoadWeeklyRulesUpdate();
+bool SaveWeeklyRulesUpdate(bool on);

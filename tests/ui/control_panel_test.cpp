@@ -620,7 +620,7 @@ TEST_F(ControlPanelTest, CookieControlHoldsTenThousandSites)
 
 // "Get Rules..." downloads the community file from the stored source and says what came; the list
 // then holds its rules, and the button offers to update them. A failed download says why and leaves
-// the file as it was.
+// the file as it was. The weekly update is off until Settings turns it on.
 TEST_F(ControlPanelTest, SweepMoreGetsTheRules)
 {
     char appData[MAX_PATH] = {};
@@ -650,7 +650,13 @@ TEST_F(ControlPanelTest, SweepMoreGetsTheRules)
         reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", missing.Url());
         EXPECT_NE(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_GET); }).find("404"), std::string::npos);
         EXPECT_EQ(button(page), L"Update Rules\u2026");
+        HWND settings = ShowPage(sheet, 0);
+        EXPECT_FALSE(Checked(settings, IDC_SET_WEEKLY_RULES)) << "off by default";
+        Click(settings, IDC_SET_WEEKLY_RULES);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, rulesKey, "UpdateWeekly"), 1u);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, rulesKey.c_str(), "UpdateWeekly");
     EXPECT_EQ(files::Read(path), community);
     RegDeleteKeyValueA(HKEY_CURRENT_USER, rulesKey.c_str(), "Source");
     DeleteFileA(path.c_str());
