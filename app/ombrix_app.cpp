@@ -15,6 +15,10 @@
 #include "ui/ui_state.h"
 #include "cleaners/category_table.h"
 #include "cleaners/community_rules.h"
+#include "cleaners/rules_update.h"
+#include "settings/rules_choice.h"
+#include <memory>
+#include <thread>
 #include "ui/sweep_controller.h"
 #include "framework/system_library.h"
 
@@ -75,6 +79,11 @@ bool OmbrixApp::InitInstance()
         m_exitCode = ExitCode::kDone;
         return false;
     }
+    // A script's download touches only the rules file: a running Ombrix reads it when its panel opens.
+    if (commandLine.Has("update-rules")) {
+        m_exitCode = UpdateRulesCommand(commandLine);
+        return false;
+    }
     if (!LoadSystemLibrary("riched20.dll")) {
         TraceMessage("Cannot Initialize Application in AfxInitRichEdit.\n");
         return false;
@@ -120,7 +129,21 @@ bool OmbrixApp::InitInstance()
     if (g_generalSettings.Targets & GeneralBit::AlwaysShowProgress) m_mainWindow->CreateProgress(false);
     StartupSweep();
     if (!m_startupSweepStarted) m_mainWindow->SetTimerWhenScheduled();
+    WeeklyRulesUpdate(window);
     return true;
+}
+
+// A start in the tray updates a rules file older than a week, when the user asked for it, in the
+// background; it says nothing unless the update fails.
+void OmbrixApp::WeeklyRulesUpdate(HWND window)
+{
+    if (!LoadWeeklyRulesUpdate() || !RulesUpdateDue()) return;
+    std::thread([window] {
+        const RulesUpdate update = UpdateCommunityRules(nullptr);
+        if (update.error.empty()) return;
+        auto why = std::make_unique<std::string>(update.error);
+        if (PostMessageA(window, kRulesUpdateFailedMessage, 0, reinterpret_cast<LPARAM>(why.get()))) why.release();
+    }).detach();
 }
 
 void OmbrixApp::StartupSweep()

@@ -18,6 +18,7 @@ protected:
 
 private:
     void StartupSweep();
+    void WeeklyRulesUpdate(HWND window);
 
     int m_argc;
     char** m_argv;

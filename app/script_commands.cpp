@@ -1,4 +1,6 @@
 #include "app/script_commands.h"
+#include "cleaners/rules_update.h"
+#include "framework/console_output.h"
 #include "settings/settings_groups.h"
 
 std::string UsageText()
@@ -12,6 +14,8 @@ std::string UsageText()
            "                           settings stay and no last-sweep time is stamped\r\n"
            "  /json                    with /once: writes JSON Lines (UTF-8) instead of the text log\r\n"
            "Ombrix.exe /list           prints every item: id, category, name, on|off (tab-separated)\r\n"
+           "Ombrix.exe /update-rules   downloads the community rules (winapp2.ini) into %APPDATA%\\Ombrix;\r\n"
+           "                           0 when the file is now the downloaded one, 3 when it stayed as it was\r\n"
            "Ombrix.exe /? or /help     prints this\r\n"
            "Switches may start with / or -.\r\n"
            "\r\n"
@@ -52,4 +56,20 @@ std::optional<ItemSelection> ParseItemIds(const std::string& ids, std::string& e
         start = comma == std::string::npos ? std::string::npos : comma + 1;
     } while (start != std::string::npos);
     return selection;
+}
+
+int UpdateRulesCommand(const AppCommandLineInfo& commandLine)
+{
+    const std::string other = commandLine.FirstOtherThan({"update-rules"});
+    if (!other.empty() || commandLine.Value("update-rules") != "TRUE") {
+        WriteStandardError("Ombrix: /update-rules takes no other switch or value (see /?); the rules were not updated.\r\n");
+        return ExitCode::kBadCommandLine;
+    }
+    const RulesUpdate update = UpdateCommunityRules(nullptr);
+    if (!update.error.empty()) {
+        WriteStandardError("Ombrix: the rules were not updated from " + update.source + ": " + update.error + ".\r\n");
+        return ExitCode::kSomethingLeft;
+    }
+    WriteStandardOutput(RulesUpdateSummary(update) + "\r\n");
+    return ExitCode::kDone;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include "app/command_line.h"
 #include "cleaners/category_table.h"
 
 // What a script may ask on the command line besides a sweep.
@@ -10,6 +11,11 @@ std::string UsageText();
 // Every item with a command-line id, one a line: id, category, name, and "on" when the stored
 // settings sweep it (its category enabled and its box ticked), each separated by a tab.
 std::string ItemListText();
+// /update-rules: the community rules downloaded from their source and made the user's rules file;
+// one line on standard output when they are ("Rules: N rule(s), version V, from URL."), else one on
+// standard error saying why not. The exit code: done, something left (nothing changed), or a bad
+// command line (another switch, or a value given to it).
+int UpdateRulesCommand(const AppCommandLineInfo& commandLine);
 // The items /only names ("a,b"), or nothing with `error` saying which id is unknown.
 std::optional<ItemSelection> ParseItemIds(const std::string& ids, std::string& error);
 

@@ -133,12 +133,8 @@ void SweepFileKey(const RuleFileKey& key, const std::vector<FileExclusion>& excl
     if (!expanded) return;
     // A kept folder (a drive among them) named whole is refused before any walk.
     if (!HasWildcards(*expanded) && RefuseProtectedFolder(*expanded, *expanded, PatternSource::Data)) return;
-    // A wildcard right below a drive ("C:\*") would take every folder of the drive that is not kept:
-    // the programs', the user's own folders there. A rule names its folder there by its name.
-    if (const size_t drive = expanded->find('\\'); drive != std::string::npos &&
-                                                    HasWildcards(expanded->substr(drive + 1, expanded->find('\\', drive + 1) - drive - 1))) {
-        LogLine(FormatLine("  Refused: %s takes folders right below a drive by a wildcard.\n", expanded->c_str()).c_str(),
-                kStatusLogOnly);
+    if (const std::string refusal = WildcardBelowDrive(*expanded); !refusal.empty()) {
+        LogLine(FormatLine("  Refused: %s.\n", refusal.c_str()).c_str(), kStatusLogOnly);
         SweepEvent event;
         event.type = SweepEvent::Type::Refused;
         event.target = *expanded;
@@ -217,7 +213,7 @@ void SweepRegKey(const CommunityRule& rule, const RuleRegKey& text, int statusId
     const std::optional<RuleKeyPath> key = ParseRuleKey(text.key);
     if (!key) return LogKeyRefusal(text.key, "is not a key of HKCU or HKLM");
     const std::string shown = ShownKey(*key);
-    if (const std::string refusal = KeptKeyRefusal(key->path, KeyUse::Delete); !refusal.empty())
+    if (const std::string refusal = KeptKeyRefusal(key->path); !refusal.empty())
         return LogKeyRefusal(shown, refusal);
     if (KeepsKey(rule, *key, text.value))
         return LogNote(FormatLine("  Kept: %s, which the rule excludes.\n", (text.value ? shown + "|" + *text.value : shown).c_str()));
@@ -257,9 +253,5 @@ void SweepCommunityRules(RuleGroup group, int statusId, int* counter, float* kb)
     const std::vector<std::string> enabled = LoadEnabledRules();
     if (enabled.empty()) return;
     const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
-    for (const CommunityRule& rule : catalogue->rules) {
-        if (rule.group != group || !rule.unavailable.empty()) continue;
-        if (std::find(enabled.begin(), enabled.end(), rule.name) == enabled.end() || !RuleDetected(rule)) continue;
-        RunRule(rule, statusId, counter, kb);
-    }
+    for (const CommunityRule* rule : RulesToSweep(*catalogue, group, enabled)) RunRule(*rule, statusId, counter, kb);
 }

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <unordered_set>
 #include "cleaners/browser_profile.h"
 #include "cleaners/rule_targets.h"
+#include "cleaners/tree_presence.h"
 #include "engine/protected_keys.h"
 #include "framework/file.h"
 #include "framework/registry_key.h"
@@ -12,7 +14,6 @@
 
 namespace {
 
-constexpr DWORD kLargestFile = 32u << 20;  // a community file of every rule there is is a few MB
 
 std::mutex g_lock;
 std::shared_ptr<const RuleCatalogue> g_catalogue;
@@ -24,7 +25,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     char buffer[64 * 1024];
     for (DWORD read = 0; file.Read(buffer, sizeof buffer, read) && read > 0;) {
         bytes.append(buffer, read);
-        if (bytes.size() > kLargestFile) return false;
+        if (bytes.size() > kLargestRulesFile) return false;
     }
     return true;
 }
@@ -64,17 +65,6 @@ bool RuleToAnsi(CommunityRule& rule)
     return exact;
 }
 
-// A rule whose detection names a key the system keeps is not trusted to tell anything.
-void CheckDetectKeys(CommunityRule& rule)
-{
-    for (const std::string& text : rule.detectKeys) {
-        const std::optional<RuleKeyPath> key = ParseRuleKey(text);
-        const std::string refusal = key ? KeptKeyRefusal(key->path, KeyUse::Detect) : "is not a key of HKCU or HKLM";
-        if (refusal.empty()) continue;
-        if (rule.unavailable.empty()) rule.unavailable = "Detect " + text + " " + refusal;
-    }
-}
-
 // An exclusion whose folder names a reference Ombrix does not know keeps what cannot be told: the
 // rule does not run at all.
 void CheckExclusions(CommunityRule& rule)
@@ -99,11 +89,11 @@ std::vector<CommunityRule> ReadRulesFile(const std::string& path, std::vector<st
     }
     for (CommunityRule& rule : parsed.rules) {
         if (!RuleToAnsi(rule) && rule.unavailable.empty()) rule.unavailable = "a text the code page cannot hold";
-        CheckDetectKeys(rule);
         CheckExclusions(rule);
         if (!rule.unavailable.empty()) TraceMessage("Rule %s unavailable: %s\n", rule.name.c_str(), rule.unavailable.c_str());
     }
-    files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules)");
+    files.push_back(path + " (" + std::to_string(parsed.rules.size()) + " rules" +
+                    (parsed.version.empty() ? "" : ", version " + parsed.version) + ")");
     return parsed.rules;
 }
 
@@ -116,33 +106,22 @@ std::string ProgramFolder()
     return program.substr(0, program.find_last_of('\\'));
 }
 
-std::string UserRulesPath()
-{
-    char appData[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
-    return n == 0 || n >= MAX_PATH ? std::string() : std::string(appData) + "\\Ombrix\\winapp2.ini";
-}
-
 struct SpecialDetect {
     const char* code;
-    const char* shellFolder;
-    const char* relative;
+    const char* folder;  // read as a DetectFile
 };
 // The browsers the community files name by code, found where the browser walks find them.
 const SpecialDetect kSpecialDetects[] = {
-    {"DET_CHROME", "Local AppData", "Google\\Chrome\\User Data"},
-    {"DET_MOZILLA", "AppData", "Mozilla\\Firefox"},
-    {"DET_THUNDERBIRD", "AppData", "Thunderbird"},
-    {"DET_OPERA", "AppData", "Opera Software\\Opera Stable"},
+    {"DET_CHROME", "%LocalAppData%\\Google\\Chrome\\User Data"},
+    {"DET_MOZILLA", "%AppData%\\Mozilla\\Firefox"},
+    {"DET_THUNDERBIRD", "%AppData%\\Thunderbird"},
+    {"DET_OPERA", "%AppData%\\Opera Software\\Opera Stable"},
 };
 
-bool SpecialDetected(const std::string& code)
+bool SpecialDetected(const std::string& code, FilePresence& files)
 {
-    for (const SpecialDetect& special : kSpecialDetects) {
-        if (lstrcmpiA(special.code, code.c_str()) != 0) continue;
-        const std::optional<std::string> base = ShellFolderPath(special.shellFolder);
-        return base && FileSystem::Exists(*base + "\\" + special.relative);
-    }
+    for (const SpecialDetect& special : kSpecialDetects)
+        if (lstrcmpiA(special.code, code.c_str()) == 0) return files.Exists(special.folder);
     return false;  // a code this program does not know
 }
 
@@ -161,44 +140,105 @@ bool WindowsVersionWithin(const std::string& range)
         .value_or(false);
 }
 
-// What detection found of each key, so that thousands of rules open each key (and each missing
-// vendor's key) once: a key below a missing one is missing too.
+constexpr DWORD kLongestListing = 4096;  // subkeys; a key with more (HKCR's own) is asked key by key
+
+std::string FoldedKey(std::string text)
+{
+    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The names of a key's subkeys, exactly as the code page holds them (another is left out, as it can
+// be no rule's); none when the key has too many.
+std::optional<std::vector<std::string>> SubkeyNames(HKEY root, const std::string& path)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return std::nullopt;
+    const KeyOwner key(opened);
+    DWORD count = 0, longest = 0;
+    if (RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        count > kLongestListing)
+        return std::nullopt;
+    std::vector<std::string> names;
+    std::vector<wchar_t> name(longest + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(name.size());
+        const LONG found = RegEnumKeyExW(opened, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (found == ERROR_NO_MORE_ITEMS) break;
+        if (found != ERROR_SUCCESS) return std::nullopt;
+        if (std::string narrow; FileSystem::Narrow(name.data(), narrow)) names.push_back(std::move(narrow));
+    }
+    return names;
+}
+
+// What detection found of each key, so that thousands of rules ask the registry little: each hive's
+// keys as a tree, a key below a missing one missing too. Only read: any hive will do.
 class KeyPresence {
 public:
     bool Exists(const std::string& text)
     {
-        const std::optional<RuleKeyPath> key = ParseRuleKey(text);
-        return key && Exists(key->machine, key->path);
+        const std::optional<DetectKeyPath> key = ParseDetectKey(text);
+        if (!key) return false;
+        std::vector<std::string> steps;
+        for (size_t start = 0; start < key->path.size();) {
+            const size_t end = std::min(key->path.find('\\', start), key->path.size());
+            steps.push_back(key->path.substr(start, end - start));
+            start = end + 1;
+        }
+        return Tree(key->hive).Exists(steps);
     }
 
 private:
-    bool Exists(bool machine, const std::string& path)
+    TreePresence& Tree(DetectHive hive)
     {
-        std::string folded = (machine ? "M\\" : "U\\") + path;
-        CharLowerBuffA(folded.data(), static_cast<DWORD>(folded.size()));
-        if (const auto known = m_known.find(folded); known != m_known.end()) return known->second;
-        const size_t slash = path.find_last_of('\\');
-        const bool parentThere = slash == std::string::npos || Exists(machine, path.substr(0, slash));
-        const bool there = parentThere && KeyExists(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, path.c_str());
-        m_known.emplace(std::move(folded), there);
-        return there;
+        const auto index = static_cast<size_t>(hive);
+        if (!m_trees[index]) {
+            const HKEY root = Root(hive);
+            m_trees[index].emplace([root](const std::string& path) { return KeyExists(root, path.c_str()); },
+                                   [root](const std::string& path) { return SubkeyNames(root, path); }, FoldedKey);
+        }
+        return *m_trees[index];
     }
-    std::map<std::string, bool> m_known;
+    static HKEY Root(DetectHive hive)
+    {
+        switch (hive) {
+        case DetectHive::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case DetectHive::Users: return HKEY_USERS;
+        case DetectHive::ClassesRoot: return HKEY_CLASSES_ROOT;
+        case DetectHive::CurrentUser: break;
+        }
+        return HKEY_CURRENT_USER;
+    }
+    std::optional<TreePresence> m_trees[4];
 };
 
-bool Detected(const CommunityRule& rule, KeyPresence& keys)
+// What one detection has found so far.
+struct Presence {
+    KeyPresence keys;
+    FilePresence files;
+};
+
+// Detect, DetectFile and SpecialDetect are alternatives: the program is there when any one of them
+// finds it. DetectOS is a condition of its own.
+bool Detected(const CommunityRule& rule, Presence& presence)
 {
-    if (!rule.detectKeys.empty() &&
-        std::none_of(rule.detectKeys.begin(), rule.detectKeys.end(), [&](const std::string& key) { return keys.Exists(key); }))
-        return false;
-    if (!rule.detectFiles.empty() &&
-        std::none_of(rule.detectFiles.begin(), rule.detectFiles.end(), [](const std::string& path) { return RuleFileExists(path); }))
-        return false;
     if (!rule.detectOs.empty() && !WindowsVersionWithin(rule.detectOs)) return false;
-    return rule.specialDetect.empty() || SpecialDetected(rule.specialDetect);
+    if (rule.detectKeys.empty() && rule.detectFiles.empty() && rule.specialDetect.empty()) return true;
+    return std::any_of(rule.detectKeys.begin(), rule.detectKeys.end(), [&](const std::string& key) { return presence.keys.Exists(key); }) ||
+           (!rule.specialDetect.empty() && SpecialDetected(rule.specialDetect, presence.files)) ||
+           std::any_of(rule.detectFiles.begin(), rule.detectFiles.end(),
+                       [&](const std::string& path) { return presence.files.Exists(path); });
 }
 
 }  // namespace
+
+std::string UserRulesPath()
+{
+    char appData[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(appData) + "\\Ombrix\\winapp2.ini";
+}
 
 void RefreshCommunityRules()
 {
@@ -207,9 +247,9 @@ void RefreshCommunityRules()
     std::vector<CommunityRule> shared = folder.empty() ? std::vector<CommunityRule>{}
                                                        : ReadRulesFile(folder + "\\winapp2.ini", catalogue->files);
     const std::string userPath = UserRulesPath();
-    const std::vector<CommunityRule> user = userPath.empty() ? std::vector<CommunityRule>{}
+    std::vector<CommunityRule> user = userPath.empty() ? std::vector<CommunityRule>{}
                                                              : ReadRulesFile(userPath, catalogue->files);
-    catalogue->rules = MergeRules(std::move(shared), user);
+    catalogue->rules = MergeRules(std::move(shared), std::move(user));
     std::lock_guard<std::mutex> hold(g_lock);
     g_catalogue = std::move(catalogue);
 }
@@ -225,16 +265,39 @@ std::shared_ptr<const RuleCatalogue> CommunityRules()
     return g_catalogue;
 }
 
-bool RuleDetected(const CommunityRule& rule)
-{
-    KeyPresence keys;
-    return Detected(rule, keys);
-}
-
 std::vector<bool> DetectRules(const std::vector<CommunityRule>& rules)
 {
-    KeyPresence keys;
+    Presence presence;
     std::vector<bool> detected;
-    for (const CommunityRule& rule : rules) detected.push_back(Detected(rule, keys));
+    detected.reserve(rules.size());
+    for (const CommunityRule& rule : rules) detected.push_back(Detected(rule, presence));
     return detected;
+}
+
+std::vector<const CommunityRule*> RulesToSweep(const RuleCatalogue& catalogue, RuleGroup group,
+                                               const std::vector<std::string>& ticked)
+{
+    const std::unordered_set<std::string> names(ticked.begin(), ticked.end());
+    Presence presence;
+    std::vector<const CommunityRule*> rules;
+    for (const CommunityRule& rule : catalogue.rules)
+        if (rule.group == group && rule.unavailable.empty() && names.count(rule.name) && Detected(rule, presence))
+            rules.push_back(&rule);
+    return rules;
+}
+
+std::vector<std::string> RuleRefusals(const CommunityRule& rule)
+{
+    std::vector<std::string> refusals;
+    for (const RuleExclude& exclude : rule.excludes)
+        if (exclude.kind != RuleExclude::Kind::Registry && !ExpandRulePath(exclude.where))
+            return {"all of it: the exclusion " + exclude.where + " names no folder here"};
+    for (const RuleFileKey& key : rule.files)
+        if (std::string refusal = FileKeyRefusal(key); !refusal.empty()) refusals.push_back(std::move(refusal));
+    for (const RuleRegKey& text : rule.keys) {
+        const std::optional<RuleKeyPath> key = ParseRuleKey(text.key);
+        const std::string refusal = key ? KeptKeyRefusal(key->path) : "is not a key of HKCU or HKLM";
+        if (!refusal.empty()) refusals.push_back((key ? ShownKey(*key) : text.key) + " " + refusal);
+    }
+    return refusals;
 }

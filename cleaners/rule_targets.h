@@ -1,8 +1,10 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 #include "cleaners/rules_format.h"
+#include "cleaners/tree_presence.h"
 #include "engine/profile_walk.h"
 
 // What a community rule's texts name on this machine, never trusted: environment references from a
@@ -18,5 +20,32 @@ bool KnownReferences(const std::string& path);
 // every step reached without a link. The path must lie below a drive; a folder directly in it is
 // reached from the drive's own folder, which is never walked.
 std::vector<ReachedEntry> RuleFolders(const std::string& expanded);
-// A DetectFile: a file or folder, with a wildcard in its last part only.
-bool RuleFileExists(const std::string& path);
+// A wildcard right below a drive ("C:\\*") would take every folder of the drive that is not kept: the
+// programs', the user's own folders there. A rule names its folder there by its name. The words of the
+// refusal of such an expanded folder; empty for any other.
+std::string WildcardBelowDrive(const std::string& expanded);
+// What a FileKey would not take here, as the words of its "Refused:" line ("C:\\Windows is the
+// Windows folder"), or why it names nothing; empty when its folder may be swept. Decided from its
+// text and the kept folders alone, before any walk: what a walk meets (a link, a kept folder a '*'
+// step reaches) is refused when it is met.
+std::string FileKeyRefusal(const RuleFileKey& key);
+
+// What detection finds of a rule's DetectFiles: each folder on their way listed once, each reference
+// looked up once, so that the thousands of a community file cost a listing of the folders they name
+// (under Wine, asking for a name that is not there reads the whole folder anyway). A DetectFile is a
+// file or folder with a wildcard in its last part only; %ProgramFiles% and %CommonProgramFiles% in it
+// name both the 64-bit and the 32-bit folder, as the files are written for 64-bit Windows. Only read,
+// so a link is followed as the program itself would follow it. For one detection, not kept: the
+// machine changes.
+class FilePresence {
+public:
+    FilePresence();
+    bool Exists(const std::string& detectFile);
+
+private:
+    std::optional<std::string> Expand(const std::string& path, bool x86);
+    bool PathExists(const std::string& expanded);
+
+    std::map<std::string, std::optional<std::string>> m_references;  // "name" or "name|x86"
+    TreePresence m_tree;  // below "", its first steps the drives
+};

@@ -1,7 +1,9 @@
 #include "cleaners/rules_format.h"
 #include "framework/ascii_text.h"
+#include "framework/utf8_text.h"
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -33,9 +35,10 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
-std::vector<std::string> Split(std::string_view text, char separator)
+// The parts between the separators, as views of the text: thousands of rules' lines are split.
+std::vector<std::string_view> Split(std::string_view text, char separator)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     for (size_t start = 0;;) {
         const size_t end = text.find(separator, start);
         parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
@@ -48,8 +51,12 @@ std::vector<std::string> Split(std::string_view text, char separator)
 bool PlainPath(std::string_view path)
 {
     if (Trimmed(path).empty()) return false;
-    for (const std::string& step : Split(path, '\\'))
+    for (size_t start = 0; start <= path.size();) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        const std::string_view step = path.substr(start, end - start);
         if (step == "." || step == ".." || Trimmed(step) != step) return false;
+        start = end + 1;
+    }
     return true;
 }
 
@@ -62,22 +69,22 @@ bool PlainPattern(std::string_view pattern)
 // A ';' list of names or wildcards, as a FileKey's.
 bool ParsePatterns(std::string_view text, std::vector<std::string>& patterns)
 {
-    for (const std::string& pattern : Split(text, ';')) {
+    for (const std::string_view pattern : Split(text, ';')) {
         if (!PlainPattern(pattern)) return false;
-        patterns.push_back(pattern);
+        patterns.emplace_back(pattern);
     }
     return true;
 }
 
-std::string WithoutTrailingBackslashes(std::string folder)
+std::string WithoutTrailingBackslashes(std::string_view folder)
 {
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    return folder;
+    while (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+    return std::string(folder);
 }
 
 bool ParseFileKey(std::string_view text, RuleFileKey& key)
 {
-    const std::vector<std::string> parts = Split(text, '|');
+    const std::vector<std::string_view> parts = Split(text, '|');
     if (parts.size() < 2 || parts.size() > 3 || !PlainPath(parts[0])) return false;
     key.folder = WithoutTrailingBackslashes(parts[0]);
     if (!ParsePatterns(parts[1], key.patterns)) return false;
@@ -91,7 +98,7 @@ bool ParseFileKey(std::string_view text, RuleFileKey& key)
 
 bool ParseRegKey(std::string_view text, RuleRegKey& key)
 {
-    const std::vector<std::string> parts = Split(text, '|');
+    const std::vector<std::string_view> parts = Split(text, '|');
     if (parts.size() > 2 || !PlainPath(parts[0])) return false;
     key.key = parts[0];
     if (parts.size() == 2) key.value = parts[1];
@@ -100,7 +107,7 @@ bool ParseRegKey(std::string_view text, RuleRegKey& key)
 
 bool ParseExclude(std::string_view text, RuleExclude& exclude)
 {
-    const std::vector<std::string> parts = Split(text, '|');
+    const std::vector<std::string_view> parts = Split(text, '|');
     if (parts.size() < 2 || parts.size() > 3) return false;
     if (SameAscii(parts[0], "REG")) {
         exclude.kind = RuleExclude::Kind::Registry;
@@ -203,9 +210,13 @@ private:
     std::vector<std::string> Listed(const std::string& name)
     {
         std::vector<std::string> values;
-        const std::map<int, std::string>& found = m_numbered[name];
-        if (const auto plain = found.find(0); plain != found.end()) values.push_back(plain->second);
-        for (int n = 1; found.count(n); ++n) values.push_back(found.at(n));
+        const auto numbered = m_numbered.find(name);
+        if (numbered == m_numbered.end()) return values;
+        std::map<int, std::string>& found = numbered->second;
+        if (const auto plain = found.find(0); plain != found.end()) values.push_back(std::move(plain->second));
+        int expected = 1;
+        for (auto next = found.find(1); next != found.end() && next->first == expected; ++next, ++expected)
+            values.push_back(std::move(next->second));
         return values;
     }
 
@@ -224,21 +235,54 @@ bool LooksLikeUtf16(std::string_view bytes)
     return sample >= 8 && nuls >= sample / 3;
 }
 
+struct HiveName {
+    const char* shortName;
+    const char* longName;
+    DetectHive hive;
+};
+const HiveName kHives[] = {
+    {"hkcu", "hkey_current_user", DetectHive::CurrentUser},
+    {"hklm", "hkey_local_machine", DetectHive::LocalMachine},
+    {"hku", "hkey_users", DetectHive::Users},
+    {"hkcr", "hkey_classes_root", DetectHive::ClassesRoot},
+};
+
+// A key's hive and its steps below it joined by single backslashes.
+std::optional<DetectKeyPath> ParseAnyKey(std::string_view text)
+{
+    const std::vector<std::string_view> steps = Split(text, '\\');
+    const std::string root = AsciiLowered(Trimmed(steps.front()));
+    const auto hive = std::find_if(std::begin(kHives), std::end(kHives),
+                                   [&](const HiveName& name) { return root == name.shortName || root == name.longName; });
+    if (hive == std::end(kHives)) return std::nullopt;
+    DetectKeyPath key{hive->hive, {}};
+    for (size_t i = 1; i < steps.size(); ++i)
+        if (!steps[i].empty()) (key.path += key.path.empty() ? "" : "\\") += steps[i];
+    return key;
+}
+
+// "; Version: 250321": what follows the colon, when it is short printable ASCII.
+std::optional<std::string> VersionOfComment(std::string_view line)
+{
+    line = Trimmed(line.substr(1));
+    constexpr std::string_view kTag = "version:";
+    if (line.size() <= kTag.size() || AsciiLowered(line.substr(0, kTag.size())) != kTag) return std::nullopt;
+    const std::string_view version = Trimmed(line.substr(kTag.size()));
+    if (version.empty() || version.size() > 40) return std::nullopt;
+    if (std::any_of(version.begin(), version.end(), [](char c) { return c < ' ' || c > '~'; })) return std::nullopt;
+    return std::string(version);
+}
+
 }  // namespace
 
 std::optional<RuleKeyPath> ParseRuleKey(std::string_view text)
 {
-    const std::vector<std::string> steps = Split(text, '\\');
-    const std::string root = AsciiLowered(Trimmed(steps.front()));
-    RuleKeyPath key{};
-    if (root == "hklm" || root == "hkey_local_machine")
-        key.machine = true;
-    else if (root != "hkcu" && root != "hkey_current_user")
-        return std::nullopt;
-    for (size_t i = 1; i < steps.size(); ++i)
-        if (!steps[i].empty()) key.path += (key.path.empty() ? "" : "\\") + steps[i];
-    return key;
+    std::optional<DetectKeyPath> key = ParseAnyKey(text);
+    if (!key || (key->hive != DetectHive::CurrentUser && key->hive != DetectHive::LocalMachine)) return std::nullopt;
+    return RuleKeyPath{key->hive == DetectHive::LocalMachine, std::move(key->path)};
 }
+
+std::optional<DetectKeyPath> ParseDetectKey(std::string_view text) { return ParseAnyKey(text); }
 
 std::string ShownKey(const RuleKeyPath& key)
 {
@@ -270,15 +314,15 @@ RuleGroup GroupOfSection(std::string_view section)
 
 std::optional<bool> OsVersionWithin(std::string_view range, int major, int minor)
 {
-    const std::vector<std::string> bounds = Split(range, '|');
+    const std::vector<std::string_view> bounds = Split(range, '|');
     if (bounds.size() != 2 || (bounds[0].empty() && bounds[1].empty())) return std::nullopt;
-    const auto parse = [](const std::string& text, int& maj, int& min) {
-        const std::vector<std::string> parts = Split(text, '.');
+    const auto parse = [](std::string_view text, int& maj, int& min) {
+        const std::vector<std::string_view> parts = Split(text, '.');
         if (parts.size() > 2) return false;
-        for (const std::string& part : parts)
+        for (const std::string_view part : parts)
             if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos) return false;
-        maj = std::stoi(parts[0]);
-        min = parts.size() == 2 ? std::stoi(parts[1]) : 0;
+        maj = std::stoi(std::string(parts[0]));
+        min = parts.size() == 2 ? std::stoi(std::string(parts[1])) : 0;
         return true;
     };
     const int version = major * 1000 + minor;
@@ -302,7 +346,7 @@ RulesFile ParseRules(std::string_view bytes)
         return file;
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    std::optional<RuleBuilder> rule;
+    std::unique_ptr<RuleBuilder> rule;
     const auto finish = [&] {
         if (rule) file.rules.push_back(rule->Finish());
         rule.reset();
@@ -316,11 +360,14 @@ RulesFile ParseRules(std::string_view bytes)
         const bool tooLong = line.size() > kLongestLine;
         const bool holdsNul = line.find('\0') != std::string_view::npos;
         line = Trimmed(line);
+        if (!rule && file.version.empty() && !line.empty() && line.front() == ';' && !tooLong)
+            file.version = VersionOfComment(line).value_or("");
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             finish();
             const size_t close = line.find(']');
-            rule.emplace(std::string(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+            rule = std::make_unique<RuleBuilder>(
+                std::string(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
             if (close == std::string_view::npos || close + 1 != line.size()) rule->Fail("malformed section header");
             if (holdsNul || tooLong) rule->Fail(holdsNul ? "a line holds a NUL byte" : "a line is too long");
             continue;
@@ -341,16 +388,25 @@ RulesFile ParseRules(std::string_view bytes)
     return file;
 }
 
-std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user)
+std::string RulesTextRefusal(std::string_view bytes, const RulesFile& parsed)
+{
+    if (!parsed.error.empty()) return parsed.error;
+    if (!IsUtf8(bytes)) return "it is not UTF-8 text";
+    const bool anyRule = std::any_of(parsed.rules.begin(), parsed.rules.end(),
+                                     [](const CommunityRule& rule) { return rule.unavailable.empty(); });
+    return anyRule ? std::string() : "it holds no rule";
+}
+
+std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, std::vector<CommunityRule> user)
 {
     std::unordered_map<std::string, size_t> byName;  // thousands of rules: no search of the whole list each
     for (size_t i = 0; i < shared.size(); ++i) byName.emplace(AsciiLowered(shared[i].name), i);
-    for (const CommunityRule& mine : user) {
+    for (CommunityRule& mine : user) {
         const auto [at, added] = byName.emplace(AsciiLowered(mine.name), shared.size());
         if (added)
-            shared.push_back(mine);
+            shared.push_back(std::move(mine));
         else
-            shared[at->second] = mine;
+            shared[at->second] = std::move(mine);
     }
     return shared;
 }

@@ -41,6 +41,15 @@ struct RuleKeyPath {
 };
 // None for another hive.
 std::optional<RuleKeyPath> ParseRuleKey(std::string_view text);
+
+// A Detect's key, which is only read, so it may lie in any hive a rule names: HKCU, HKLM, HKU or HKCR,
+// short or long, in any case.
+enum class DetectHive { CurrentUser, LocalMachine, Users, ClassesRoot };
+struct DetectKeyPath {
+    DetectHive hive;
+    std::string path;  // below the hive, as RuleKeyPath's
+};
+std::optional<DetectKeyPath> ParseDetectKey(std::string_view text);
 // The key named from its hive, as lines show it: "HKCU\Software\Tool".
 std::string ShownKey(const RuleKeyPath& key);
 
@@ -61,14 +70,19 @@ struct CommunityRule {
 
 struct RulesFile {
     std::vector<CommunityRule> rules;
+    std::string version;  // the header's "; Version:" line, printable ASCII only; empty when there is none
     std::string error;  // why the whole file was not read (not UTF-8 text); empty when it was
 };
 
 // Reads a file's bytes: UTF-8 with or without a byte-order mark, CRLF or LF, ';' comments.
 RulesFile ParseRules(std::string_view bytes);
+// Why bytes from elsewhere (a download) may not become the user's rules file: they are not UTF-8
+// text, or the parser reads no rule that may run in them (an error page, a cut or empty file); empty
+// when they may.
+std::string RulesTextRefusal(std::string_view bytes, const RulesFile& parsed);
 // The rules of both files: a section of the user's file replaces the section of the same name
 // (without regard to case) in the other.
-std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, const std::vector<CommunityRule>& user);
+std::vector<CommunityRule> MergeRules(std::vector<CommunityRule> shared, std::vector<CommunityRule> user);
 
 // The category of a LangSecRef number or a Section= text, and the label the list shows.
 RuleGroup GroupOfLangSecRef(int number);

@@ -71,7 +71,7 @@ bool AnyWildcard(const std::vector<std::string>& kept, size_t count)
 
 }  // namespace
 
-std::string KeptKeyRefusal(const std::string& path, KeyUse use)
+std::string KeptKeyRefusal(const std::string& path)
 {
     const std::vector<std::string> steps = Steps(path);
     if (steps.empty()) return "is a whole hive";
@@ -83,7 +83,6 @@ std::string KeptKeyRefusal(const std::string& path, KeyUse use)
     if (steps.size() == 1) return "is a top key of its hive";
     // A key that holds a kept one; through a "*" step it may hold one, which is enough to keep it.
     for (const bool byName : {false, true}) {
-        if (byName && use == KeyUse::Detect) break;
         for (const KeptTree& tree : kKeptTrees) {
             const std::vector<std::string> kept = Steps(tree.path);
             if (steps.size() < kept.size() && Agreeing(steps, kept) == steps.size() &&

@@ -1,5 +1,6 @@
 #include "framework/file.h"
 #include "framework/platform_quirks.h"
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,7 @@ bool GetStatus(const std::string& path, CFileStatus& status)
     if (!read) return false;
     status.m_size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.m_attribute = data.dwFileAttributes;
+    status.m_mtime = data.ftLastWriteTime;
     return true;
 }
 
@@ -68,6 +70,19 @@ bool CFileHandle::Read(void* buffer, DWORD size, DWORD& read) const
     read = 0;
     return ReadFile(m_handle, buffer, size, &read, nullptr) != FALSE;
 }
+
+bool CFileHandle::Write(std::string_view bytes) const
+{
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
+        if (!WriteFile(m_handle, bytes.data(), part, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool CFileHandle::Flush() const { return FlushFileBuffers(m_handle) != FALSE; }
 
 namespace FileSystem {
 
@@ -126,6 +141,37 @@ bool Exists(const std::string& path)
 {
     return Call(path, [](const char* p) { return GetFileAttributesA(p); },
                 [](const wchar_t* p) { return GetFileAttributesW(p); }) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeFolders(const std::string& folder)
+{
+    if (Exists(folder)) return true;
+    const size_t slash = folder.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2 && !MakeFolders(folder.substr(0, slash))) return false;
+    return Call(folder, [](const char* p) { return CreateDirectoryA(p, nullptr); },
+                [](const wchar_t* p) { return CreateDirectoryW(p, nullptr); }) ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool ReplaceWhole(const std::string& path, std::string_view bytes, DWORD& error)
+{
+    // A name of its own, so that two replacements at once never write into one file.
+    const std::string fresh = path + "." + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetCurrentThreadId()) + ".new";
+    bool written = false;
+    {
+        const CFileHandle file(fresh, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        written = file && file.Write(bytes) && file.Flush();
+        error = GetLastError();
+    }
+    if (written && Call(path, [&](const char* p) { return MoveFileExA(fresh.c_str(), p, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); },
+                        [&](const wchar_t* p) {
+                            return MoveFileExW(WideForm(fresh).c_str(), p, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+                        }))
+        return true;
+    if (written) error = GetLastError();
+    Call(fresh, [](const char* p) { return DeleteFileA(p); }, [](const wchar_t* p) { return DeleteFileW(p); });
+    return false;
 }
 
 bool ScheduleRemoval(const std::string& path)

@@ -22,6 +22,7 @@ private:
 struct CFileStatus {
     uint64_t m_size = 0;
     DWORD m_attribute = 0;
+    FILETIME m_mtime{};  // last written
 };
 
 // The file status function of the framework: a file's size and attributes by its path.
@@ -51,6 +52,10 @@ public:
     HANDLE Handle() const { return m_handle; }
     // The next bytes; `read` is 0 at the end.
     bool Read(void* buffer, DWORD size, DWORD& read) const;
+    // All of the bytes, or false.
+    bool Write(std::string_view bytes) const;
+    // What was written is on the disk.
+    bool Flush() const;
 
 private:
     HANDLE m_handle;
@@ -69,6 +74,11 @@ std::wstring Widen(const std::string& text);
 bool Narrow(const wchar_t* text, std::string& out);
 
 bool Exists(const std::string& path);
+// The folder and the folders above it, made where they are missing.
+bool MakeFolders(const std::string& folder);
+// The file becomes these bytes in one step, or stays as it was: they are written to a new file beside
+// it, flushed, and moved over it. False, with the system's error code, when it stays.
+bool ReplaceWhole(const std::string& path, std::string_view bytes, DWORD& error);
 // Removals go through the handle of an entry a walk checked; only a restart removal goes by path,
 // since nothing can hold the entry until then.
 bool ScheduleRemoval(const std::string& path);

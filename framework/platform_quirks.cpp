@@ -68,6 +68,8 @@ bool NameStillLeadsTo(HANDLE entry, const std::string& path, bool sameEntry)
 
 bool RemovesByPath() { return RunningOnWine(); }
 
+bool KnowsUnannouncedBodyWhole() { return !RunningOnWine(); }
+
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name)
 {
     std::vector<BYTE> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));

@@ -29,4 +29,8 @@ bool RemovesByPath();
 // NtSetInformationFile itself. On failure the last error tells why (ERROR_ALREADY_EXISTS: the name is
 // taken).
 bool RenameInFolder(HANDLE entry, HANDLE folder, const std::wstring& name);
+// Whether a download without an announced length is known to have come whole. Windows' WinHTTP fails
+// the read when the connection breaks before a chunked body's last chunk; Wine's ends the body there
+// as if it were whole, so under Wine only a body of announced length can be trusted to be all of it.
+bool KnowsUnannouncedBodyWhole();
 }  // namespace Platform

@@ -108,7 +108,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam,
                                                                 : self->OnNotify(header, result);
         return handled ? NotifyResult(hwnd, result) : FALSE;
     }
-    default: return FALSE;
+    default: return message >= WM_APP && self->OnPrivateMessage(message, wParam, lParam);
     }
 }
 

@@ -40,6 +40,8 @@ protected:
     virtual LRESULT OnQuerySiblings(WPARAM, LPARAM) { return 0; }
     // A WM_NOTIFY from a control; true when handled, with the result in `result`.
     virtual bool OnNotify(const NMHDR&, LRESULT&) { return false; }
+    // A private message (WM_APP and above) posted to the page; true when handled.
+    virtual bool OnPrivateMessage(UINT, WPARAM, LPARAM) { return false; }
     HWND Sheet() const { return ::GetParent(m_hWnd); }
 
     HWND m_hWnd = nullptr;

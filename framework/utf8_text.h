@@ -19,3 +19,14 @@ inline size_t Utf8Length(std::string_view text, size_t at)
         return 0;
     return length;
 }
+
+// Whether the whole text is valid UTF-8.
+inline bool IsUtf8(std::string_view text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = Utf8Length(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}

@@ -1,8 +1,9 @@
 # Sourced by the test and demo scripts. On the host it installs what is missing, builds, and then runs
 # the calling script again inside the bubblewrap sandbox (scripts/sandbox.sh), between the script's
 # optional host_before and host_after functions; the script's exit status is that of its sandboxed run
-# unless host_after sets `status`. Inside the sandbox it warms the prefix and starts Xvfb; everything
-# started there ends with the sandbox.
+# unless host_after sets `status`. A script that needs only some programs names their targets in
+# `build_targets` before sourcing this; otherwise everything is built. Inside the sandbox it warms the
+# prefix and starts Xvfb; everything started there ends with the sandbox.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 src="$(cd "$here/.." && pwd)"
 build="${OMBRIX_BUILD_DIR:-$src/build}"
@@ -10,7 +11,7 @@ build="${OMBRIX_BUILD_DIR:-$src/build}"
 if [ -z "${OMBRIX_SANDBOXED:-}" ]; then
   "$here/install-deps.sh" "$build"
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" >/dev/null
-  cmake --build "$build"
+  cmake --build "$build" ${build_targets:+--target $build_targets}
   status=0
   if declare -F host_before >/dev/null; then host_before; fi
   OMBRIX_BUILD_DIR="$build" "$here/sandbox.sh" "$build" bash "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")" "$@" \

@@ -17,6 +17,9 @@
 //                                               its standard output to NUL, a file or a pipe read here
 //   ombrix_bench rules <appdata>                the community rules of <appdata>\Ombrix\winapp2.ini read,
 //                                               then detected
+//   ombrix_bench community <root>               the same of a machine below <root> (its profile, its
+//                                               program folders), as Sweep More opens; then, every rule
+//                                               for the machine ticked, read and detected as a sweep starts
 //   ombrix_bench cookies <folder> <site...>     the Chromium cookie database "Cookies" in the folder
 //                                               cleaned of every row but the friendly sites'
 //   ombrix_bench rule-walk <appdata> <profile>  the ticked rule of <appdata>\Ombrix\winapp2.ini swept, its
@@ -30,6 +33,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 #include "cleaners/community_rules.h"
 #include "cleaners/web_views.h"
@@ -189,6 +193,48 @@ int TimeRules(const char* appData)
     const std::vector<bool> found = DetectRules(catalogue->rules);
     const auto detected = std::count(found.begin(), found.end(), true);
     printf("%.3f %.3f %zu %ld\n", read, Seconds(start), catalogue->rules.size(), static_cast<long>(detected));
+    return 0;
+}
+
+// The machine below the root is the process's own: its profile, its program folders.
+void MoveMachineTo(const std::string& root)
+{
+    const std::string profile = root + "\\Profile";
+    const std::pair<const char*, std::string> variables[] = {
+        {"USERPROFILE", profile},
+        {"APPDATA", profile + "\\AppData\\Roaming"},
+        {"LOCALAPPDATA", profile + "\\AppData\\Local"},
+        {"ProgramFiles", root + "\\Program Files"},
+        {"ProgramFiles(x86)", root + "\\Program Files (x86)"},
+        {"CommonProgramFiles", root + "\\Program Files\\Common Files"},
+        {"CommonProgramFiles(x86)", root + "\\Program Files (x86)\\Common Files"},
+    };
+    for (const auto& [name, value] : variables) SetEnvironmentVariableA(name, value.c_str());
+}
+
+int TimeCommunityRules(const char* root)
+{
+    MoveMachineTo(root);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    RefreshCommunityRules();
+    const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
+    const double read = Seconds(start);
+    QueryPerformanceCounter(&start);
+    const std::vector<bool> found = DetectRules(catalogue->rules);
+    const double detect = Seconds(start);
+    const auto detected = std::count(found.begin(), found.end(), true);
+    std::vector<std::string> ticked;
+    for (size_t i = 0; i < found.size(); ++i)
+        if (found[i]) ticked.push_back(catalogue->rules[i].name);
+    // As /once: the rules read at its start, then each category's ticked rules detected as its worker starts.
+    QueryPerformanceCounter(&start);
+    RefreshCommunityRules();
+    size_t toSweep = 0;
+    for (const RuleGroup group : {RuleGroup::Applications, RuleGroup::Windows, RuleGroup::Internet})
+        toSweep += RulesToSweep(*CommunityRules(), group, ticked).size();
+    printf("%.3f %.3f %zu %ld %.3f %zu\n", read, detect, catalogue->rules.size(), static_cast<long>(detected),
+           Seconds(start), toSweep);
     return 0;
 }
 
@@ -425,6 +471,7 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "safe-floor") == 0) return TimeWalk(argv[2], RemoveIfItIsWhereItWasFound);
     if (argc == 4 && strcmp(argv[1], "once") == 0) return TimeOnce(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "rules") == 0) return TimeRules(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "community") == 0) return TimeCommunityRules(argv[2]);
     if (argc == 4 && strcmp(argv[1], "rule-walk") == 0) return TimeRuleWalk(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "web-views") == 0) return TimeWebViewSearch(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "cookies") == 0) return TimeCookies(argv[2], argc - 3, argv + 3);

@@ -283,6 +283,11 @@ LRESULT MainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case kTrayMessage: OnTrayNotification(lParam); return 0;
     case kOpenControlPanelMessage: OpenControlPanel(); return 0;
     case kShowProgressMessage: ShowProgress(); return 0;
+    case kRulesUpdateFailedMessage: {
+        const std::unique_ptr<std::string> why(reinterpret_cast<std::string*>(lParam));
+        TrayIcon::Instance().Balloon("Ombrix", "The community rules were not updated: " + *why + ".");
+        return 0;
+    }
     case WM_TIMER: OnTimer(wParam); return Default(message, wParam, lParam);
     case WM_QUERYENDSESSION: OnQueryEndSession(); return Default(message, wParam, lParam);
     case WM_MEASUREITEM: {

@@ -2,7 +2,13 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include "cleaners/category_table.h"
+#include "cleaners/rules_update.h"
+#include "framework/file.h"
+#include "framework/messages.h"
 #include "res/resource.h"
 #include "settings/rules_choice.h"
 #include "ui/sweep_controller.h"
@@ -58,12 +64,147 @@ void SetTicked(HWND list, int row, bool ticked)
 
 CRulesPage::CRulesPage() : CPropertyPage(IDD_RULES_PAGE) {}
 
+// What a detecting thread found, handed to the page by a posted message; the thread keeps it alive
+// should the page close first.
+struct CRulesPage::Detection {
+    std::mutex lock;
+    std::vector<bool> detected;
+};
+
+// How far a download has come, and what it ended with.
+struct CRulesPage::Download {
+    std::atomic<bool> cancelled{false};
+    std::atomic<uint64_t> received{0}, total{0};
+    std::mutex lock;
+    bool ended = false;
+    RulesUpdate update;
+};
+
 BOOL CRulesPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    m_catalogue = CommunityRules();
     m_ticked = LoadEnabledRules();
-    const std::vector<bool> detected = DetectRules(m_catalogue->rules);
+    HWND list = GetDlgItem(IDC_RULES_LIST);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    AddColumn(list, 0, "Rule", 250);
+    AddColumn(list, 1, "Category", 90);
+    ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_HIDE);
+    SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETRANGE32, 0, 1000);
+    ShowGetButton();
+    StartDetection();
+    return TRUE;
+}
+
+// The rules as last read, detected on a thread of their own: thousands of rules ask the registry and
+// the file system for a while, and the page answers meanwhile.
+void CRulesPage::StartDetection()
+{
+    m_catalogue = CommunityRules();
+    m_shown.clear();
+    Fill();
+    for (int id : {IDC_RULES_SWEEP, IDC_RULES_TICK_SHOWN, IDC_RULES_UNTICK_SHOWN}) EnableWindow(GetDlgItem(id), FALSE);
+    std::string files;
+    for (const std::string& file : m_catalogue->files) files += (files.empty() ? "" : "; ") + file;
+    SetDlgItemTextA(m_hWnd, IDC_RULES_FILES,
+                    files.empty() ? "No rules file: put winapp2.ini in %APPDATA%\\Ombrix or beside Ombrix.exe, or get the community's."
+                                  : ("Read: " + files).c_str());
+    SetDlgItemTextA(m_hWnd, IDC_RULES_COUNT,
+                    ("Finding the rules for this machine among " + std::to_string(m_catalogue->rules.size()) + "...").c_str());
+    m_detection = std::make_shared<Detection>();
+    std::thread([detection = m_detection, catalogue = m_catalogue, page = m_hWnd] {
+        std::vector<bool> detected = DetectRules(catalogue->rules);
+        {
+            std::lock_guard<std::mutex> hold(detection->lock);
+            detection->detected = std::move(detected);
+        }
+        PostMessageA(page, kRulesDetectedMessage, 0, 0);  // fails harmlessly once the page is gone
+    }).detach();
+}
+
+bool CRulesPage::OnPrivateMessage(UINT message, WPARAM, LPARAM)
+{
+    if (message == kRulesDownloadMessage) {
+        DownloadMoved();
+        return true;
+    }
+    if (message != kRulesDetectedMessage) return false;
+    DetectionEnded();
+    return true;
+}
+
+void CRulesPage::ShowGetButton()
+{
+    const wchar_t* text = m_download                                  ? L"Cancel"
+                          : FileSystem::Exists(UserRulesPath()) ? L"Update Rules\u2026"
+                                                                : L"Get Rules\u2026";
+    SetDlgItemTextW(m_hWnd, IDC_RULES_GET, text);
+}
+
+// The community file from its source, on a thread of its own; while it comes the button cancels it.
+void CRulesPage::GetRules()
+{
+    if (m_download) {
+        m_download->cancelled = true;  // the thread ends at its next step and says so
+        return;
+    }
+    m_download = std::make_shared<Download>();
+    ShowGetButton();
+    SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETPOS, 0, 0);
+    ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_SHOW);
+    std::thread([download = m_download, page = m_hWnd] {
+        uint64_t posted = 0;
+        RulesUpdate update = UpdateCommunityRules([&](uint64_t received, uint64_t total) {
+            download->received = received;
+            download->total = total;
+            if (received == 0 || received - posted >= 256 * 1024) {
+                posted = received;
+                PostMessageA(page, kRulesDownloadMessage, 0, 0);
+            }
+            return !download->cancelled;
+        });
+        {
+            std::lock_guard<std::mutex> hold(download->lock);
+            download->update = std::move(update);
+            download->ended = true;
+        }
+        PostMessageA(page, kRulesDownloadMessage, 0, 0);
+    }).detach();
+}
+
+void CRulesPage::DownloadMoved()
+{
+    if (!m_download) return;
+    const uint64_t total = m_download->total, received = m_download->received;
+    if (total) SendDlgItemMessageA(m_hWnd, IDC_RULES_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(std::min<uint64_t>(received, total) * 1000 / total), 0);
+    RulesUpdate update;
+    {
+        std::lock_guard<std::mutex> hold(m_download->lock);
+        if (!m_download->ended) return;
+        update = std::move(m_download->update);
+    }
+    const bool cancelled = m_download->cancelled;
+    m_download.reset();
+    ShowWindow(GetDlgItem(IDC_RULES_PROGRESS), SW_HIDE);
+    ShowGetButton();
+    if (update.error.empty()) {
+        StartDetection();  // the new file's rules, ticked by their names as before
+        MessageBoxA(m_hWnd, RulesUpdateSummary(update).c_str(), "Ombrix", MB_OK | MB_ICONINFORMATION);
+    } else if (!cancelled) {
+        const std::string failed = "The rules were not updated from " + update.source + ": " + update.error +
+                                   ".\n\nThe rules file stays as it was.";
+        MessageBoxA(m_hWnd, failed.c_str(), "Ombrix", MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CRulesPage::DetectionEnded()
+{
+    std::vector<bool> detected;
+    {
+        std::lock_guard<std::mutex> hold(m_detection->lock);
+        detected = std::move(m_detection->detected);
+    }
+    if (detected.size() != m_catalogue->rules.size()) return;  // an earlier detection's, of other rules
+    m_shown.clear();
     for (size_t i = 0; i < detected.size(); ++i)
         if (detected[i]) m_shown.push_back(i);
     // By category, then by name, so that each category's rules stand together.
@@ -73,20 +214,11 @@ BOOL CRulesPage::OnInitDialog()
         if (x.group != y.group) return std::string(GroupName(x.group)) < GroupName(y.group);
         return lstrcmpiA(x.name.c_str(), y.name.c_str()) < 0;
     });
-    HWND list = GetDlgItem(IDC_RULES_LIST);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    AddColumn(list, 0, "Rule", 250);
-    AddColumn(list, 1, "Category", 90);
-    std::string files;
-    for (const std::string& file : m_catalogue->files) files += (files.empty() ? "" : "; ") + file;
-    SetDlgItemTextA(m_hWnd, IDC_RULES_FILES,
-                    files.empty() ? "No rules file: put winapp2.ini in %APPDATA%\\Ombrix or beside Ombrix.exe."
-                                  : ("Read: " + files).c_str());
     const std::string count = std::to_string(m_shown.size()) + " of " + std::to_string(m_catalogue->rules.size()) +
                               " rules are for this machine";
     SetDlgItemTextA(m_hWnd, IDC_RULES_COUNT, count.c_str());
+    for (int id : {IDC_RULES_SWEEP, IDC_RULES_TICK_SHOWN, IDC_RULES_UNTICK_SHOWN}) EnableWindow(GetDlgItem(id), TRUE);
     Fill();
-    return TRUE;
 }
 
 const CommunityRule& CRulesPage::RuleOfItem(int item) const
@@ -162,6 +294,40 @@ void CRulesPage::OnTicked(int item, bool ticked)
     SetModified();
 }
 
+// Every rule the filter shows, ticked or unticked in one go. Ticking leaves out a rule that cannot
+// run, and asks once about those that warn.
+void CRulesPage::TickShown(bool tick)
+{
+    HWND list = GetDlgItem(IDC_RULES_LIST);
+    std::vector<int> rows, warned;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        const CommunityRule& rule = RuleOfItem(row);
+        if (IsTicked(rule.name) == tick || (tick && !rule.unavailable.empty())) continue;
+        (tick && !rule.warning.empty() ? warned : rows).push_back(row);
+    }
+    if (!warned.empty()) {
+        const CommunityRule& first = RuleOfItem(warned.front());
+        const std::string question = std::to_string(warned.size()) + " of these rules warn before they sweep, as \"" +
+                                     first.name + "\" does:\n\n" + first.warning + "\n\nTick those as well?";
+        const int answer = MessageBoxA(m_hWnd, question.c_str(), "Ombrix", MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) rows.insert(rows.end(), warned.begin(), warned.end());
+    }
+    if (rows.empty()) return;
+    m_filling = true;
+    for (int row : rows) {
+        const std::string& name = RuleOfItem(row).name;
+        if (tick)
+            m_ticked.push_back(name);
+        else
+            m_ticked.erase(std::remove(m_ticked.begin(), m_ticked.end(), name), m_ticked.end());
+        SetTicked(list, row, tick);
+    }
+    m_filling = false;
+    SetModified();
+}
+
 bool CRulesPage::OnNotify(const NMHDR& header, LRESULT& result)
 {
     if (header.idFrom != IDC_RULES_LIST) return false;
@@ -175,7 +341,10 @@ bool CRulesPage::OnNotify(const NMHDR& header, LRESULT& result)
     if (header.code == LVN_GETINFOTIPA) {
         auto& tip = const_cast<NMLVGETINFOTIPA&>(reinterpret_cast<const NMLVGETINFOTIPA&>(header));
         const CommunityRule& rule = RuleOfItem(tip.iItem);
-        const std::string text = !rule.unavailable.empty() ? "Cannot run: " + rule.unavailable : rule.warning;
+        std::string text = !rule.unavailable.empty() ? "Cannot run: " + rule.unavailable : rule.warning;
+        if (rule.unavailable.empty())
+            for (const std::string& refusal : RuleRefusals(rule))
+                text += (text.empty() ? "Will not run here: " : "\r\nWill not run here: ") + refusal;
         if (tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
         result = 0;
         return true;
@@ -187,6 +356,14 @@ bool CRulesPage::OnCommand(int id, int code, HWND)
 {
     if (id == IDC_RULES_FILTER && code == EN_CHANGE) {
         Fill();
+        return true;
+    }
+    if (id == IDC_RULES_GET && code == BN_CLICKED) {
+        GetRules();
+        return true;
+    }
+    if ((id == IDC_RULES_TICK_SHOWN || id == IDC_RULES_UNTICK_SHOWN) && code == BN_CLICKED) {
+        TickShown(id == IDC_RULES_TICK_SHOWN);
         return true;
     }
     if (id == IDC_RULES_SWEEP && code == BN_CLICKED) {

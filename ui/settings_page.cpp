@@ -5,6 +5,7 @@
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "res/resource.h"
+#include "settings/rules_choice.h"
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/category_pages.h"
@@ -108,6 +109,7 @@ BOOL COmbrixPage::OnInitDialog()
     SetDlgItemTextA(m_hWnd, IDC_SET_SWEEP_NOW, m_sweeping ? "Cancel Sweep" : "Sweep Now");
     if (m_members.lastRun != 0)
         SetDlgItemTextA(m_hWnd, IDC_SET_LAST_SWEEP, LastSweepText(m_members.lastRun).c_str());
+    CheckDlgButton(m_hWnd, IDC_SET_WEEKLY_RULES, LoadWeeklyRulesUpdate() ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -118,6 +120,7 @@ bool COmbrixPage::OnApply()
     m_scheduleChanged = false;
     // Stays set for the sheet's life: every later apply writes the entry again.
     if (m_autoStartChanged) UpdateRunEntry(GetCommandLineA());
+    SaveWeeklyRulesUpdate(IsDlgButtonChecked(m_hWnd, IDC_SET_WEEKLY_RULES) == BST_CHECKED);
     return true;
 }
 
@@ -139,6 +142,7 @@ bool COmbrixPage::OnCommand(int id, int code, HWND)
         SetModified();
         return true;
     case IDC_SET_SWEEP_NOW: SweepNow(); return true;
+    case IDC_SET_WEEKLY_RULES: SetModified(); return true;
     case IDC_SET_LOG:
         if (SweepView* view = View()) view->ShowLogSoon();
         return true;

@@ -33,6 +33,19 @@ HICON TrayIcon::BlankIcon()
     return m_blank;
 }
 
+void TrayIcon::Balloon(const std::string& title, const std::string& text)
+{
+    if (!m_record) return;
+    // The record's later form, which holds a balloon; the icon itself stays as added.
+    NOTIFYICONDATAA balloon = *m_record;
+    balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    balloon.uFlags = NIF_INFO;
+    lstrcpynA(balloon.szInfoTitle, title.c_str(), sizeof balloon.szInfoTitle);
+    lstrcpynA(balloon.szInfo, text.c_str(), sizeof balloon.szInfo);
+    balloon.dwInfoFlags = NIIF_WARNING;
+    Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
 void TrayIcon::Add(HWND window)
 {
     m_record = std::make_unique<NOTIFYICONDATAA>();

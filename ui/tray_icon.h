@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <memory>
+#include <string>
 #include "framework/messages.h"
 
 // Mouse messages of the tray icon reach the main window as this message, lParam the mouse message.
@@ -15,6 +16,8 @@ public:
     void Add(HWND window);
     void Show(HICON icon);  // the record keeps the normal icon
     void Remove();
+    // A balloon from the icon, as a warning: the one word the tray says unasked.
+    void Balloon(const std::string& title, const std::string& text);
     bool Exists() const { return m_record != nullptr; }
     const NOTIFYICONDATAA* Record() const { return m_record.get(); }
 

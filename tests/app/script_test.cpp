@@ -332,6 +332,71 @@ TEST_F(ScriptedSweep, CommunityRulesRunThroughTheSafeWalks)
     files::RemoveLink(m_root + "\\Roaming\\LinkedTool");
 }
 
+// Community rules in their authors' own forms, through the real program: a rule is for this machine
+// when any one of its detections finds the program, whether a key of HKU or of the classes (only read),
+// a key no rule could delete, a file or folder, or the 32-bit program folder that %ProgramFiles% also
+// means; a rule none of whose detections finds anything does nothing. The preview names the same.
+TEST_F(ScriptedSweep, CommunityRulesAreDetectedByAnyOfTheirForms)
+{
+    const std::string roaming = m_root + "\\Roaming";
+    const ShellFolderOverride appData("AppData", roaming);
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"APPDATA", "ProgramFiles", "ProgramFiles(x86)"}) {
+        char value[MAX_PATH] = {};
+        GetEnvironmentVariableA(name, value, MAX_PATH);
+        saved.emplace_back(name, value);
+    }
+    SetEnvironmentVariableA("APPDATA", roaming.c_str());
+    SetEnvironmentVariableA("ProgramFiles", (m_root + "\\Program Files").c_str());
+    SetEnvironmentVariableA("ProgramFiles(x86)", (m_root + "\\Program Files (x86)").c_str());
+    WriteFileText(roaming + "\\Ombrix\\winapp2.ini",
+                  "\xEF\xBB\xBF; Version: 251209\r\n"
+                  "[Either Form *]\r\nLangSecRef=3021\r\nDetect=HKCU\\Software\\NoSuchEither\r\n"
+                  "DetectFile=%AppData%\\EitherForm\r\nFileKey1=%AppData%\\EitherForm|*.log\r\n"
+                  "[Users Hive *]\r\nLangSecRef=3021\r\nDetect1=HKCU\\Software\\NoSuchUsers\r\n"
+                  "Detect2=HKU\\.DEFAULT\\Software\\OmbrixUsersHive\r\nFileKey1=%AppData%\\UsersHive|*.log\r\n"
+                  "[Classes *]\r\nLangSecRef=3021\r\nDetect=HKCR\\OmbrixClasses.Document\r\n"
+                  "FileKey1=%AppData%\\Classes|*.log\r\n"
+                  "[Windows Key *]\r\nLangSecRef=3021\r\nDetect1=HKLM\\Software\\NoSuchWindows\r\n"
+                  "Detect2=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\r\n"
+                  "FileKey1=%AppData%\\WindowsKey|*.log\r\n"
+                  "[Thirty Two *]\r\nLangSecRef=3021\r\nDetectFile=%ProgramFiles%\\ThirtyTwo\\tool.exe\r\n"
+                  "FileKey1=%AppData%\\ThirtyTwo|*.log\r\n"
+                  "[Nowhere *]\r\nLangSecRef=3021\r\nDetect=HKU\\.DEFAULT\\Software\\OmbrixNowhere\r\n"
+                  "Detect2=HKCR\\OmbrixNowhere.Document\r\nDetectFile=%ProgramFiles%\\Nowhere\r\n"
+                  "FileKey1=%AppData%\\Nowhere|*.log\r\n");
+    const std::vector<std::string> detected{"EitherForm", "UsersHive", "Classes", "WindowsKey", "ThirtyTwo"};
+    std::string enabled;
+    for (const char* name : {"Either Form *", "Users Hive *", "Classes *", "Windows Key *", "Thirty Two *", "Nowhere *"})
+        enabled += std::string(name) + '\0';
+    SetRaw(HKEY_CURRENT_USER, kSettings + "\\Rules", "Enabled", REG_MULTI_SZ, enabled + '\0');
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x04);  // Applications
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\Applications", "Targets", 0);
+    SetText(HKEY_USERS, ".DEFAULT\\Software\\OmbrixUsersHive", "Path", "C:\\Tool");
+    SetText(HKEY_LOCAL_MACHINE, "Software\\Classes\\OmbrixClasses.Document", "", "Document");
+    WriteFileText(m_root + "\\Program Files (x86)\\ThirtyTwo\\tool.exe", "program");
+    for (const std::string& tool : detected) WriteFileText(roaming + "\\" + tool + "\\trace.log", "trace");
+    WriteFileText(roaming + "\\Nowhere\\trace.log", "trace");
+
+    DWORD code = 99;
+    const std::string preview = Run("/once /preview", code);
+    const std::string text = Run("/once", code);
+    for (const auto& [name, value] : saved) SetEnvironmentVariableA(name.c_str(), value.c_str());
+    RegDeleteTreeA(HKEY_USERS, ".DEFAULT\\Software\\OmbrixUsersHive");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\OmbrixClasses.Document");
+    EXPECT_EQ(code, 0u) << text;
+    for (const std::string& tool : detected) {
+        const std::string trace = roaming + "\\" + tool + "\\trace.log";
+        EXPECT_NE(preview.find(trace), std::string::npos) << tool << " was not detected:\n" << preview;
+        EXPECT_NE(text.find("Remove file: " + trace), std::string::npos) << tool << ":\n" << text;
+        EXPECT_FALSE(Exists(trace)) << trace;
+    }
+    EXPECT_EQ(preview.find("Nowhere"), std::string::npos) << preview;
+    EXPECT_EQ(text.find("Nowhere"), std::string::npos) << text;
+    EXPECT_TRUE(Exists(roaming + "\\Nowhere\\trace.log"));
+    EXPECT_TRUE(Exists(m_root + "\\Program Files (x86)\\ThirtyTwo\\tool.exe"));
+}
+
 // Each line reaches standard output while the sweep goes on, not when the next line comes: here the
 // line of a removed file, before the long shred of a large one.
 TEST_F(ScriptedSweep, EachLineReachesStandardOutputWhileTheSweepGoesOn)

@@ -3,8 +3,12 @@
 #include <commctrl.h>
 #include <optional>
 #include <cstring>
+#include <functional>
 #include <string>
 #include "res/version.h"
+#include "tests/support/files.h"
+#include "tests/support/loopback_server.h"
+#include "tests/support/registry_tree.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch.h"
 #include "tools/trace_profile.h"
@@ -356,5 +360,65 @@ TEST(Tray, PreviewSweepShowsWhatWouldGoAndRemovesNothing)
     for (const auto& p : CheckTraceProfile(root)) ADD_FAILURE() << p;
     PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
     EXPECT_EQ(ombrix.Ended(30000), 0u);
+    RemoveScratchTree(root);
+}
+
+// "Update the community rules every week": a start in the tray replaces a rules file older than a week
+// in the background, and a failed update leaves it as it was; with the setting off, or a file of this
+// week, nothing is asked.
+TEST(Tray, TheWeeklyUpdateReplacesARulesFileOlderThanAWeek)
+{
+    ASSERT_EQ(OmbrixWindow(), nullptr) << "an Ombrix is already running";
+    const std::string root = "C:\\ombrix\\scratch\\weekly-" + std::to_string(GetCurrentProcessId());
+    const std::string path = root + "\\Roaming\\Ombrix\\winapp2.ini";
+    const std::string rulesKey = "SOFTWARE\\Quillane\\Ombrix\\Rules";
+    const std::string old = "; the user's\r\n[Mine *]\r\nFileKey1=%AppData%\\Mine|*.log\r\n";
+    const std::string fresh = "; Version: 251209\r\n[Fetched *]\r\nFileKey1=%AppData%\\Fetched|*.tmp\r\n";
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    SetEnvironmentVariableA("APPDATA", (root + "\\Roaming").c_str());
+    SetGeneral("StTm", 0);
+    SetGeneral("NotShowLogo", 1);
+    const auto writeAged = [&](int days) {
+        files::Write(path, old);
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+        ticks.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000;
+        const FILETIME then{ticks.LowPart, ticks.HighPart};
+        SetFileTime(file, nullptr, nullptr, &then);
+        CloseHandle(file);
+    };
+    // Started in the tray, and ended with "Exit" once `until` holds (or at once).
+    const auto start = [&](const std::function<bool()>& until) {
+        Program ombrix(kOmbrix);
+        ASSERT_TRUE(WaitFor([] { return OmbrixWindow() != nullptr; }));
+        EXPECT_TRUE(WaitFor(until));
+        PostMessageA(OmbrixWindow(), WM_COMMAND, 1015, 0);
+        EXPECT_EQ(ombrix.Ended(30000), 0u);
+    };
+    const LoopbackServer good(HttpAnswer(fresh)), missing(HttpAnswer(fresh, "404 Not Found"));
+    reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", good.Url());
+
+    writeAged(8);
+    start([] { return true; });
+    EXPECT_EQ(files::Read(path), old) << "the setting is off by default";
+    reg::SetNumber(HKEY_CURRENT_USER, rulesKey, "UpdateWeekly", 1);
+    writeAged(6);
+    start([] { return true; });
+    EXPECT_EQ(files::Read(path), old) << "the file is of this week";
+    EXPECT_EQ(good.Requests(), 0);
+
+    writeAged(8);
+    reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", missing.Url());
+    start([&] { return missing.Requests() == 1; });
+    EXPECT_EQ(files::Read(path), old) << "a failed update leaves the file";
+    reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", good.Url());
+    start([&] { return files::Read(path) == fresh; });
+    EXPECT_EQ(files::Read(path), fresh);
+
+    SetEnvironmentVariableA("APPDATA", appData);
+    RegDeleteTreeA(HKEY_CURRENT_USER, rulesKey.c_str());
     RemoveScratchTree(root);
 }

@@ -19,6 +19,7 @@
 #include "tests/support/files.h"
 #include "tests/support/registry_tree.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/loopback_server.h"
 #include "tests/support/window_watcher.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/sweep_controller.h"
@@ -617,6 +618,127 @@ TEST_F(ControlPanelTest, CookieControlHoldsTenThousandSites)
     EXPECT_FALSE(g_internetSettings.CopyFriendlySites().has_value());
 }
 
+// "Get Rules..." downloads the community file from the stored source and says what came; the list
+// then holds its rules, and the button offers to update them. A failed download says why and leaves
+// the file as it was. The weekly update is off until Settings turns it on.
+TEST_F(ControlPanelTest, SweepMoreGetsTheRules)
+{
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    const std::string path = std::string(appData) + "\\Ombrix\\winapp2.ini";
+    DeleteFileA(path.c_str());
+    const std::string community = "; Version: 251209\r\n[Fetched One *]\r\nFileKey1=%AppData%\\One|*.tmp\r\n"
+                                  "[Fetched Two *]\r\nFileKey1=%AppData%\\Two|*.tmp\r\n";
+    const LoopbackServer good(HttpAnswer(community)), missing(HttpAnswer(community, "404 Not Found"));
+    const std::string rulesKey = "SOFTWARE\\Quillane\\Ombrix\\Rules";
+    reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", good.Url());
+    const auto button = [](HWND page) {
+        wchar_t text[64] = {};
+        GetDlgItemTextW(page, IDC_RULES_GET, text, 64);
+        return std::wstring(text);
+    };
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 4);
+        HWND list = GetDlgItem(page, IDC_RULES_LIST);
+        EXPECT_EQ(button(page), L"Get Rules\u2026");
+        EXPECT_EQ(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_GET); }),
+                  "Rules: 2 rule(s), version 251209, from " + good.Url() + ".");
+        EXPECT_TRUE(Within([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+        EXPECT_NE(Text(page, IDC_RULES_FILES).find("(2 rules, version 251209)"), std::string::npos) << Text(page, IDC_RULES_FILES);
+        EXPECT_EQ(button(page), L"Update Rules\u2026");
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_RULES_PROGRESS)));
+        reg::SetText(HKEY_CURRENT_USER, rulesKey, "Source", missing.Url());
+        EXPECT_NE(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_GET); }).find("404"), std::string::npos);
+        EXPECT_EQ(button(page), L"Update Rules\u2026");
+        HWND settings = ShowPage(sheet, 0);
+        EXPECT_FALSE(Checked(settings, IDC_SET_WEEKLY_RULES)) << "off by default";
+        Click(settings, IDC_SET_WEEKLY_RULES);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, rulesKey, "UpdateWeekly"), 1u);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, rulesKey.c_str(), "UpdateWeekly");
+    EXPECT_EQ(files::Read(path), community);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, rulesKey.c_str(), "Source");
+    DeleteFileA(path.c_str());
+}
+
+// With a file of the community's size, Sweep More's count is shown whole, and every rule the filter
+// shows is ticked or unticked in one action: a rule that cannot run stays unticked, those that warn
+// only once the user agrees. A rule's tooltip says what of it will not run here.
+TEST_F(ControlPanelTest, SweepMoreTicksEveryShownRuleAtOnce)
+{
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    std::string rules = "[Alpha Broken *]\nFileKey1=%AppData%\\Broken|*.tmp\nCleanAll=1\n"
+                        "[Alpha Warned *]\nWarning=It also removes the tool's settings.\nFileKey1=%AppData%\\W|*.tmp\n"
+                        "[Alpha System *]\nFileKey1=%AppData%\\S|*.tmp\nFileKey2=%WinDir%\\System32|*.log\n";
+    for (int i = 0; i < 4064; ++i) {
+        const std::string n = std::to_string(1000 + i);
+        rules += "[Tool " + n + " *]\nLangSecRef=3021\n" + (i % 2 ? "Detect=HKCU\\Software\\NoSuchTool" + n + "\n" : "") +
+                 "FileKey1=%AppData%\\Tool" + n + "|*.tmp\n";
+    }
+    files::Write(std::string(appData) + "\\Ombrix\\winapp2.ini", rules);
+    const auto ticked = [](HWND list, int item) {
+        return (SendMessageA(list, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) ==
+               INDEXTOSTATEIMAGEMASK(2);
+    };
+    const auto count = [](HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
+    WithPanel([&](HWND sheet) {
+        HWND page = ShowPage(sheet, 4);
+        HWND list = GetDlgItem(page, IDC_RULES_LIST);
+        ASSERT_TRUE(Within([&] { return IsWindowEnabled(GetDlgItem(page, IDC_RULES_TICK_SHOWN)); }));
+        const std::string label = Text(page, IDC_RULES_COUNT);
+        EXPECT_EQ(label, "2035 of 4067 rules are for this machine");
+        HWND countLabel = GetDlgItem(page, IDC_RULES_COUNT);
+        HDC dc = GetDC(countLabel);
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(countLabel, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+        ReleaseDC(countLabel, dc);
+        RECT box{};
+        GetClientRect(countLabel, &box);
+        EXPECT_LE(extent.cx, box.right) << "the count is cut";
+
+        NMLVGETINFOTIPA tip{};
+        char tipText[1024] = {};
+        tip.hdr = {list, IDC_RULES_LIST, static_cast<UINT>(LVN_GETINFOTIPA)};
+        tip.pszText = tipText;
+        tip.cchTextMax = sizeof tipText;
+        tip.iItem = 1;  // Alpha System, by name
+        SendMessageA(page, WM_NOTIFY, IDC_RULES_LIST, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_NE(std::string(tipText).find("Will not run here: "), std::string::npos) << tipText;
+        EXPECT_NE(std::string(tipText).find("System32"), std::string::npos) << tipText;
+
+        Type(page, IDC_RULES_FILTER, "tool 1");
+        EXPECT_TRUE(Within([&] { return count(list) == 500; })) << count(list);
+        Click(page, IDC_RULES_TICK_SHOWN);
+        for (int i = 0; i < 500; ++i) ASSERT_TRUE(ticked(list, i)) << i;
+        Type(page, IDC_RULES_FILTER, "");
+        EXPECT_TRUE(Within([&] { return count(list) == 2035; }));
+        EXPECT_FALSE(ticked(list, 0) || ticked(list, 1) || ticked(list, 2)) << "the filter hid them";
+        Type(page, IDC_RULES_FILTER, "alpha");
+        EXPECT_TRUE(Within([&] { return count(list) == 3; }));
+        EXPECT_NE(AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_TICK_SHOWN); }, IDNO).find("settings"), std::string::npos);
+        EXPECT_TRUE(Within([&] { return ticked(list, 1); }));
+        EXPECT_FALSE(ticked(list, 0)) << "it cannot run";
+        EXPECT_FALSE(ticked(list, 2)) << "the user said no";
+        AnswerBox(sheet, [&] { ClickLater(page, IDC_RULES_TICK_SHOWN); }, IDYES);
+        EXPECT_TRUE(Within([&] { return ticked(list, 2); }));
+        Type(page, IDC_RULES_FILTER, "tool 10");
+        EXPECT_TRUE(Within([&] { return count(list) == 50; }));
+        Click(page, IDC_RULES_UNTICK_SHOWN);
+        for (int i = 0; i < 50; ++i) ASSERT_FALSE(ticked(list, i)) << i;
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    const std::string stored = reg::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled").value_or("");
+    size_t names = 0;
+    for (size_t at = 0; at < stored.size() && stored[at]; at = stored.find('\0', at) + 1) ++names;
+    EXPECT_EQ(names, 500u - 50u + 2u);
+    EXPECT_NE(stored.find("Tool 1100 *"), std::string::npos);
+    EXPECT_EQ(stored.find("Tool 1000 *"), std::string::npos);
+    EXPECT_NE(stored.find("Alpha Warned *"), std::string::npos);
+}
+
 // "Sweep More" lists the rules for this machine only; a rule with a warning is ticked only once the
 // user agrees, one that cannot run not at all (the message says why); the filter narrows the list
 // without losing a tick; OK stores the ticked names, a stored but undetected one kept.
@@ -649,6 +771,7 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
     WithPanel([&](HWND sheet) {
         HWND page = ShowPage(sheet, 4);
         HWND list = GetDlgItem(page, IDC_RULES_LIST);
+        ASSERT_TRUE(Within([&] { return IsWindowEnabled(GetDlgItem(page, IDC_RULES_SWEEP)); })) << "detection ended";
         ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3) << "the undetected rule is not shown";
         EXPECT_NE(Text(page, IDC_RULES_COUNT).find("3 of 4"), std::string::npos) << Text(page, IDC_RULES_COUNT);
         EXPECT_NE(Text(page, IDC_RULES_FILES).find("winapp2.ini (4 rules)"), std::string::npos);
