@@ -5,6 +5,7 @@
 #include "cleaners/category_table.h"
 #include "res/resource.h"
 #include "settings/rules_choice.h"
+#include "ui/fixed_controls.h"
 #include "ui/sweep_controller.h"
 
 namespace {
@@ -86,6 +87,8 @@ BOOL CRulesPage::OnInitDialog()
                               " rules are for this machine";
     SetDlgItemTextA(m_hWnd, IDC_RULES_COUNT, count.c_str());
     Fill();
+    static constexpr int kList[] = {IDC_RULES_LIST};
+    if (EnabledRulesFixed()) ShowFixedByPolicy(m_hWnd, kList);
     return TRUE;
 }
 

@@ -1,0 +1,39 @@
+#include "ui/fixed_controls.h"
+#include <commctrl.h>
+
+namespace {
+
+// One tooltip window per dialog, made on first use and destroyed with the dialog.
+HWND TooltipOf(HWND dialog)
+{
+    constexpr const char* kProperty = "OmbrixFixedTip";
+    if (HWND tip = static_cast<HWND>(GetPropA(dialog, kProperty))) return tip;
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (tip) SetPropA(dialog, kProperty, tip);
+    return tip;
+}
+
+}  // namespace
+
+void ShowFixedByPolicy(HWND dialog, std::span<const int> controls)
+{
+    if (!dialog || controls.empty()) return;
+    HWND tip = TooltipOf(dialog);
+    for (int id : controls) {
+        HWND control = GetDlgItem(dialog, id);
+        if (!control) continue;
+        EnableWindow(control, FALSE);
+        if (!tip) continue;
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = static_cast<UINT_PTR>(id);
+        tool.lpszText = const_cast<char*>(kFixedByPolicyTip);
+        GetWindowRect(control, &tool.rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&tool.rect), 2);
+        SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
