@@ -686,15 +686,15 @@ namespace {
 std::set<UINT_PTR> ToolsSaying(HWND page, const std::string& text)
 {
     struct Search {
-        HWND page;
+        HWND owner;
         std::vector<HWND> tips;
-    } search{page, {}};
+    } search{GetAncestor(page, GA_ROOT), {}};  // a popup's owner is a top-level window
     EnumWindows(
         [](HWND w, LPARAM p) {
             auto* s = reinterpret_cast<Search*>(p);
             char className[32] = {};
             GetClassNameA(w, className, sizeof className);
-            if (GetWindow(w, GW_OWNER) == s->page && !lstrcmpiA(className, TOOLTIPS_CLASSA)) s->tips.push_back(w);
+            if (GetWindow(w, GW_OWNER) == s->owner && !lstrcmpiA(className, TOOLTIPS_CLASSA)) s->tips.push_back(w);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -706,7 +706,8 @@ std::set<UINT_PTR> ToolsSaying(HWND page, const std::string& text)
             TOOLINFOA tool{};
             tool.cbSize = sizeof tool;
             tool.lpszText = said;
-            if (SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&tool)) && text == said) tools.insert(tool.uId);
+            if (SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&tool)) && tool.hwnd == page && text == said)
+                tools.insert(tool.uId);
         }
     }
     return tools;
