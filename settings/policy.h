@@ -15,7 +15,8 @@ inline constexpr const char* kPolicyKey = "SOFTWARE\\Policies\\Quillane\\Ombrix"
 std::string PolicyPathOf(const std::string& settingsKey);
 
 // The value in force of one policy value: the machine's, else the user's policy; nothing when
-// neither holds one of its type. `subKey` is below kPolicyKey ("Windows", "Rules").
+// neither holds one of its type. `subKey` is the settings key the policy key mirrors
+// (kWindowsSettingsKey), or a sub-key name below kPolicyKey.
 std::optional<uint32_t> PolicyNumber(const char* subKey, const char* name);
 std::optional<std::string> PolicyText(const char* subKey, const char* name, size_t capacity);
 std::optional<std::vector<std::string>> PolicyTextList(const char* subKey, const char* name);

@@ -210,7 +210,7 @@ void CInternetPage::EditFriendlyCookies()
 {
     auto [current, friendly] = CookieLists();
     const bool sitesKnown = g_internetSettings.CopyFriendlySites().has_value();
-    CCookieControlDlg dialog(std::move(current), std::move(friendly));
+    CCookieControlDlg dialog(std::move(current), std::move(friendly), g_internetSettings.FriendlySitesFixed());
     if (dialog.DoModal(m_hWnd) == IDCANCEL) return;
     FriendlyCookieList cookies;
     FriendlySites sites;

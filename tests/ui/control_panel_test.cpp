@@ -728,6 +728,8 @@ TEST_F(ControlPanelTest, BoxesFixedByPolicyAreDisabledAndApplyLeavesTheUsersValu
     reg::SetNumber(HKEY_CURRENT_USER, windowsPolicy, "Targets", WindowsBit::Documents);
     reg::SetNumber(HKEY_LOCAL_MACHINE, windowsPolicy, "Targets", WindowsBit::RecycleBin);
     reg::SetNumber(HKEY_CURRENT_USER, generalPolicy, "StTm", SweepAtBit::Startup);
+    const std::string internetPolicy = "SOFTWARE\\Policies\\Quillane\\Ombrix\\Internet";
+    reg::SetRaw(HKEY_LOCAL_MACHINE, internetPolicy, "FriendlySites", REG_MULTI_SZ, std::string("school.example\0\0", 16));
     WithPanel([&](HWND sheet) {
         HWND windows = ShowPage(sheet, 1);
         EXPECT_TRUE(Checked(windows, IDC_WIN_RECYCLE_BIN));
@@ -748,12 +750,24 @@ TEST_F(ControlPanelTest, BoxesFixedByPolicyAreDisabledAndApplyLeavesTheUsersValu
         Click(settings, IDC_SET_DEEP_SWEEP);
         HWND internet = ShowPage(sheet, 2);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(internet, IDC_NET_COOKIES))) << "nothing fixes the Internet items";
+        // The policy's friendly sites are shown, and none can be typed in.
+        ClickLater(internet, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ToolsSaying(dialog, "Set by your administrator."), (std::set<UINT_PTR>{IDC_COOKIE_SITE, IDC_COOKIE_ADD_SITE}));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_COOKIE_SITE)));
+        ASSERT_EQ(Count(dialog, IDC_COOKIE_FRIENDLY), 1);
+        EXPECT_EQ(Item(dialog, IDC_COOKIE_FRIENDLY, 0).rfind("school.example", 0), 0u);
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
         SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
     EXPECT_EQ(Stored(kWindowsKey, "Targets"), WindowsBit::TemporaryFiles);
     EXPECT_EQ(Stored(kGeneralKey, "StTm"), SweepAtBit::Timer);
     EXPECT_EQ(Stored(kGeneralKey, "Targets"), GeneralBit::Windows | GeneralBit::DeepSweep) << "what is not fixed is stored";
-    for (const std::string& key : {windowsPolicy, generalPolicy}) {
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites").value_or("").find("school"), std::string::npos)
+        << "the policy's sites never become the user's";
+    for (const std::string& key : {windowsPolicy, generalPolicy, internetPolicy}) {
         RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
     }
