@@ -2,8 +2,8 @@
 #include <richedit.h>
 #include <algorithm>
 #include "framework/file.h"
-#include "ui/fixed_controls.h"
 #include "settings/friendly_sites.h"
+#include "ui/fixed_controls.h"
 
 namespace {
 

@@ -1,26 +1,13 @@
 #include "ui/fixed_controls.h"
 #include <commctrl.h>
 
-namespace {
-
-// One tooltip window per dialog, made on first use and destroyed with the dialog.
-HWND TooltipOf(HWND dialog)
-{
-    constexpr const char* kProperty = "OmbrixFixedTip";
-    if (HWND tip = static_cast<HWND>(GetPropA(dialog, kProperty))) return tip;
-    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-    if (tip) SetPropA(dialog, kProperty, tip);
-    return tip;
-}
-
-}  // namespace
-
 void ShowFixedByPolicy(HWND dialog, std::span<const int> controls)
 {
     if (!dialog || controls.empty()) return;
-    HWND tip = TooltipOf(dialog);
+    // A popup: its owner is the dialog's top-level window, which takes it along when it is destroyed.
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
     for (int id : controls) {
         HWND control = GetDlgItem(dialog, id);
         if (!control) continue;

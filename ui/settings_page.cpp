@@ -8,8 +8,8 @@
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/category_pages.h"
-#include "ui/run_entry.h"
 #include "ui/fixed_controls.h"
+#include "ui/run_entry.h"
 #include "ui/sweep_controller.h"
 #include "ui/sweep_view.h"
 
