@@ -1,6 +1,7 @@
 #include "app/script_commands.h"
 #include "cleaners/rules_update.h"
 #include "framework/console_output.h"
+#include "cleaners/windows_cleaners.h"
 #include "settings/settings_groups.h"
 
 std::string UsageText()
@@ -33,7 +34,9 @@ std::string ItemListText()
         const bool categoryOn = g_generalSettings.Targets & row.generalBit;
         for (const CategoryItem& item : row.items) {
             if (!item.id) continue;
-            const bool on = categoryOn && (item.bit == kAlwaysRuns || (row.group.Targets & item.bit));
+            // Custom locations are swept whenever Windows is, unless the policy stops them.
+            const bool stopped = item.cleaner == CleanCustomLocations && !g_windowsSettings.CustomLocationsAllowed();
+            const bool on = categoryOn && !stopped && (item.bit == kAlwaysRuns || (row.group.Targets & item.bit));
             text += std::string(item.id) + "\t" + row.id + "\t" + item.name + "\t" + (on ? "on" : "off") + "\r\n";
         }
     }

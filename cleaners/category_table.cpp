@@ -53,6 +53,7 @@ uint32_t SweptCategoryRequests()
 
 uint32_t EnabledCategoryRequests()
 {
+    RefreshPolicy();  // every sweep asks this first: a policy changed since is in force now
     const uint32_t targets = g_generalSettings.Targets;
     uint32_t bits = 0;
     for (const CategoryRow& row : CategoryRows())

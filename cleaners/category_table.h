@@ -32,7 +32,7 @@ const std::array<CategoryRow, 3>& CategoryRows();
 const CategoryRow* CategoryByIndex(WPARAM index);
 // The workers, indexed as the coordinator indexes categories.
 CategoryProcedures WorkerProcedures();
-// The request bits of the categories enabled in the general targets.
+// The request bits of the categories enabled in the general targets, with the policy read afresh.
 uint32_t EnabledCategoryRequests();
 
 // An item by its command-line id: its category's row and its position among the category's items.

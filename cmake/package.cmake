@@ -4,6 +4,8 @@
 find_program(OMBRIX_WIXL wixl REQUIRED)
 set(OMBRIX_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(OMBRIX_EXE ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Ombrix.exe)
+set(OMBRIX_ADMX ${CMAKE_SOURCE_DIR}/policy/Ombrix.admx)
+set(OMBRIX_ADML ${CMAKE_SOURCE_DIR}/policy/en-US/Ombrix.adml)
 
 function(ombrix_msi version output)
   set(OMBRIX_PACKAGE_VERSION ${version})
@@ -13,10 +15,11 @@ function(ombrix_msi version output)
   set(stage ${OMBRIX_PACKAGE_DIR}/stage-${version})
   file(MAKE_DIRECTORY ${stage} ${OMBRIX_PACKAGE_DIR}/upgrade-test)
   add_custom_command(OUTPUT ${output}
-                     COMMAND ${CMAKE_COMMAND} -E copy ${OMBRIX_EXE} ${CMAKE_SOURCE_DIR}/res/ombrix.ico ${stage}
+                     COMMAND ${CMAKE_COMMAND} -E copy ${OMBRIX_EXE} ${CMAKE_SOURCE_DIR}/res/ombrix.ico ${OMBRIX_ADMX}
+                             ${OMBRIX_ADML} ${stage}
                      COMMAND ${OMBRIX_WIXL} -a x64 -o ${output} ${wxs}
                      WORKING_DIRECTORY ${stage}
-                     DEPENDS Ombrix ${wxs} ${CMAKE_SOURCE_DIR}/res/ombrix.ico
+                     DEPENDS Ombrix ${wxs} ${CMAKE_SOURCE_DIR}/res/ombrix.ico ${OMBRIX_ADMX} ${OMBRIX_ADML}
                      COMMENT "Packaging ${output}")
 endfunction()
 
@@ -30,12 +33,18 @@ ombrix_msi(${OMBRIX_NEXT_VERSION} ${OMBRIX_NEXT_MSI})
 
 set(zipped ${OMBRIX_PACKAGE_DIR}/zip)
 add_custom_command(OUTPUT ${OMBRIX_ZIP}
-                   COMMAND ${CMAKE_COMMAND} -E make_directory ${zipped}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${zipped}/policy/en-US
                    COMMAND ${CMAKE_COMMAND} -E copy ${OMBRIX_EXE} ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${zipped}
+                   COMMAND ${CMAKE_COMMAND} -E copy ${OMBRIX_ADMX} ${zipped}/policy
+                   COMMAND ${CMAKE_COMMAND} -E copy ${OMBRIX_ADML} ${zipped}/policy/en-US
                    COMMAND ${CMAKE_COMMAND} -E chdir ${zipped} ${CMAKE_COMMAND} -E tar cf ${OMBRIX_ZIP} --format=zip
-                           Ombrix.exe README.md LICENSE
-                   DEPENDS Ombrix ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
+                           Ombrix.exe README.md LICENSE policy/Ombrix.admx policy/en-US/Ombrix.adml
+                   DEPENDS Ombrix ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${OMBRIX_ADMX} ${OMBRIX_ADML}
                    COMMENT "Packaging ${OMBRIX_ZIP}")
 
 # Part of every build, so that the tests always install what was just built.
 add_custom_target(msi ALL DEPENDS ${OMBRIX_MSI} ${OMBRIX_ZIP} ${OMBRIX_NEXT_MSI})
+
+# The template where the tests under Wine read it.
+configure_file(${OMBRIX_ADMX} ${OMBRIX_DRIVE_C}/ombrix/policy/Ombrix.admx COPYONLY)
+configure_file(${OMBRIX_ADML} ${OMBRIX_DRIVE_C}/ombrix/policy/en-US/Ombrix.adml COPYONLY)

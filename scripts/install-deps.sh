@@ -4,7 +4,7 @@
 # Usage: scripts/install-deps.sh <build-dir>
 set -euo pipefail
 need=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb googletest
-      fonts-wine wixl msitools e2fsprogs x11-apps imagemagick bubblewrap sqlite3 clang libclang-rt-14-dev)
+      fonts-wine wixl msitools e2fsprogs x11-apps imagemagick bubblewrap sqlite3 clang libclang-rt-14-dev unzip)
 missing=()
 for p in "${need[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then

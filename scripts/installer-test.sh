@@ -59,6 +59,9 @@ snapshot before
 # 1. Silent install.
 run msiexec /i 'C:\ombrix\installer-test\old.msi' /qn || fail "install returned $?"
 cmp -s "$OMBRIX_BUILD/wine/drive_c/ombrix/bin/Ombrix.exe" "$c/Program Files/Ombrix/Ombrix.exe" || fail "Ombrix.exe not installed"
+for template in Ombrix.admx en-US/Ombrix.adml; do
+  cmp -s "$here/../policy/$template" "$c/Program Files/Ombrix/policy/$template" || fail "policy/$template not installed"
+done
 shortcut="$(find "$c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$c/users" -name Ombrix.lnk 2>/dev/null | head -1)"
 [ -n "$shortcut" ] || fail "no Start menu shortcut"
 [ "$(ombrix_entries)" = 1 ] || fail "uninstall entries: $(ombrix_entries)"
@@ -71,7 +74,12 @@ if [ -z "$icon" ]; then
   icon="$(run reg.exe query 'HKLM\Software\Classes\Installer\Products' /s /v ProductIcon 2>/dev/null | tr -d '\r' | grep -o 'C:.*OmbrixIcon' | head -1)"
 fi
 [ -n "$icon" ] || fail "no icon for Apps & features"
-echo "installed $version: files, shortcut, entry (DisplayVersion, Publisher, icon $icon)"
+echo "installed $version: files, template, shortcut, entry (DisplayVersion, Publisher, icon $icon)"
+# The portable zip carries the template too, laid out for PolicyDefinitions.
+zip="${msi%.msi}.zip"
+for template in Ombrix.admx en-US/Ombrix.adml; do
+  unzip -p "$zip" "policy/$template" | cmp -s - "$here/../policy/$template" || fail "policy/$template not in $zip"
+done
 
 # 2. The installed program sweeps the demo profile.
 demo "$installed"

@@ -1,6 +1,7 @@
 #include "settings/settings_group.h"
 #include <ctime>
 #include <shlwapi.h>
+#include "settings/policy.h"
 
 void SettingsGroup::LoadValues(CRegistryKey& key)
 {
@@ -13,13 +14,21 @@ void SettingsGroup::LoadValues(CRegistryKey& key)
 
 void SettingsGroup::SaveValues(CRegistryKey& key)
 {
-    for (const ScalarField& f : Scalars()) WriteNumberValue(key, f.name, f.field->load());
+    for (const ScalarField& f : Scalars())
+        if (!m_userValues.count(f.name)) WriteNumberValue(key, f.name, f.field->load());
 }
 
 bool SettingsGroup::LoadAtStartup(const char* keyPath)
 {
     CGuardLock::Scope hold(m_lock);
     if (!hold) return false;
+    const bool loaded = LoadUnlocked(keyPath);
+    ApplyPolicy(keyPath);
+    return loaded;
+}
+
+bool SettingsGroup::LoadUnlocked(const char* keyPath)
+{
     CRegistryKey user(HKEY_CURRENT_USER, keyPath);
     if (user.Handle()) {
         LoadValues(user);
@@ -35,6 +44,44 @@ bool SettingsGroup::LoadAtStartup(const char* keyPath)
     SaveValues(machine);
     if (user.OpenOrCreate()) SaveValues(user);
     return true;
+}
+
+void SettingsGroup::ApplyPolicy(const char* keyPath)
+{
+    CGuardLock::Scope hold(m_lock);
+    if (!hold) return;
+    for (const ScalarField& f : Scalars()) {
+        if (!f.fixable) continue;
+        const std::optional<uint32_t> policy = PolicyNumber(keyPath, f.name);
+        const auto user = m_userValues.find(f.name);
+        if (policy) {
+            if (user == m_userValues.end()) m_userValues.emplace(f.name, f.field->load());
+            f.field->store(*policy);
+        } else if (user != m_userValues.end()) {
+            f.field->store(user->second);
+            m_userValues.erase(user);
+        }
+    }
+    ApplyOtherPolicy();
+}
+
+bool SettingsGroup::IsFixed(const char* name) const
+{
+    CGuardLock::Scope hold(m_lock);
+    return hold && m_userValues.count(name) > 0;
+}
+
+std::vector<const char*> SettingsGroup::FixableNames()
+{
+    std::vector<const char*> names;
+    for (const ScalarField& f : Scalars())
+        if (f.fixable) names.push_back(f.name);
+    return names;
+}
+
+void SettingsGroup::SetUnlessFixed(std::atomic<uint32_t>& field, const char* name, uint32_t value)
+{
+    if (!m_userValues.count(name)) field = value;
 }
 
 bool SettingsGroup::SaveToUserLocked(const char* keyPath)

@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 #include <windows.h>
 #include "framework/guard_lock.h"
@@ -11,6 +13,7 @@
 struct ScalarField {
     const char* name;
     std::atomic<uint32_t>* field;
+    bool fixable = true;  // an administrator's policy may set it (not so the program's own records)
 };
 
 // Base of the four settings groups: target bits, last sweep time, and the registry form.
@@ -29,6 +32,15 @@ public:
     bool SaveToUser(const char* keyPath);
     bool StampLastRun();
 
+    // Puts the values of the group's policy key in force over the user's own; a value no longer fixed
+    // goes back to the user's. The fields then hold the values in force, which every sweep reads.
+    void ApplyPolicy(const char* keyPath);
+    // A value (by name: "Targets") that the policy fixes: its controls are disabled, and no save
+    // writes it, so the user's stored value stays as it was.
+    bool IsFixed(const char* name) const;
+    // The names of the numbers a policy may set, in the order they are saved.
+    std::vector<const char*> FixableNames();
+
     int32_t LastRun() const { return static_cast<int32_t>(LsRn.load()); }
     const CGuardLock& Lock() const { return m_lock; }
 
@@ -38,8 +50,15 @@ public:
 protected:
     // The group's numbers in the order they are saved.
     virtual std::vector<ScalarField> Scalars() = 0;
+    // The policy's values other than the numbers (lists, policy's own switches); under the lock.
+    virtual void ApplyOtherPolicy() {}
     bool SaveToUserLocked(const char* keyPath);
+    // A value taken from a page, unless the policy fixes it.
+    void SetUnlessFixed(std::atomic<uint32_t>& field, const char* name, uint32_t value);
 
 private:
+    bool LoadUnlocked(const char* keyPath);  // the lock held
+
     CGuardLock m_lock;
+    std::map<std::string, uint32_t> m_userValues;  // the user's own value of each fixed number
 };

@@ -1,5 +1,7 @@
 #include "settings/settings_groups.h"
 #include <cstdio>
+#include "settings/policy.h"
+#include "settings/rules_choice.h"
 #include "settings/target_bits.h"
 
 GeneralSettings g_generalSettings;
@@ -13,6 +15,30 @@ void LoadAllSettings()
     g_applicationsSettings.LoadAtStartup(kApplicationsSettingsKey);
     g_windowsSettings.LoadAtStartup(kWindowsSettingsKey);
     g_internetSettings.LoadAtStartup(kInternetSettingsKey);
+}
+
+void RefreshPolicy()
+{
+    g_generalSettings.ApplyPolicy(kGeneralSettingsKey);
+    g_applicationsSettings.ApplyPolicy(kApplicationsSettingsKey);
+    g_windowsSettings.ApplyPolicy(kWindowsSettingsKey);
+    g_internetSettings.ApplyPolicy(kInternetSettingsKey);
+}
+
+std::vector<PolicyValue> PolicyValues()
+{
+    std::vector<PolicyValue> values;
+    const std::pair<SettingsGroup*, const char*> groups[] = {{&g_generalSettings, kGeneralSettingsKey},
+                                                             {&g_windowsSettings, kWindowsSettingsKey},
+                                                             {&g_internetSettings, kInternetSettingsKey},
+                                                             {&g_applicationsSettings, kApplicationsSettingsKey}};
+    for (const auto& [group, key] : groups)
+        for (const char* name : group->FixableNames()) values.push_back({PolicyPathOf(key), name, PolicyKind::Number});
+    values.push_back({PolicyPathOf(kWindowsSettingsKey), kAllowCustomLocationsValue, PolicyKind::Number});
+    values.push_back({PolicyPathOf(kInternetSettingsKey), kFriendlySitesValue, PolicyKind::TextList});
+    values.push_back({PolicyPathOf(kRulesSettingsKey), kEnabledRulesValue, PolicyKind::TextList});
+    values.push_back({PolicyPathOf(kRulesSettingsKey), kRulesSourceValue, PolicyKind::Text});
+    return values;
 }
 
 namespace {
@@ -51,7 +77,7 @@ std::string TwoDigits(uint32_t n)
 
 std::vector<ScalarField> GeneralSettings::Scalars()
 {
-    return {{"Targets", &Targets}, {"StTm", &StTm}, {"TmSn", &TmSn}, {"LsRn", &LsRn}, {"NotShowLogo", &NotShowLogo}};
+    return {{"Targets", &Targets}, {"StTm", &StTm}, {"TmSn", &TmSn}, {"LsRn", &LsRn, false}, {"NotShowLogo", &NotShowLogo}};
 }
 
 void GeneralSettings::FillPage(SettingsPageMembers& page) const
@@ -71,10 +97,10 @@ bool GeneralSettings::TakePage(const SettingsPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = TakeCheckboxes(Targets, page, kGeneralTargetCheckboxes);
-    StTm = TakeCheckboxes(StTm, page, kSweepAtCheckboxes);
-    NotShowLogo = page.showStartupWindow == 1 ? 0 : 1;
-    TmSn = page.periodSeconds;
+    SetUnlessFixed(Targets, "Targets", TakeCheckboxes(Targets, page, kGeneralTargetCheckboxes));
+    SetUnlessFixed(StTm, "StTm", TakeCheckboxes(StTm, page, kSweepAtCheckboxes));
+    SetUnlessFixed(NotShowLogo, "NotShowLogo", page.showStartupWindow == 1 ? 0 : 1);
+    SetUnlessFixed(TmSn, "TmSn", page.periodSeconds);
     LsRn = static_cast<uint32_t>(page.lastRun);
     return SaveToUserLocked(kGeneralSettingsKey);
 }
@@ -83,7 +109,7 @@ bool GeneralSettings::TakePage(const SettingsPageMembers& page)
 
 std::vector<ScalarField> ApplicationsSettings::Scalars()
 {
-    return {{"Targets", &Targets}, {"LsRn", &LsRn}};
+    return {{"Targets", &Targets}, {"LsRn", &LsRn, false}};
 }
 
 void ApplicationsSettings::FillPage(ApplicationPageMembers& page) const
@@ -98,7 +124,7 @@ bool ApplicationsSettings::TakePage(const ApplicationPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = page.targets;
+    SetUnlessFixed(Targets, "Targets", page.targets);
     LsRn = static_cast<uint32_t>(page.lastRun);
     return SaveToUserLocked(kApplicationsSettingsKey);
 }
@@ -107,7 +133,7 @@ bool ApplicationsSettings::TakePage(const ApplicationPageMembers& page)
 
 std::vector<ScalarField> WindowsSettings::Scalars()
 {
-    return {{"Targets", &Targets}, {"LsRn", &LsRn}};
+    return {{"Targets", &Targets}, {"LsRn", &LsRn, false}};
 }
 
 void WindowsSettings::LoadValues(CRegistryKey& key)
@@ -153,7 +179,7 @@ bool WindowsSettings::TakePage(WindowsPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = page.targets;
+    SetUnlessFixed(Targets, "Targets", page.targets);
     LsRn = static_cast<uint32_t>(page.lastRun);
     if (page.listChanged) {
         m_locations = page.customLocations;
@@ -167,18 +193,26 @@ std::optional<CustomLocationList> WindowsSettings::CopyCustomLocations() const
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return std::nullopt;
+    if (!m_locationsAllowed) return CustomLocationList{};
     return m_locations;
+}
+
+bool WindowsSettings::CustomLocationsAllowed() const
+{
+    CGuardLock::Scope hold(Lock());
+    return !hold || m_locationsAllowed;
+}
+
+void WindowsSettings::ApplyOtherPolicy()
+{
+    m_locationsAllowed = PolicyNumber(kWindowsSettingsKey, kAllowCustomLocationsValue).value_or(1) != 0;
 }
 
 // ---- Internet
 
-namespace {
-constexpr const char* kFriendlySitesValue = "FriendlySites";
-}  // namespace
-
 std::vector<ScalarField> InternetSettings::Scalars()
 {
-    return {{"Targets", &Targets}, {"Browser", &Browser}, {"LsRn", &LsRn}};
+    return {{"Targets", &Targets}, {"Browser", &Browser, false}, {"LsRn", &LsRn, false}};
 }
 
 void InternetSettings::LoadValues(CRegistryKey& key)
@@ -221,7 +255,7 @@ bool InternetSettings::TakePage(const InternetPageMembers& page)
 {
     CGuardLock::Scope hold(Lock());
     if (!hold) return false;
-    Targets = page.targets;
+    SetUnlessFixed(Targets, "Targets", page.targets);
     LsRn = static_cast<uint32_t>(page.lastRun);
     return SaveToUserLocked(kInternetSettingsKey);
 }
@@ -263,9 +297,24 @@ bool InternetSettings::SaveFriendlyCookies()
 std::optional<FriendlySites> InternetSettings::CopyFriendlySites() const
 {
     CGuardLock::Scope hold(Lock());
-    if (!hold || m_sitesUnreadable) return std::nullopt;
+    if (!hold) return std::nullopt;
+    if (m_policySites) {
+        // As for the user's list: one that names no host although it is not empty tells nothing.
+        FriendlySites sites = PlainHosts(*m_policySites);
+        if (sites.empty() && !m_policySites->empty()) return std::nullopt;
+        return sites;
+    }
+    if (m_sitesUnreadable) return std::nullopt;
     return m_sites;
 }
+
+bool InternetSettings::FriendlySitesFixed() const
+{
+    CGuardLock::Scope hold(Lock());
+    return hold && m_policySites.has_value();
+}
+
+void InternetSettings::ApplyOtherPolicy() { m_policySites = PolicyTextList(kInternetSettingsKey, kFriendlySitesValue); }
 
 bool InternetSettings::ReplaceFriendlySites(const FriendlySites& sites)
 {

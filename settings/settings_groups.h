@@ -9,6 +9,7 @@ inline constexpr const char* kGeneralSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\
 inline constexpr const char* kWindowsSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Windows";
 inline constexpr const char* kApplicationsSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Applications";
 inline constexpr const char* kInternetSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Internet";
+inline constexpr const char* kFriendlySitesValue = "FriendlySites";
 
 class GeneralSettings : public SettingsGroup {
 public:
@@ -42,15 +43,20 @@ public:
     void FillPage(WindowsPageMembers& page) const;
     bool TakePage(WindowsPageMembers& page);
     // The list as it is now, or nothing when the lock could not be had in time.
+    // Empty when the policy stops custom locations.
     std::optional<CustomLocationList> CopyCustomLocations() const;
+    // False when the policy stops custom locations: none is swept, and none can be added.
+    bool CustomLocationsAllowed() const;
 
     bool listChanged = false;
 
 protected:
     std::vector<ScalarField> Scalars() override;
+    void ApplyOtherPolicy() override;
 
 private:
     CustomLocationList m_locations;
+    bool m_locationsAllowed = true;
 };
 
 class InternetSettings : public SettingsGroup {
@@ -70,11 +76,14 @@ public:
     std::optional<FriendlySites> CopyFriendlySites() const;
     // The user's own list, which replaces one that could not be read too.
     bool ReplaceFriendlySites(const FriendlySites& sites);
+    // The policy sets the friendly sites: CopyFriendlySites gives its list, the user's stays stored.
+    bool FriendlySitesFixed() const;
 
     std::atomic<uint32_t> Browser{0};
 
 protected:
     std::vector<ScalarField> Scalars() override;
+    void ApplyOtherPolicy() override;
 
 private:
     void SaveFriendlySites(CRegistryKey& key) const;
@@ -82,6 +91,7 @@ private:
     FriendlyCookieList m_cookies;
     FriendlySites m_sites;
     bool m_sitesUnreadable = false;
+    std::optional<std::vector<std::string>> m_policySites;  // as the policy lists them
 };
 
 // The process-wide groups, constructed before the application starts.
@@ -92,3 +102,6 @@ extern InternetSettings g_internetSettings;
 
 // Loads the four groups in start-up order: General, Applications, Windows, Internet.
 void LoadAllSettings();
+// Reads the policy again and puts it in force: at the start of every sweep and when the control panel
+// opens, so that a change of Group Policy takes effect without a restart.
+void RefreshPolicy();

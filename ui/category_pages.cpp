@@ -1,6 +1,7 @@
 #include "ui/category_pages.h"
 #include <algorithm>
 #include <iterator>
+#include <vector>
 #include "engine/sweep_coordinator.h"
 #include "engine/sweep_log.h"
 #include "engine/url_cache_sweep.h"
@@ -12,6 +13,7 @@
 #include "cleaners/category_table.h"
 #include "ui/cookie_dialogs.h"
 #include "ui/custom_locations_dlg.h"
+#include "ui/fixed_controls.h"
 #include "ui/sweep_controller.h"
 #include "ui/sweep_view.h"
 
@@ -53,6 +55,13 @@ BOOL CCategoryPage::OnInitDialog()
     m_sweeping = coordinator && coordinator->IsCategoryRunning(m_info.category);
     SetDlgItemTextA(m_hWnd, m_info.sweepButton, m_sweeping ? "Cancel Sweep" : m_info.idleText);
     if (LastRun() != 0) SetDlgItemTextA(m_hWnd, m_info.lastSweepStatic, LastSweepText(LastRun()).c_str());
+    if (m_group.IsFixed("Targets")) {
+        // The policy fixes the whole word: every box of the page.
+        std::vector<int> boxes;
+        for (const CategoryItem& item : Items())
+            if (item.checkbox) boxes.push_back(item.checkbox);
+        ShowFixedByPolicy(m_hWnd, boxes);
+    }
     return TRUE;
 }
 
@@ -201,7 +210,7 @@ void CInternetPage::EditFriendlyCookies()
 {
     auto [current, friendly] = CookieLists();
     const bool sitesKnown = g_internetSettings.CopyFriendlySites().has_value();
-    CCookieControlDlg dialog(std::move(current), std::move(friendly));
+    CCookieControlDlg dialog(std::move(current), std::move(friendly), g_internetSettings.FriendlySitesFixed());
     if (dialog.DoModal(m_hWnd) == IDCANCEL) return;
     FriendlyCookieList cookies;
     FriendlySites sites;
@@ -211,8 +220,10 @@ void CInternetPage::EditFriendlyCookies()
         else
             cookies.push_back(entry.cookie);
     g_internetSettings.ReplaceFriendlyCookies(cookies);
-    // A stored list that could not be read was shown empty: only sites the user names replace it.
-    if (sitesKnown || !sites.empty()) g_internetSettings.ReplaceFriendlySites(sites);
+    // A stored list that could not be read was shown empty: only sites the user names replace it. The
+    // policy's sites are shown but never become the user's.
+    if (!g_internetSettings.FriendlySitesFixed() && (sitesKnown || !sites.empty()))
+        g_internetSettings.ReplaceFriendlySites(sites);
     g_internetSettings.SaveFriendlyCookies();
 }
 
@@ -227,6 +238,8 @@ BOOL CWinTmpPage::OnInitDialog()
 {
     CCategoryPage::OnInitDialog();
     FillLocationList();
+    static constexpr int kLocations[] = {IDC_WIN_LOCATIONS, IDC_WIN_LOCATIONS_EDIT};
+    if (!g_windowsSettings.CustomLocationsAllowed()) ShowFixedByPolicy(m_hWnd, kLocations);
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include "framework/file.h"
 #include "settings/friendly_sites.h"
+#include "ui/fixed_controls.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ BOOL CCookieControlDlg::OnInitDialog()
             SendDlgItemMessageA(m_hWnd, list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CookieDisplayText(entry).c_str()));
     for (const int button : {IDC_COOKIE_TO_FRIENDLY, IDC_COOKIE_TO_CURRENT, IDC_COOKIE_VIEW})
         EnableWindow(GetDlgItem(button), FALSE);
+    static constexpr int kSiteControls[] = {IDC_COOKIE_SITE, IDC_COOKIE_ADD_SITE};
+    if (m_sitesFixed) ShowFixedByPolicy(m_hWnd, kSiteControls);
     return TRUE;
 }
 
@@ -113,6 +116,10 @@ void CCookieControlDlg::Move(const Side& from, const Side& to)
 {
     const int index = Selected(from);
     if (index < 0) return;
+    if (m_sitesFixed && (this->*from.entries)[static_cast<size_t>(index)].IsSite()) {
+        MessageBoxA(m_hWnd, "The friendly sites are set by your administrator.", "Ombrix", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     const std::string text = CookieDisplayText((this->*from.entries)[static_cast<size_t>(index)]);
     const int next = MoveCookie(this->*from.entries, this->*to.entries, index);
     SendDlgItemMessageA(m_hWnd, to.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -26,8 +26,10 @@ int MoveCookie(CookieEntries& from, CookieEntries& to, int index);
 // may also be typed in, since it may hold no cookie yet.
 class CCookieControlDlg : public CDialog {
 public:
-    CCookieControlDlg(CookieEntries current, CookieEntries friendly)
-        : CDialog(IDD_COOKIE_CONTROL), m_current(std::move(current)), m_friendly(std::move(friendly)) {}
+    // `sitesFixed`: the administrator's policy sets the friendly sites; they are shown and stay put.
+    CCookieControlDlg(CookieEntries current, CookieEntries friendly, bool sitesFixed = false)
+        : CDialog(IDD_COOKIE_CONTROL), m_current(std::move(current)), m_friendly(std::move(friendly)),
+          m_sitesFixed(sitesFixed) {}
     const CookieEntries& Friendly() const { return m_friendly; }
 
 protected:
@@ -49,6 +51,7 @@ private:
 
     CookieEntries m_current;
     CookieEntries m_friendly;
+    bool m_sitesFixed;
 };
 
 // "Cookie View": one cookie file's text, read-only.

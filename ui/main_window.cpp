@@ -60,6 +60,7 @@ void MainWindow::OpenControlPanel()
         if (HWND sheet = m_controlPanel->GetSafeHwnd()) SetForegroundWindow(sheet);
         return;
     }
+    RefreshPolicy();  // the pages show what is in force, fixed or not
     auto sheet = std::make_unique<COmbrixProp>("Ombrix", m_hWnd);
     m_controlPanel = sheet.get();
     SetForegroundWindow(m_hWnd);

@@ -11,6 +11,7 @@
 #include "framework/messages.h"
 #include "res/resource.h"
 #include "settings/rules_choice.h"
+#include "ui/fixed_controls.h"
 #include "ui/sweep_controller.h"
 
 namespace {
@@ -219,6 +220,8 @@ void CRulesPage::DetectionEnded()
     SetDlgItemTextA(m_hWnd, IDC_RULES_COUNT, count.c_str());
     for (int id : {IDC_RULES_SWEEP, IDC_RULES_TICK_SHOWN, IDC_RULES_UNTICK_SHOWN}) EnableWindow(GetDlgItem(id), TRUE);
     Fill();
+    static constexpr int kFixed[] = {IDC_RULES_LIST, IDC_RULES_TICK_SHOWN, IDC_RULES_UNTICK_SHOWN};
+    if (EnabledRulesFixed()) ShowFixedByPolicy(m_hWnd, kFixed);
 }
 
 const CommunityRule& CRulesPage::RuleOfItem(int item) const

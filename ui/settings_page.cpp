@@ -9,6 +9,7 @@
 #include "settings/settings_groups.h"
 #include "settings/target_bits.h"
 #include "ui/category_pages.h"
+#include "ui/fixed_controls.h"
 #include "ui/run_entry.h"
 #include "ui/sweep_controller.h"
 #include "ui/sweep_view.h"
@@ -110,7 +111,24 @@ BOOL COmbrixPage::OnInitDialog()
     if (m_members.lastRun != 0)
         SetDlgItemTextA(m_hWnd, IDC_SET_LAST_SWEEP, LastSweepText(m_members.lastRun).c_str());
     CheckDlgButton(m_hWnd, IDC_SET_WEEKLY_RULES, LoadWeeklyRulesUpdate() ? BST_CHECKED : BST_UNCHECKED);
+    ShowFixedControls();
     return TRUE;
+}
+
+// The boxes of each value the policy fixes: the general "Targets" holds the categories and options,
+// "StTm" and "TmSn" the schedule, "NotShowLogo" the startup window.
+void COmbrixPage::ShowFixedControls()
+{
+    static constexpr int kTargets[] = {IDC_SET_WINDOWS,     IDC_SET_INTERNET,  IDC_SET_APPLICATIONS,
+                                       IDC_SET_AUTO_START,  IDC_SET_ALWAYS_SHOW, IDC_SET_DEEP_SWEEP,
+                                       IDC_SET_BACKGROUND,  IDC_SET_SHREDDER};
+    static constexpr int kSweepAt[] = {IDC_SET_EVERY, IDC_SET_SHUTDOWN, IDC_SET_STARTUP};
+    static constexpr int kPeriod[] = {IDC_SET_HOURS, IDC_SET_HOURS_SPIN, IDC_SET_MINUTES, IDC_SET_MINUTES_SPIN};
+    static constexpr int kStartupWindow[] = {IDC_SET_SHOW_STARTUP};
+    if (g_generalSettings.IsFixed("Targets")) ShowFixedByPolicy(m_hWnd, kTargets);
+    if (g_generalSettings.IsFixed("StTm")) ShowFixedByPolicy(m_hWnd, kSweepAt);
+    if (g_generalSettings.IsFixed("TmSn")) ShowFixedByPolicy(m_hWnd, kPeriod);
+    if (g_generalSettings.IsFixed("NotShowLogo")) ShowFixedByPolicy(m_hWnd, kStartupWindow);
 }
 
 bool COmbrixPage::OnApply()

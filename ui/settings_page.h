@@ -54,6 +54,7 @@ private:
 
     bool Collect(bool byTimer);
     void ShowPeriod(bool show);
+    void ShowFixedControls();
     void OnScheduleBox(int id);
     void OnSpin(PeriodEdit& part, const NMUPDOWN& spin);
     void OnEditChange(PeriodEdit& part);

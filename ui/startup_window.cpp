@@ -83,6 +83,7 @@ void RunStartupWindow()
 {
     StartupWindow window(5, true);
     window.DoModal(nullptr);
+    if (g_generalSettings.IsFixed("NotShowLogo")) return;  // the administrator's choice stands
     if (static_cast<uint32_t>(window.m_notShowAgain) == g_generalSettings.NotShowLogo) return;
     g_generalSettings.NotShowLogo = static_cast<uint32_t>(window.m_notShowAgain);
     g_generalSettings.SaveToUser(kGeneralSettingsKey);

@@ -36,6 +36,7 @@ bool Start(uint32_t requests, bool showLog)
 {
     CSweepCoordinator* coordinator = CSweepCoordinator::Instance();
     if (!coordinator || !requests || g_preview) return false;
+    RefreshPolicy();  // a page's own sweep asks no one else first
     SweepView* view = View();
     const uint32_t targets = g_generalSettings.Targets;
     if (view && showLog && (targets & GeneralBit::AlwaysShowProgress) && !(targets & GeneralBit::RunningBackground))

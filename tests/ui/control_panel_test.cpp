@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include "engine/sweep_coordinator.h"
@@ -801,4 +802,99 @@ TEST_F(ControlPanelTest, SweepMoreTicksRulesAndStoresThem)
     DWORD type = 0;
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\Quillane\\Ombrix\\Rules", "Enabled", &type),
               std::string("Elsewhere *\0Tool With Warning *\0Temp Logs *\0\0", 45));
+}
+
+namespace {
+// The controls of a page that a tooltip of the page describes with this text.
+std::set<UINT_PTR> ToolsSaying(HWND page, const std::string& text)
+{
+    struct Search {
+        HWND owner;
+        std::vector<HWND> tips;
+    } search{GetAncestor(page, GA_ROOT), {}};  // a popup's owner is a top-level window
+    EnumWindows(
+        [](HWND w, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            char className[32] = {};
+            GetClassNameA(w, className, sizeof className);
+            if (GetWindow(w, GW_OWNER) == s->owner && !lstrcmpiA(className, TOOLTIPS_CLASSA)) s->tips.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    std::set<UINT_PTR> tools;
+    for (HWND tip : search.tips) {
+        const int count = static_cast<int>(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char said[128] = {};
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof tool;
+            tool.lpszText = said;
+            if (SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&tool)) && tool.hwnd == page && text == said)
+                tools.insert(tool.uId);
+        }
+    }
+    return tools;
+}
+}  // namespace
+
+// The administrator's policy, read again as the panel opens: the machine's Windows items over the
+// user's policy and the user's own; every box of the page disabled with its tip; the fixed schedule
+// too. Apply stores what the user may change and leaves the user's stored values of the fixed ones.
+TEST_F(ControlPanelTest, BoxesFixedByPolicyAreDisabledAndApplyLeavesTheUsersValues)
+{
+    const std::string windowsPolicy = "SOFTWARE\\Policies\\Quillane\\Ombrix\\Windows";
+    const std::string generalPolicy = "SOFTWARE\\Policies\\Quillane\\Ombrix\\General Settings";
+    g_windowsSettings.Targets = WindowsBit::TemporaryFiles;
+    g_generalSettings.StTm = SweepAtBit::Timer;
+    g_windowsSettings.SaveToUser(kWindowsKey);
+    g_generalSettings.SaveToUser(kGeneralKey);
+    reg::SetNumber(HKEY_CURRENT_USER, windowsPolicy, "Targets", WindowsBit::Documents);
+    reg::SetNumber(HKEY_LOCAL_MACHINE, windowsPolicy, "Targets", WindowsBit::RecycleBin);
+    reg::SetNumber(HKEY_CURRENT_USER, generalPolicy, "StTm", SweepAtBit::Startup);
+    const std::string internetPolicy = "SOFTWARE\\Policies\\Quillane\\Ombrix\\Internet";
+    reg::SetRaw(HKEY_LOCAL_MACHINE, internetPolicy, "FriendlySites", REG_MULTI_SZ, std::string("school.example\0\0", 16));
+    WithPanel([&](HWND sheet) {
+        HWND windows = ShowPage(sheet, 1);
+        EXPECT_TRUE(Checked(windows, IDC_WIN_RECYCLE_BIN));
+        EXPECT_FALSE(Checked(windows, IDC_WIN_TEMPORARY) || Checked(windows, IDC_WIN_DOCUMENTS));
+        std::set<UINT_PTR> boxes;
+        for (const CategoryItem& item : WindowsItems()) {
+            if (!item.checkbox) continue;
+            boxes.insert(static_cast<UINT_PTR>(item.checkbox));
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(windows, item.checkbox))) << item.id;
+        }
+        EXPECT_EQ(ToolsSaying(windows, "Set by your administrator."), boxes);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(windows, IDC_WIN_LOCATIONS_EDIT))) << "custom locations are allowed";
+        HWND settings = ShowPage(sheet, 0);
+        EXPECT_TRUE(Checked(settings, IDC_SET_STARTUP));
+        for (int id : {IDC_SET_EVERY, IDC_SET_SHUTDOWN, IDC_SET_STARTUP})
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(settings, id))) << id;
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(settings, IDC_SET_DEEP_SWEEP)));
+        Click(settings, IDC_SET_DEEP_SWEEP);
+        HWND internet = ShowPage(sheet, 2);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(internet, IDC_NET_COOKIES))) << "nothing fixes the Internet items";
+        // The policy's friendly sites are shown, and none can be typed in.
+        ClickLater(internet, IDC_NET_COOKIE_CONTROL);
+        HWND dialog = OwnedDialog(nullptr, "Cookie Control");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ToolsSaying(dialog, "Set by your administrator."), (std::set<UINT_PTR>{IDC_COOKIE_SITE, IDC_COOKIE_ADD_SITE}));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_COOKIE_SITE)));
+        ASSERT_EQ(Count(dialog, IDC_COOKIE_FRIENDLY), 1);
+        EXPECT_EQ(Item(dialog, IDC_COOKIE_FRIENDLY, 0).rfind("school.example", 0), 0u);
+        Click(dialog, IDOK);
+        EXPECT_TRUE(Within([&] { return !IsWindow(dialog); }));
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(Stored(kWindowsKey, "Targets"), WindowsBit::TemporaryFiles);
+    EXPECT_EQ(Stored(kGeneralKey, "StTm"), SweepAtBit::Timer);
+    EXPECT_EQ(Stored(kGeneralKey, "Targets"), GeneralBit::Windows | GeneralBit::DeepSweep) << "what is not fixed is stored";
+    EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kInternetKey, "FriendlySites").value_or("").find("school"), std::string::npos)
+        << "the policy's sites never become the user's";
+    for (const std::string& key : {windowsPolicy, generalPolicy, internetPolicy}) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    }
+    RefreshPolicy();
+    EXPECT_EQ(g_windowsSettings.Targets, WindowsBit::TemporaryFiles) << "the user's own values are back in force";
+    EXPECT_EQ(g_generalSettings.StTm, SweepAtBit::Timer);
 }
