@@ -39,13 +39,17 @@ std::string LoadRulesSource()
 
 bool LoadWeeklyRulesUpdate()
 {
+    if (const auto fixed = PolicyNumber(kRulesSettingsKey, kWeeklyRulesUpdateValue)) return *fixed != 0;
     uint32_t on = 0;
     CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
-    return key.Handle() && ReadNumberValue(key, "UpdateWeekly", on) && on != 0;
+    return key.Handle() && ReadNumberValue(key, kWeeklyRulesUpdateValue, on) && on != 0;
 }
+
+bool WeeklyRulesUpdateFixed() { return PolicyNumber(kRulesSettingsKey, kWeeklyRulesUpdateValue).has_value(); }
 
 bool SaveWeeklyRulesUpdate(bool on)
 {
+    if (WeeklyRulesUpdateFixed()) return false;
     CRegistryKey key(HKEY_CURRENT_USER, kRulesSettingsKey);
-    return key.OpenOrCreate() && WriteNumberValue(key, "UpdateWeekly", on ? 1 : 0);
+    return key.OpenOrCreate() && WriteNumberValue(key, kWeeklyRulesUpdateValue, on ? 1 : 0);
 }

@@ -7,6 +7,7 @@ inline constexpr const char* kRulesSettingsKey = "SOFTWARE\\Quillane\\Ombrix\\Ru
 inline constexpr const char* kDefaultRulesSource = "https://raw.githubusercontent.com/MoscaDotTo/Winapp2/master/Winapp2.ini";
 inline constexpr const char* kEnabledRulesValue = "Enabled";
 inline constexpr const char* kRulesSourceValue = "Source";
+inline constexpr const char* kWeeklyRulesUpdateValue = "UpdateWeekly";
 
 // The community rules in force, by their section names exactly as written (" *" and all): the
 // policy's list when it sets one, else the user's, stored as the REG_MULTI_SZ value "Enabled";
@@ -20,6 +21,7 @@ bool SaveEnabledRules(const std::vector<std::string>& names);
 // default when neither is set, empty or of the right type.
 std::string LoadRulesSource();
 // "Update the community rules every week": the REG_DWORD value "UpdateWeekly", nonzero when on; off
-// when absent or of another type.
+// when absent or of another type. The policy's value wins, and then nothing is stored.
 bool LoadWeeklyRulesUpdate();
+bool WeeklyRulesUpdateFixed();
 bool SaveWeeklyRulesUpdate(bool on);

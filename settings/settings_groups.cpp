@@ -38,6 +38,7 @@ std::vector<PolicyValue> PolicyValues()
     values.push_back({PolicyPathOf(kInternetSettingsKey), kFriendlySitesValue, PolicyKind::TextList});
     values.push_back({PolicyPathOf(kRulesSettingsKey), kEnabledRulesValue, PolicyKind::TextList});
     values.push_back({PolicyPathOf(kRulesSettingsKey), kRulesSourceValue, PolicyKind::Text});
+    values.push_back({PolicyPathOf(kRulesSettingsKey), kWeeklyRulesUpdateValue, PolicyKind::Number});
     return values;
 }
 

@@ -116,7 +116,7 @@ BOOL COmbrixPage::OnInitDialog()
 }
 
 // The boxes of each value the policy fixes: the general "Targets" holds the categories and options,
-// "StTm" and "TmSn" the schedule, "NotShowLogo" the startup window.
+// "StTm" and "TmSn" the schedule, "NotShowLogo" the startup window, the rules' "UpdateWeekly" its box.
 void COmbrixPage::ShowFixedControls()
 {
     static constexpr int kTargets[] = {IDC_SET_WINDOWS,     IDC_SET_INTERNET,  IDC_SET_APPLICATIONS,
@@ -125,10 +125,12 @@ void COmbrixPage::ShowFixedControls()
     static constexpr int kSweepAt[] = {IDC_SET_EVERY, IDC_SET_SHUTDOWN, IDC_SET_STARTUP};
     static constexpr int kPeriod[] = {IDC_SET_HOURS, IDC_SET_HOURS_SPIN, IDC_SET_MINUTES, IDC_SET_MINUTES_SPIN};
     static constexpr int kStartupWindow[] = {IDC_SET_SHOW_STARTUP};
+    static constexpr int kWeeklyRules[] = {IDC_SET_WEEKLY_RULES};
     if (g_generalSettings.IsFixed("Targets")) ShowFixedByPolicy(m_hWnd, kTargets);
     if (g_generalSettings.IsFixed("StTm")) ShowFixedByPolicy(m_hWnd, kSweepAt);
     if (g_generalSettings.IsFixed("TmSn")) ShowFixedByPolicy(m_hWnd, kPeriod);
     if (g_generalSettings.IsFixed("NotShowLogo")) ShowFixedByPolicy(m_hWnd, kStartupWindow);
+    if (WeeklyRulesUpdateFixed()) ShowFixedByPolicy(m_hWnd, kWeeklyRules);
 }
 
 bool COmbrixPage::OnApply()

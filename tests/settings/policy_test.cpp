@@ -90,8 +90,8 @@ TEST_F(PolicyTest, MachineWinsOverUserPolicyOverTheSettingAndASaveLeavesTheUsers
 }
 
 // The lists and switches of the policy: friendly sites replace the user's list in force and leave it
-// stored; enabled rules and their source come from the policy and cannot be saved over; custom
-// locations stop at AllowCustomLocations 0.
+// stored; enabled rules, their source and the weekly update come from the policy and cannot be saved
+// over; custom locations stop at AllowCustomLocations 0.
 TEST_F(PolicyTest, ListsAndCustomLocationsFollowThePolicy)
 {
     reg::SetRaw(HKEY_CURRENT_USER, kInternet, kFriendlySitesValue, REG_MULTI_SZ, MultiString({"mine.example"}));
@@ -127,6 +127,11 @@ TEST_F(PolicyTest, ListsAndCustomLocationsFollowThePolicy)
     EXPECT_FALSE(SaveEnabledRules({"Other *"}));
     EXPECT_EQ(reg::GetRaw(HKEY_CURRENT_USER, kRulesSettingsKey, kEnabledRulesValue), MultiString({"Mine *"}));
     EXPECT_EQ(LoadRulesSource(), "https://rules.example/winapp2.ini");
+    reg::SetNumber(HKEY_CURRENT_USER, kRulesSettingsKey, kWeeklyRulesUpdateValue, 1);
+    reg::SetNumber(HKEY_LOCAL_MACHINE, kRulesPolicy, kWeeklyRulesUpdateValue, 0);
+    EXPECT_FALSE(LoadWeeklyRulesUpdate()) << "the machine's policy turns the weekly update off";
+    EXPECT_FALSE(SaveWeeklyRulesUpdate(false));
+    EXPECT_EQ(reg::GetNumber(HKEY_CURRENT_USER, kRulesSettingsKey, kWeeklyRulesUpdateValue), DWORD{1});
     // A list of another type is no policy: the user's own list is in force again.
     reg::SetText(HKEY_CURRENT_USER, kRulesPolicy, kEnabledRulesValue, "School *");
     EXPECT_FALSE(EnabledRulesFixed());
