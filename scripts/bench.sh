@@ -250,6 +250,8 @@ peak_mb() {
   "$@" > "$bench_c/peak.out" & local job=$! peak=0 pid kb
   while kill -0 "$job" 2>/dev/null; do
     for pid in $(pgrep -f 'Ombrix\.exe' || true); do
+      # Only this prefix's: other sandboxes on the machine run their own.
+      grep -qF "$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null || continue
       kb=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
       [ "${kb:-0}" -gt "$peak" ] && peak=$kb
     done
