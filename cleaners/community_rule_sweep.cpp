@@ -142,11 +142,11 @@ void SweepFileKey(const RuleFileKey& key, const std::vector<FileExclusion>& excl
         EmitSweepEvent(event);
         return;
     }
-    for (ReachedEntry& folder : RuleFolders(*expanded)) {
-        if (RefuseProtectedFolder(folder.path, folder.identity.finalPath, PatternSource::Data)) continue;
+    ForEachRuleFolder(*expanded, [&](ReachedEntry& folder) {
+        if (RefuseProtectedFolder(folder.path, folder.identity.finalPath, PatternSource::Data)) return;
         const RuleWalk walk{key, exclusions, statusId, counter, kb};
         if (!SweepRuleFolder(folder, walk, 0) && key.removeSelf) RemoveEmptiedFolder(folder, walk);
-    }
+    });
 }
 
 // Two keys in their one form, step by step as the registry compares names.

@@ -150,7 +150,28 @@ std::string FileKeyRefusal(const RuleFileKey& key)
     return line;
 }
 
-std::vector<ReachedEntry> RuleFolders(const std::string& expanded)
+namespace {
+
+// Depth first, so that only the folders on the way down are open: a '*' step over tens of
+// thousands of folders held them all open at once, and under Wine the opens past its limit failed,
+// leaving the rest unswept and unsaid.
+void Descend(ReachedEntry& folder, const std::vector<std::string>& steps, size_t step,
+             const std::function<void(ReachedEntry&)>& visit)
+{
+    if (step == steps.size()) {
+        visit(folder);
+    } else if (HasWildcards(steps[step])) {
+        ForEachEntry(folder, steps[step].c_str(), [&](ReachedEntry& entry) {
+            if (entry.IsFolder()) Descend(entry, steps, step + 1, visit);
+        });
+    } else if (std::optional<ReachedEntry> entry = Reach(folder, steps[step]); entry && entry->IsFolder()) {
+        Descend(*entry, steps, step + 1, visit);
+    }
+}
+
+}  // namespace
+
+void ForEachRuleFolder(const std::string& expanded, const std::function<void(ReachedEntry&)>& visit)
 {
     const std::vector<std::string> steps = Steps(expanded);
     size_t firstWildcard = 0;
@@ -159,24 +180,9 @@ std::vector<ReachedEntry> RuleFolders(const std::string& expanded)
     // reached from its parent: a drive's own folder is only listed for the folders in it, and the
     // drive itself is never walked.
     const size_t start = std::min(firstWildcard, steps.size() - 1);
-    if (steps.size() < 2 || start < 1 || HasWildcards(steps[0])) return {};
-    const std::optional<ReachedEntry> top = start == 1 ? DriveFolder(steps[0]) : StartFolder(Joined(steps, start));
-    if (!top) return {};
-    std::vector<ReachedEntry> reached{*top};
-    for (size_t i = start; i < steps.size(); ++i) {
-        std::vector<ReachedEntry> next;
-        for (const ReachedEntry& folder : reached) {
-            if (HasWildcards(steps[i])) {
-                ForEachEntry(folder, steps[i].c_str(), [&](ReachedEntry& entry) {
-                    if (entry.IsFolder()) next.push_back(std::move(entry));
-                });
-            } else if (std::optional<ReachedEntry> entry = Reach(folder, steps[i]); entry && entry->IsFolder()) {
-                next.push_back(std::move(*entry));
-            }
-        }
-        reached = std::move(next);
-    }
-    return reached;
+    if (steps.size() < 2 || start < 1 || HasWildcards(steps[0])) return;
+    std::optional<ReachedEntry> top = start == 1 ? DriveFolder(steps[0]) : StartFolder(Joined(steps, start));
+    if (top) Descend(*top, steps, start, visit);
 }
 
 namespace {

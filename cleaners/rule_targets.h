@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,10 +17,10 @@
 std::optional<std::string> ExpandRulePath(const std::string& path);
 // Whether every reference of a path is one of those, whatever this machine gives them.
 bool KnownReferences(const std::string& path);
-// The folders a rule's expanded path names: each '*' or '?' step matched against the folders there,
+// Visits the folders a rule's expanded path names, one at a time: each '*' or '?' step matched against the folders there,
 // every step reached without a link. The path must lie below a drive; a folder directly in it is
 // reached from the drive's own folder, which is never walked.
-std::vector<ReachedEntry> RuleFolders(const std::string& expanded);
+void ForEachRuleFolder(const std::string& expanded, const std::function<void(ReachedEntry&)>& visit);
 // A wildcard right below a drive ("C:\\*") would take every folder of the drive that is not kept: the
 // programs', the user's own folders there. A rule names its folder there by its name. The words of the
 // refusal of such an expanded folder; empty for any other.

@@ -452,6 +452,43 @@ TEST_F(ScriptedSweep, AFolderOfManyFilesIsSweptWhole)
         << text.substr(text.rfind("Total:"));
 }
 
+// A rule's '*' step over 12,000 folders: every one of them is swept, each file with its line. The
+// folders are visited one at a time; held all open at once, those past Wine's limit of open files
+// were passed over without a word.
+TEST_F(ScriptedSweep, ARuleStepOverManyFoldersSweepsEveryOne)
+{
+    constexpr int kFolders = 12000;
+    const ShellFolderOverride local("Local AppData", m_root + "\\Local");
+    char appData[MAX_PATH] = {};
+    GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+    SetEnvironmentVariableA("APPDATA", (m_root + "\\Roaming").c_str());
+    WriteFileText(m_root + "\\Roaming\\Ombrix\\winapp2.ini",
+                  "[Many Apps *]\r\nLangSecRef=3021\r\nFileKey1=%LocalAppData%\\Many\\*\\Cache|*.*\r\n");
+    SetRaw(HKEY_CURRENT_USER, kSettings + "\\Rules", "Enabled", REG_MULTI_SZ, std::string("Many Apps *\0\0", 13));
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\General Settings", "Targets", 0x04);  // Applications
+    SetNumber(HKEY_CURRENT_USER, kSettings + "\\Applications", "Targets", 0);
+    const std::string many = m_root + "\\Local\\Many";
+    for (int i = 0; i < kFolders; ++i) {
+        const std::string cache = many + "\\app" + std::to_string(i) + "\\Cache";
+        files::MakeDirs(cache);
+        HANDLE file = CreateFileA((cache + "\\data_0").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << i;
+        CloseHandle(file);
+    }
+    DWORD code = 99;
+    const std::string text = Run("/once", code);
+    SetEnvironmentVariableA("APPDATA", appData);
+    EXPECT_EQ(code, 0u);
+    size_t removed = 0;
+    for (size_t at = text.find("Remove file: " + many); at != std::string::npos; at = text.find("Remove file: " + many, at + 1))
+        ++removed;
+    EXPECT_EQ(removed, static_cast<size_t>(kFolders));
+    size_t left = 0;
+    for (int i = 0; i < kFolders; ++i)
+        if (files::Exists(many + "\\app" + std::to_string(i) + "\\Cache\\data_0")) ++left;
+    EXPECT_EQ(left, 0u) << "files the walk passed over";
+}
+
 // The text log is UTF-8 whatever a value holds: data that is binary, or not UTF-8, is written
 // escaped, byte by byte, and never raw.
 TEST_F(ScriptedSweep, BinaryValueDataIsWrittenEscaped)
