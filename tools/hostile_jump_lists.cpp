@@ -1,5 +1,6 @@
 #include "tools/hostile_jump_lists.h"
 #include <windows.h>
+#include <algorithm>
 #include "tools/compound_file_writer.h"
 #include "tools/profile_tools.h"
 
@@ -86,12 +87,13 @@ std::vector<PlantedList> PlantedLists()
             {"0c0c0c0c0c0c0c05", Expect::NotRead, "not a compound file"}};
 }
 
-bool InEverySweep(const std::vector<std::string>& logs, const std::string& line)
+// Two sweeps at once (Deep Sweep's run) may each reach a list while the other holds it open, and
+// then cannot read it: one of them reads it and says why it stays, and the canary check holds both
+// to its bytes.
+bool InSomeSweep(const std::vector<std::string>& logs, const std::string& line)
 {
-    for (const std::string& log : logs)
-        if (log.find("Start clean up jump lists.") != std::string::npos && log.find(line) == std::string::npos)
-            return false;
-    return true;
+    return std::any_of(logs.begin(), logs.end(),
+                       [&](const std::string& log) { return log.find(line) != std::string::npos; });
 }
 
 bool ShellRecentIs(const std::string& folder)
@@ -125,6 +127,6 @@ void CheckHostileJumpLists(const std::string& root, const std::vector<std::strin
         if (ReadFileText(path) != list.bytes) problems.push_back("canary changed or lost: " + path);
         if (!swept) continue;
         const std::string line = "  Kept: " + path + (list.expect == Expect::Pinned ? " holds pinned items." : " (not read).");
-        if (!InEverySweep(logs, line)) problems.push_back("not logged: " + line);
+        if (!InSomeSweep(logs, line)) problems.push_back("not logged: " + line);
     }
 }
