@@ -1,6 +1,5 @@
 #include "tools/hostile_windows_apps.h"
 #include <algorithm>
-#include <map>
 #include "tools/profile_tools.h"
 #include "tools/windows_apps_traces.h"
 
@@ -17,9 +16,7 @@ std::string VendorApp(const std::string& root) { return Local(root) + "\\Package
 const char* const kSavedGuid = "5a2c9fa3-6172-4384-8fd0-c1bcad9e8f70";
 const char* const kCapitalGuid = "6B3DA0B4-7283-4495-90E1-D2CDBEAF9081";
 
-struct Planted {
-    std::map<std::string, std::string> traces;
-    std::map<std::string, std::string> canaries;
+struct Planted : PlantedFiles {
     std::vector<std::string> links;
 };
 
@@ -29,38 +26,26 @@ Planted& Files()
     return planted;
 }
 
-void Trace(const std::string& path, const std::string& bytes)
-{
-    WriteFileText(path, bytes);
-    Files().traces[path] = bytes;
-}
-
-void Canary(const std::string& path, const std::string& bytes)
-{
-    WriteFileText(path, bytes);
-    Files().canaries[path] = bytes;
-}
-
 std::string SavedTab(const char16_t* text) { return NotepadTabFile({u"C:\\Users\\someone\\plan.txt", text, false, {}}); }
 
 void PlantNotepad(const std::string& root)
 {
     const std::string t = Tabs(root) + "\\";
-    Trace(t + kSavedGuid + ".bin", SavedTab(u"saved"));
-    Canary(t + kSavedGuid + ".0.bin", NotepadOptionFile().substr(0, 9));  // cut short: not read, and stays
-    Trace(t + kSavedGuid + ".1.bin", NotepadOptionFile());
-    Trace(t + kCapitalGuid + ".bin", SavedTab(u"capitals"));
-    Trace(t + "6b3da0b4-7283-4495-90e1-d2cdbeaf9081.0.bin", NotepadOptionFile());
+    Files().Trace(t + kSavedGuid + ".bin", SavedTab(u"saved"));
+    Files().Canary(t + kSavedGuid + ".0.bin", NotepadOptionFile().substr(0, 9));  // cut short: not read, and stays
+    Files().Trace(t + kSavedGuid + ".1.bin", NotepadOptionFile());
+    Files().Trace(t + kCapitalGuid + ".bin", SavedTab(u"capitals"));
+    Files().Trace(t + "6b3da0b4-7283-4495-90e1-d2cdbeaf9081.0.bin", NotepadOptionFile());
     std::string edited = NotepadTabFile({u"C:\\Users\\someone\\plan.txt", u"saved", false, {u"typed"}});
     edited.back() ^= 0x01;  // the edit's CRC32 no longer holds
-    Canary(t + "7c4eb1c5-8394-45a6-a1f2-e3decfb0a192.bin", edited);
+    Files().Canary(t + "7c4eb1c5-8394-45a6-a1f2-e3decfb0a192.bin", edited);
     // A never saved tab whose text would be 2^63 units long.
-    Canary(t + "8d5fc2d6-94a5-46b7-b203-f4efd0c1b2a3.bin",
+    Files().Canary(t + "8d5fc2d6-94a5-46b7-b203-f4efd0c1b2a3.bin",
            std::string("NP\x00\x00\x01\x00\x00\x01\x00\x00\x00", 11) + std::string(9, '\x80') + "\x01text");
-    Canary(t + "9e60d3e7-a5b6-47c8-8314-05f0e1d2c3b4.bin", "NP" + std::string(11, '\xFF') + std::string(40, '\x01'));
-    Canary(t + "af71e4f8-b6c7-48d9-9425-1601f2e3d4c5.bin\\inside.txt", "a folder named like a tab");
-    Canary(t + "notes.bin", SavedTab(u"under another name"));
-    Canary(Outside(root) + "\\linked-tab.bin", SavedTab(u"behind a link"));
+    Files().Canary(t + "9e60d3e7-a5b6-47c8-8314-05f0e1d2c3b4.bin", "NP" + std::string(11, '\xFF') + std::string(40, '\x01'));
+    Files().Canary(t + "af71e4f8-b6c7-48d9-9425-1601f2e3d4c5.bin\\inside.txt", "a folder named like a tab");
+    Files().Canary(t + "notes.bin", SavedTab(u"under another name"));
+    Files().Canary(Outside(root) + "\\linked-tab.bin", SavedTab(u"behind a link"));
     Files().links.push_back(t + "b082f509-c7d8-49ea-a536-2712a3f4e5d6.bin");
     RunUnixScript("ln -s '" + UnixPathOf(Outside(root) + "\\linked-tab.bin") + "' '" + UnixPathOf(Files().links.back()) + "'");
 }
@@ -68,23 +53,23 @@ void PlantNotepad(const std::string& root)
 void PlantWebViews(const std::string& root)
 {
     const std::string l = Local(root), o = Outside(root);
-    Canary(o + "\\webapp\\EBWebView\\Default\\Cache\\x", "behind a folder link");
-    Canary(o + "\\webview\\Default\\Cache\\y", "behind an EBWebView link");
-    Canary(o + "\\inetcache\\page.htm", "behind a package cache link");
+    Files().Canary(o + "\\webapp\\EBWebView\\Default\\Cache\\x", "behind a folder link");
+    Files().Canary(o + "\\webview\\Default\\Cache\\y", "behind an EBWebView link");
+    Files().Canary(o + "\\inetcache\\page.htm", "behind a package cache link");
     for (const auto& [link, target] : {std::pair{l + "\\LinkedApp", o + "\\webapp"}, std::pair{l + "\\App\\EBWebView", o + "\\webview"},
                                        std::pair{VendorApp(root) + "\\AC\\INetCache", o + "\\inetcache"}}) {
         MakeFolders(link.substr(0, link.rfind('\\')));
         MakeFolderLink(link, target);
         Files().links.push_back(link);
     }
-    Trace(l + "\\a\\b\\c\\d\\e\\EBWebView\\Default\\Cache\\at-the-bound", "cached");
-    Canary(l + "\\a\\b\\c\\d\\e\\f\\EBWebView\\Default\\Cache\\too-deep", "one level past the search");
-    Trace(l + "\\Nested\\EBWebView\\Default\\Code Cache\\js\\outer", "cached");
-    Canary(l + "\\Nested\\EBWebView\\Inner\\EBWebView\\Default\\Cache\\inner", "below the first one found");
-    Canary(l + "\\Nested\\EBWebView\\Default\\Cookies", "signed in");
-    Trace(VendorApp(root) + "\\LocalCache\\Roaming\\Vendor\\App\\Data\\EBWebView\\Default\\Cache\\deep", "cached");
-    Canary(VendorApp(root) + "\\AC\\INetCookies\\cookie.txt", "signed in");
-    Canary(l + "\\FileApp\\EBWebView", "a file named like a web view");
+    Files().Trace(l + "\\a\\b\\c\\d\\e\\EBWebView\\Default\\Cache\\at-the-bound", "cached");
+    Files().Canary(l + "\\a\\b\\c\\d\\e\\f\\EBWebView\\Default\\Cache\\too-deep", "one level past the search");
+    Files().Trace(l + "\\Nested\\EBWebView\\Default\\Code Cache\\js\\outer", "cached");
+    Files().Canary(l + "\\Nested\\EBWebView\\Inner\\EBWebView\\Default\\Cache\\inner", "below the first one found");
+    Files().Canary(l + "\\Nested\\EBWebView\\Default\\Cookies", "signed in");
+    Files().Trace(VendorApp(root) + "\\LocalCache\\Roaming\\Vendor\\App\\Data\\EBWebView\\Default\\Cache\\deep", "cached");
+    Files().Canary(VendorApp(root) + "\\AC\\INetCookies\\cookie.txt", "signed in");
+    Files().Canary(l + "\\FileApp\\EBWebView", "a file named like a web view");
 }
 
 bool Logged(const std::vector<std::string>& logs, const std::string& text)

@@ -181,18 +181,34 @@ int TimeCookies(const char* folder, int count, char** sites)
     return 0;
 }
 
-int TimeRules(const char* appData)
+// The community rules read as Sweep More reads them, then detected, each timed.
+struct RulesRead {
+    std::shared_ptr<const RuleCatalogue> catalogue;
+    std::vector<bool> found;
+    double read;
+    double detect;
+    long Detected() const { return static_cast<long>(std::count(found.begin(), found.end(), true)); }
+};
+
+RulesRead ReadAndDetectRules()
 {
-    SetEnvironmentVariableA("APPDATA", appData);
+    RulesRead rules;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     RefreshCommunityRules();
-    const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
-    const double read = Seconds(start);
+    rules.catalogue = CommunityRules();
+    rules.read = Seconds(start);
     QueryPerformanceCounter(&start);
-    const std::vector<bool> found = DetectRules(catalogue->rules);
-    const auto detected = std::count(found.begin(), found.end(), true);
-    printf("%.3f %.3f %zu %ld\n", read, Seconds(start), catalogue->rules.size(), static_cast<long>(detected));
+    rules.found = DetectRules(rules.catalogue->rules);
+    rules.detect = Seconds(start);
+    return rules;
+}
+
+int TimeRules(const char* appData)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    const RulesRead rules = ReadAndDetectRules();
+    printf("%.3f %.3f %zu %ld\n", rules.read, rules.detect, rules.catalogue->rules.size(), rules.Detected());
     return 0;
 }
 
@@ -215,25 +231,18 @@ void MoveMachineTo(const std::string& root)
 int TimeCommunityRules(const char* root)
 {
     MoveMachineTo(root);
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    RefreshCommunityRules();
-    const std::shared_ptr<const RuleCatalogue> catalogue = CommunityRules();
-    const double read = Seconds(start);
-    QueryPerformanceCounter(&start);
-    const std::vector<bool> found = DetectRules(catalogue->rules);
-    const double detect = Seconds(start);
-    const auto detected = std::count(found.begin(), found.end(), true);
+    const RulesRead rules = ReadAndDetectRules();
     std::vector<std::string> ticked;
-    for (size_t i = 0; i < found.size(); ++i)
-        if (found[i]) ticked.push_back(catalogue->rules[i].name);
+    for (size_t i = 0; i < rules.found.size(); ++i)
+        if (rules.found[i]) ticked.push_back(rules.catalogue->rules[i].name);
     // As /once: the rules read at its start, then each category's ticked rules detected as its worker starts.
+    LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     RefreshCommunityRules();
     size_t toSweep = 0;
     for (const RuleGroup group : {RuleGroup::Applications, RuleGroup::Windows, RuleGroup::Internet})
         toSweep += RulesToSweep(*CommunityRules(), group, ticked).size();
-    printf("%.3f %.3f %zu %ld %.3f %zu\n", read, detect, catalogue->rules.size(), static_cast<long>(detected),
+    printf("%.3f %.3f %zu %ld %.3f %zu\n", rules.read, rules.detect, rules.catalogue->rules.size(), rules.Detected(),
            Seconds(start), toSweep);
     return 0;
 }

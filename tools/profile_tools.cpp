@@ -197,3 +197,15 @@ void PlantCustomLocation(int index, const std::string& folder, const char* filte
     SetText(HKEY_CURRENT_USER, key, "Flt", filter);
     SetNumber(HKEY_CURRENT_USER, key, "SubInc", subfolders);
 }
+
+void PlantedFiles::Trace(const std::string& path, const std::string& bytes)
+{
+    WriteFileText(path, bytes);
+    traces[path] = bytes;
+}
+
+void PlantedFiles::Canary(const std::string& path, const std::string& bytes)
+{
+    WriteFileText(path, bytes);
+    canaries[path] = bytes;
+}

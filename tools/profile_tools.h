@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ void PlantCustomLocation(int index, const std::string& folder, const char* filte
 bool MakeRegistryLink(HKEY hive, const std::string& link, const std::string& target);
 // Removes such a link itself, never its target.
 void RemoveRegistryLink(HKEY hive, const std::string& link);
+
+// Files planted with the bytes they were given: traces a sweep must take, canaries it must leave as
+// they are.
+struct PlantedFiles {
+    std::map<std::string, std::string> traces;
+    std::map<std::string, std::string> canaries;
+    void Trace(const std::string& path, const std::string& bytes);
+    void Canary(const std::string& path, const std::string& bytes);
+};
 
 // What a check of a planted profile found: traces still there, canaries lost.
 struct ProfileCheck {

@@ -1,7 +1,6 @@
 #include "tools/windows_apps_traces.h"
 #include <windows.h>
 #include <algorithm>
-#include <map>
 
 namespace {
 
@@ -50,15 +49,9 @@ std::string WithCrc(const std::string& bytes)
 
 std::string Counted(const std::u16string& text) { return Varint(text.size()) + Utf16(text); }
 
-// Each planted file's path and bytes; traces are the ones a sweep must take.
-struct Planted {
-    std::map<std::string, std::string> traces;
-    std::map<std::string, std::string> canaries;
-};
-
-Planted& Files()
+PlantedFiles& Files()
 {
-    static Planted planted;
+    static PlantedFiles planted;
     return planted;
 }
 
@@ -75,77 +68,65 @@ std::string Teams(const std::string& profile)
     return Packages(profile) + "\\MSTeams_8wekyb3d8bbwe\\LocalCache\\Microsoft\\MSTeams\\EBWebView\\WV2Profile_tfw";
 }
 
-void Trace(const std::string& path, const std::string& bytes)
-{
-    WriteFileText(path, bytes);
-    Files().traces[path] = bytes;
-}
-
-void Canary(const std::string& path, const std::string& bytes)
-{
-    WriteFileText(path, bytes);
-    Files().canaries[path] = bytes;
-}
-
 void PlantNotepad(const std::string& profile)
 {
     const std::u16string file = u"C:\\Users\\someone\\Documents\\meeting.txt";
-    Trace(Tab(profile, kSavedTab), NotepadTabFile({file, u"agenda of the meeting", false, {}}));
-    Trace(Tab(profile, kSavedTab, ".0.bin"), NotepadOptionFile());
-    Trace(Tab(profile, kSavedTab, ".1.bin"), NotepadOptionFile());
-    Canary(Tab(profile, kUnsavedTab), NotepadTabFile({u"", u"the only copy of a draft", true, {u" typed later"}}));
-    Canary(Tab(profile, kUnsavedTab, ".0.bin"), NotepadOptionFile());
-    Canary(Tab(profile, kChangedTab), NotepadTabFile({file, u"agenda, changed and not saved", true, {}}));
-    Canary(Tab(profile, kEditedTab), NotepadTabFile({file, u"agenda of the meeting", false, {u"new line"}}));
+    Files().Trace(Tab(profile, kSavedTab), NotepadTabFile({file, u"agenda of the meeting", false, {}}));
+    Files().Trace(Tab(profile, kSavedTab, ".0.bin"), NotepadOptionFile());
+    Files().Trace(Tab(profile, kSavedTab, ".1.bin"), NotepadOptionFile());
+    Files().Canary(Tab(profile, kUnsavedTab), NotepadTabFile({u"", u"the only copy of a draft", true, {u" typed later"}}));
+    Files().Canary(Tab(profile, kUnsavedTab, ".0.bin"), NotepadOptionFile());
+    Files().Canary(Tab(profile, kChangedTab), NotepadTabFile({file, u"agenda, changed and not saved", true, {}}));
+    Files().Canary(Tab(profile, kEditedTab), NotepadTabFile({file, u"agenda of the meeting", false, {u"new line"}}));
     const std::string damaged = NotepadTabFile({file, u"agenda cut short", false, {}});
-    Canary(Tab(profile, kDamagedTab), damaged.substr(0, damaged.size() - 3));
-    Canary(Notepad(profile) + "\\WindowState\\" + kSavedTab + ".0.bin", NotepadOptionFile());
+    Files().Canary(Tab(profile, kDamagedTab), damaged.substr(0, damaged.size() - 3));
+    Files().Canary(Notepad(profile) + "\\WindowState\\" + kSavedTab + ".0.bin", NotepadOptionFile());
 }
 
 void PlantScreenClips(const std::string& profile)
 {
     const std::string clips = Packages(profile) + "\\MicrosoftWindows.Client.CBS_cw5n1h2txyewy\\TempState";
     const std::string sketch = Packages(profile) + "\\Microsoft.ScreenSketch_8wekyb3d8bbwe";
-    Trace(clips + "\\ScreenClip\\{5A1C}.png", std::string(1024, 'p'));
-    Trace(clips + "\\ScreenClip\\{5A1C}\\clip.json", "{}");
-    Canary(clips + "\\keep.dat", "beside the clips");
-    Trace(sketch + "\\TempState\\Snip_1.png", std::string(2048, 's'));
-    Trace(sketch + "\\TempState\\Drafts\\draft.png", "d");
-    Canary(sketch + "\\LocalState\\settings.dat", "settings");
-    Canary(profile + "\\Pictures\\Screenshots\\Screenshot 2026-01-01.png", std::string(512, 'k'));
+    Files().Trace(clips + "\\ScreenClip\\{5A1C}.png", std::string(1024, 'p'));
+    Files().Trace(clips + "\\ScreenClip\\{5A1C}\\clip.json", "{}");
+    Files().Canary(clips + "\\keep.dat", "beside the clips");
+    Files().Trace(sketch + "\\TempState\\Snip_1.png", std::string(2048, 's'));
+    Files().Trace(sketch + "\\TempState\\Drafts\\draft.png", "d");
+    Files().Canary(sketch + "\\LocalState\\settings.dat", "settings");
+    Files().Canary(profile + "\\Pictures\\Screenshots\\Screenshot 2026-01-01.png", std::string(512, 'k'));
 }
 
 void PlantActivity(const std::string& profile)
 {
     const std::string platform = Local(profile) + "\\ConnectedDevicesPlatform";
-    Trace(ActivityDatabase(profile), std::string(4096, 'a'));
-    Trace(ActivityDatabase(profile) + "-wal", std::string(1024, 'w'));
-    Trace(ActivityDatabase(profile) + "-shm", std::string(1024, 's'));
-    Canary(platform + "\\CDPGlobalSettings.cdp", "settings");
-    Canary(platform + "\\L.someone\\Settings.dat", "settings");
+    Files().Trace(ActivityDatabase(profile), std::string(4096, 'a'));
+    Files().Trace(ActivityDatabase(profile) + "-wal", std::string(1024, 'w'));
+    Files().Trace(ActivityDatabase(profile) + "-shm", std::string(1024, 's'));
+    Files().Canary(platform + "\\CDPGlobalSettings.cdp", "settings");
+    Files().Canary(platform + "\\L.someone\\Settings.dat", "settings");
 }
 
 void PlantWebCaches(const std::string& profile)
 {
     const std::string photos = Packages(profile) + "\\Microsoft.Windows.Photos_8wekyb3d8bbwe";
-    Trace(photos + "\\AC\\INetCache\\Q1W2E3R4\\page[1].htm", "<html>");
-    Trace(photos + "\\AC\\INetHistory\\History.IE5\\container.dat", "visited");
-    Canary(photos + "\\AC\\INetCookies\\ESE\\container.dat", "signed in");
-    Canary(photos + "\\LocalState\\settings.json", "{}");
+    Files().Trace(photos + "\\AC\\INetCache\\Q1W2E3R4\\page[1].htm", "<html>");
+    Files().Trace(photos + "\\AC\\INetHistory\\History.IE5\\container.dat", "visited");
+    Files().Canary(photos + "\\AC\\INetCookies\\ESE\\container.dat", "signed in");
+    Files().Canary(photos + "\\LocalState\\settings.json", "{}");
     const std::string outlook = Outlook(profile) + "\\Default";
     for (const char* cache : {"\\Cache\\Cache_Data\\data_0", "\\Code Cache\\js\\index", "\\GPUCache\\data_1",
                               "\\Service Worker\\CacheStorage\\a1\\index"})
-        Trace(outlook + cache, "cached");
+        Files().Trace(outlook + cache, "cached");
     for (const char* kept : {"\\Cookies", "\\Network\\Cookies", "\\Local Storage\\leveldb\\000003.log",
                              "\\IndexedDB\\https_outlook.office.com_0.indexeddb.leveldb\\000003.log",
                              "\\Session Storage\\000003.log", "\\Preferences", "\\Login Data",
                              "\\Service Worker\\ScriptCache\\js"})
-        Canary(outlook + kept, "signed in");
-    Canary(Outlook(profile) + "\\Local State", "{}");
-    Trace(Teams(profile) + "\\Cache\\Cache_Data\\f_000001", "cached");
-    Canary(Teams(profile) + "\\Preferences", "{}");
-    Canary(Teams(profile) + "\\Cookies", "signed in");
-    Trace(Packages(profile) + "\\MicrosoftWindows.Client.WebExperience_cw5n1h2txyewy\\LocalState\\EBWebView\\Default"
+        Files().Canary(outlook + kept, "signed in");
+    Files().Canary(Outlook(profile) + "\\Local State", "{}");
+    Files().Trace(Teams(profile) + "\\Cache\\Cache_Data\\f_000001", "cached");
+    Files().Canary(Teams(profile) + "\\Preferences", "{}");
+    Files().Canary(Teams(profile) + "\\Cookies", "signed in");
+    Files().Trace(Packages(profile) + "\\MicrosoftWindows.Client.WebExperience_cw5n1h2txyewy\\LocalState\\EBWebView\\Default"
                               "\\GPUCache\\data_0",
           "cached");
 }
