@@ -69,8 +69,7 @@ std::vector<std::string> CookieFolders()
 {
     std::vector<std::string> folders;
     const auto add = [&](const std::string& folder) {
-        const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+        if (folder.empty() || !FileSystem::IsFolder(folder)) return;
         if (std::none_of(folders.begin(), folders.end(),
                          [&](const std::string& known) { return FileSystem::SameWindowsPath(known, folder); }))
             folders.push_back(folder);

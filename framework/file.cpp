@@ -35,6 +35,12 @@ auto Call(const std::string& path, A narrow, W wide)
     return narrow(path.c_str());
 }
 
+DWORD Attributes(const std::string& path)
+{
+    return Call(path, [](const char* p) { return GetFileAttributesA(p); },
+                [](const wchar_t* p) { return GetFileAttributesW(p); });
+}
+
 }  // namespace
 
 namespace CFile {
@@ -137,10 +143,12 @@ bool Narrow(const wchar_t* text, std::string& out)
     return !usedDefault;
 }
 
-bool Exists(const std::string& path)
+bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFolder(const std::string& path)
 {
-    return Call(path, [](const char* p) { return GetFileAttributesA(p); },
-                [](const wchar_t* p) { return GetFileAttributesW(p); }) != INVALID_FILE_ATTRIBUTES;
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool MakeFolders(const std::string& folder)

@@ -74,6 +74,7 @@ std::wstring Widen(const std::string& text);
 bool Narrow(const wchar_t* text, std::string& out);
 
 bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
 // The folder and the folders above it, made where they are missing.
 bool MakeFolders(const std::string& folder);
 // The file becomes these bytes in one step, or stays as it was: they are written to a new file beside
